@@ -1,0 +1,73 @@
+# Build-wide settings and helpers shared by every folder.
+
+option(TDX_SANITIZE "Build the native tree with AddressSanitizer and UndefinedBehaviorSanitizer" OFF)
+set(TDX_GTEST_SOURCE /usr/src/googletest CACHE PATH "GoogleTest sources for the cross build")
+set(TDX_TEST_TIMEOUT 120 CACHE STRING "Seconds before a single test is stopped")
+set(TDX_FUZZ_SECONDS 20 CACHE STRING "Seconds each fuzz target runs in the smoke run")
+
+# Windows: tests run under Wine through a wrapper bound to this build tree's prefix.
+if(WIN32)
+  configure_file(${CMAKE_CURRENT_LIST_DIR}/wine-run.sh.in ${CMAKE_BINARY_DIR}/wine-run.sh
+                 @ONLY FILE_PERMISSIONS OWNER_READ OWNER_WRITE OWNER_EXECUTE GROUP_READ GROUP_EXECUTE)
+  set(CMAKE_CROSSCOMPILING_EMULATOR ${CMAKE_BINARY_DIR}/wine-run.sh)
+endif()
+
+# Flags for the project's own targets (called after GoogleTest is added, so it
+# keeps its own warnings).
+macro(tdx_set_project_flags)
+  add_compile_options($<$<COMPILE_LANGUAGE:C,CXX>:-Wall> $<$<COMPILE_LANGUAGE:C,CXX>:-Wextra>)
+  if(WIN32)
+    # ANSI on purpose: UNICODE is never defined.
+    add_compile_definitions(_WIN32_WINNT=0x0601 WINVER=0x0601 _WIN32_IE=0x0800 STRICT)
+    add_link_options(-static -static-libgcc -static-libstdc++)
+  elseif(TDX_SANITIZE)
+    add_compile_options(-fsanitize=address,undefined -fno-omit-frame-pointer
+                        -fno-sanitize-recover=all)
+    add_link_options(-fsanitize=address,undefined)
+  endif()
+endmacro()
+
+include(GoogleTest)
+
+# tdx_add_gtest(<name> SOURCES ... [LIBS ...] [LOCK <resource>] [TIMEOUT <s>] [LABELS ...])
+# One test program; each TEST becomes one CTest test. Under Wine every test needs
+# the "wine" fixture (prefix, display, wineserver).
+function(tdx_add_gtest name)
+  cmake_parse_arguments(A "" "LOCK;TIMEOUT" "SOURCES;LIBS;LABELS" ${ARGN})
+  add_executable(${name} ${A_SOURCES})
+  target_link_libraries(${name} PRIVATE ${A_LIBS} tdx_gtest_main)
+  if(NOT A_TIMEOUT)
+    set(A_TIMEOUT ${TDX_TEST_TIMEOUT})
+  endif()
+  gtest_add_tests(TARGET ${name} TEST_LIST tests)
+  set_tests_properties(${tests} PROPERTIES TIMEOUT ${A_TIMEOUT})
+  if(A_LABELS)
+    set_tests_properties(${tests} PROPERTIES LABELS "${A_LABELS}")
+  endif()
+  if(A_LOCK)
+    set_tests_properties(${tests} PROPERTIES RESOURCE_LOCK ${A_LOCK})
+  endif()
+  if(WIN32)
+    set_tests_properties(${tests} PROPERTIES FIXTURES_REQUIRED wine)
+  endif()
+endfunction()
+
+# tdx_add_fuzzer(<name> SOURCES ... [LIBS ...]): a libFuzzer target (native clang
+# builds only) and a smoke run of TDX_FUZZ_SECONDS as a test.
+function(tdx_add_fuzzer name)
+  cmake_parse_arguments(A "" "" "SOURCES;LIBS" ${ARGN})
+  if(WIN32 OR NOT CMAKE_CXX_COMPILER_ID MATCHES "Clang")
+    return()
+  endif()
+  add_executable(${name} ${A_SOURCES})
+  target_link_libraries(${name} PRIVATE ${A_LIBS})
+  target_compile_options(${name} PRIVATE -fsanitize=fuzzer)
+  target_link_options(${name} PRIVATE -fsanitize=fuzzer)
+  set(corpus ${CMAKE_BINARY_DIR}/fuzz-corpus/${name})
+  file(MAKE_DIRECTORY ${corpus})
+  add_test(NAME fuzz.${name}
+           COMMAND ${name} -max_total_time=${TDX_FUZZ_SECONDS} -timeout=10 -rss_limit_mb=2048
+                   -print_final_stats=1 ${corpus})
+  math(EXPR t "${TDX_FUZZ_SECONDS} * 3 + 30")
+  set_tests_properties(fuzz.${name} PROPERTIES TIMEOUT ${t} LABELS fuzz)
+endfunction()

@@ -1,0 +1,67 @@
+#include "misc/WinUtil.h"
+
+#include <shellapi.h>
+
+#include <cstdio>
+#include <cstdlib>
+#include <vector>
+
+bool GetModuleDir(HMODULE hModule, char* szBuf) {
+  if (!szBuf) return false;
+  char szPath[MAX_PATH] = {};
+  GetModuleFileNameA(hModule, szPath, MAX_PATH);
+  szPath[MAX_PATH - 1] = '\0';
+  char szDrive[_MAX_DRIVE] = {}, szDir[_MAX_DIR] = {};
+  _splitpath(szPath, szDrive, szDir, nullptr, nullptr);
+  std::snprintf(szBuf, MAX_PATH, "%s%s", szDrive, szDir);
+  return true;
+}
+
+bool GetFileVersion(const char* szPath, int* pMajor, int* pMinor, int* pBuild, int* pRevision) {
+  int dummy[4];
+  int* out[4] = {pMajor ? pMajor : &dummy[0], pMinor ? pMinor : &dummy[1],
+                 pBuild ? pBuild : &dummy[2], pRevision ? pRevision : &dummy[3]};
+  for (int* p : out) *p = 0;
+  if (!szPath || !*szPath) return false;
+  DWORD dwHandle = 0;
+  const DWORD cb = GetFileVersionInfoSizeA(szPath, &dwHandle);
+  if (cb == 0) return false;
+  std::vector<char> block(cb);
+  VS_FIXEDFILEINFO* pInfo = nullptr;
+  UINT cbInfo = 0;
+  if (!GetFileVersionInfoA(szPath, 0, cb, block.data()) ||
+      !VerQueryValueA(block.data(), "\\", reinterpret_cast<void**>(&pInfo), &cbInfo) || !pInfo ||
+      cbInfo < sizeof(VS_FIXEDFILEINFO))
+    return false;
+  *out[0] = HIWORD(pInfo->dwFileVersionMS);
+  *out[1] = LOWORD(pInfo->dwFileVersionMS);
+  *out[2] = HIWORD(pInfo->dwFileVersionLS);
+  *out[3] = LOWORD(pInfo->dwFileVersionLS);
+  return true;
+}
+
+bool GetFileTimeAsLocal(const char* szPath, int nWhich, SYSTEMTIME* pTime) {
+  if (!pTime || nWhich < FT_CREATION || nWhich > FT_LAST_WRITE || !szPath) return false;
+  HANDLE h = CreateFileA(szPath, GENERIC_READ, 0, nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL,
+                         nullptr);
+  if (h == INVALID_HANDLE_VALUE) return false;
+  FILETIME ft[3] = {};
+  if (!GetFileTime(h, &ft[0], &ft[1], &ft[2])) {
+    CloseHandle(h);
+    return false;
+  }
+  FILETIME local = {};
+  const bool ok = FileTimeToLocalFileTime(&ft[nWhich], &local) && FileTimeToSystemTime(&local, pTime);
+  CloseHandle(h);
+  return ok;
+}
+
+bool GetFileCreationTime(const char* szPath, SYSTEMTIME* pTime) {
+  return GetFileTimeAsLocal(szPath, FT_CREATION, pTime);
+}
+
+bool OpenWithShell(const char* szTarget) {
+  if (!szTarget || !*szTarget) return false;
+  ShellExecuteA(nullptr, "open", szTarget, "", "", SW_SHOWNORMAL);
+  return true;
+}
