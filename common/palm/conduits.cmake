@@ -1,0 +1,1 @@
+# Conduit records (portable) and the conduit manager (Windows).
