@@ -40,7 +40,9 @@ function(tdx_add_gtest name)
     set(A_TIMEOUT ${TDX_TEST_TIMEOUT})
   endif()
   gtest_add_tests(TARGET ${name} TEST_LIST tests)
-  set_tests_properties(${tests} PROPERTIES TIMEOUT ${A_TIMEOUT})
+  # A GTEST_SKIP counts as skipped, not passed.
+  set_tests_properties(${tests} PROPERTIES TIMEOUT ${A_TIMEOUT}
+                       SKIP_REGULAR_EXPRESSION "\\[  SKIPPED \\]")
   if(A_LABELS)
     set_tests_properties(${tests} PROPERTIES LABELS "${A_LABELS}")
   endif()
