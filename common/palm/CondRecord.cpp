@@ -1,0 +1,114 @@
+#include "palm/CondRecord.h"
+
+#include <cstring>
+
+#ifdef _WIN32
+// Declared here rather than through <windows.h>, which this portable file
+// stays free of.
+extern "C" __declspec(dllimport) int __stdcall MoveFileExA(const char*, const char*, unsigned long);
+#endif
+
+namespace {
+
+template <size_t N>
+void Terminate(char (&sz)[N]) {
+  sz[N - 1] = '\0';
+}
+
+bool ReplaceFile(const std::string& from, const std::string& to) {
+#ifdef _WIN32
+  const unsigned long kReplaceExisting = 0x1;  // MOVEFILE_REPLACE_EXISTING
+  return MoveFileExA(from.c_str(), to.c_str(), kReplaceExisting) != 0;
+#else
+  return std::rename(from.c_str(), to.c_str()) == 0;
+#endif
+}
+
+}  // namespace
+
+void SanitizeCondData(CondData* pRec) {
+  pRec->pCondObj = 0;
+  Terminate(pRec->szCreatorID);
+  Terminate(pRec->szConduit);
+  Terminate(pRec->szDirectory);
+  Terminate(pRec->szFile);
+  Terminate(pRec->szRemote);
+  Terminate(pRec->szInfo);
+  Terminate(pRec->szTitle);
+  Terminate(pRec->szProduct);
+}
+
+void DecodeCondData(const void* pBytes, CondData* pRec) {
+  std::memcpy(pRec, pBytes, COND_RECORD_SIZE);
+  SanitizeCondData(pRec);
+}
+
+void EncodeCondData(const CondData& rec, void* pBytes) {
+  std::memcpy(pBytes, &rec, COND_RECORD_SIZE);
+  const uint32_t zero = 0;
+  std::memcpy(static_cast<unsigned char*>(pBytes) + offsetof(CondData, pCondObj), &zero,
+              sizeof zero);
+}
+
+bool CondRecordReader::Open(const char* szPath) {
+  Close();
+  if (!szPath || !*szPath) return false;
+  m_fp = std::fopen(szPath, "rb");
+  return m_fp != nullptr;
+}
+
+bool CondRecordReader::Read(CondData* pRec) {
+  if (!m_fp || !pRec) return false;
+  unsigned char buf[COND_RECORD_SIZE];
+  if (std::fread(buf, 1, sizeof buf, m_fp) != sizeof buf) return false;
+  DecodeCondData(buf, pRec);
+  return true;
+}
+
+void CondRecordReader::Close() {
+  if (m_fp) std::fclose(m_fp);
+  m_fp = nullptr;
+}
+
+bool CondRecordWriter::Create(const char* szPath) {
+  Abandon();
+  if (!szPath || !*szPath) return false;
+  m_target = szPath;
+  m_temp = TempPathFor(m_target);
+  m_bFailed = false;
+  m_fp = std::fopen(m_temp.c_str(), "wb");
+  if (!m_fp) {
+    // Nothing of ours exists yet: keep Abandon from removing a stranger's file.
+    m_temp.clear();
+    return false;
+  }
+  return true;
+}
+
+bool CondRecordWriter::Write(const CondData& rec) {
+  if (!m_fp || m_bFailed) return false;
+  unsigned char buf[COND_RECORD_SIZE];
+  EncodeCondData(rec, buf);
+  if (std::fwrite(buf, 1, sizeof buf, m_fp) != sizeof buf) m_bFailed = true;
+  return !m_bFailed;
+}
+
+bool CondRecordWriter::Commit() {
+  if (!m_fp) return false;
+  const bool bClosed = std::fclose(m_fp) == 0;
+  m_fp = nullptr;
+  if (m_bFailed || !bClosed || !ReplaceFile(m_temp, m_target)) {
+    Abandon();
+    return false;
+  }
+  m_temp.clear();
+  return true;
+}
+
+void CondRecordWriter::Abandon() {
+  if (m_fp) std::fclose(m_fp);
+  m_fp = nullptr;
+  if (!m_temp.empty()) std::remove(m_temp.c_str());
+  m_temp.clear();
+  m_bFailed = false;
+}
