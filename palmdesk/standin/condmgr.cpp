@@ -1,0 +1,186 @@
+// Stand-in Conduit Manager ("condmgr.dll"). Application conduits are the keys
+// Application0, Application1, ... (no gaps); the backup conduit is the value
+// "Conduit" of the key "Backup". Nothing is cached.
+#define TDX_PALM_STANDIN
+#include "PdStore.h"
+
+using namespace pdstore;
+
+namespace {
+
+// Index of the first application conduit with this creator, or -1.
+int FindApp(uint32_t dwCreator) {
+  for (int i = 0;; ++i) {
+    const std::string key = KeyPath(PD_REG_APP_FMT, i);
+    if (!KeyExists(key)) return -1;
+    uint32_t dw;
+    if (ReadDword(key, "Creator", &dw) && dw == dwCreator) return i;
+  }
+}
+
+// Key of the conduit named by creator text, or an error code.
+int32_t AppKey(const char* pCreator, std::string* pKey) {
+  uint32_t dw;
+  if (!CreatorFromText(pCreator, &dw)) return PD_ERR_NOT_BOUND;
+  const int n = FindApp(dw);
+  if (n < 0) return PD_ERR_NOT_FOUND;
+  *pKey = KeyPath(PD_REG_APP_FMT, n);
+  return PD_OK;
+}
+
+int32_t GetText(const char* pCreator, const char* pValue, char* pBuf, int32_t* pSize) {
+  if (!pBuf || !pSize) return PD_ERR_NOT_BOUND;
+  std::string key, text;
+  const int32_t rc = AppKey(pCreator, &key);
+  if (rc != PD_OK) return FailText(rc, pBuf, pSize);
+  if (!ReadString(key, pValue, &text)) return FailText(PD_ERR_NOT_FOUND, pBuf, pSize);
+  return PutText(text, pBuf, pSize);
+}
+
+int32_t GetNumber(const char* pCreator, const char* pValue, int32_t* pOut) {
+  if (!pOut) return PD_ERR_NOT_BOUND;
+  std::string key;
+  const int32_t rc = AppKey(pCreator, &key);
+  if (rc != PD_OK) return rc;
+  uint32_t dw;
+  if (!ReadDword(key, pValue, &dw)) return PD_ERR_NOT_FOUND;
+  *pOut = static_cast<int32_t>(dw);
+  return PD_OK;
+}
+
+int32_t SetText(const char* pCreator, const char* pValue, const char* pText) {
+  if (!TextOk(pText)) return PD_ERR_NOT_BOUND;
+  std::string key;
+  const int32_t rc = AppKey(pCreator, &key);
+  if (rc != PD_OK) return rc;
+  return WriteString(key, pValue, pText) ? PD_OK : PD_ERR_STORAGE;
+}
+
+int32_t SetNumber(const char* pCreator, const char* pValue, int32_t nValue) {
+  std::string key;
+  const int32_t rc = AppKey(pCreator, &key);
+  if (rc != PD_OK) return rc;
+  return WriteDword(key, pValue, static_cast<uint32_t>(nValue)) ? PD_OK : PD_ERR_STORAGE;
+}
+
+}  // namespace
+
+extern "C" {
+
+int32_t PDAPI CmGetConduitCount(void) { return CountNumbered(PD_REG_APP_FMT); }
+
+int32_t PDAPI CmGetConduitCreatorID(int32_t nIndex, char* pBuf, int32_t* pSize) {
+  if (!pBuf || !pSize) return PD_ERR_NOT_BOUND;
+  if (nIndex < 0) return FailText(PD_ERR_NOT_BOUND, pBuf, pSize);
+  uint32_t dw;
+  if (!ReadDword(KeyPath(PD_REG_APP_FMT, nIndex), "Creator", &dw))
+    return FailText(PD_ERR_NOT_FOUND, pBuf, pSize);
+  char sz[5];
+  CreatorToText(dw, sz);
+  return PutText(sz, pBuf, pSize);
+}
+
+int32_t PDAPI CmGetCreatorName(const char* pCreator, char* pBuf, int32_t* pSize) {
+  return GetText(pCreator, "Conduit", pBuf, pSize);
+}
+
+int32_t PDAPI CmConvertStringToCreatorID(const char* pCreator, uint32_t* pID) {
+  if (!pID) return PD_ERR_NOT_BOUND;
+  return CreatorFromText(pCreator, pID) ? PD_OK : PD_ERR_NOT_BOUND;
+}
+
+int32_t PDAPI CmGetCreatorIntegrate(const char* pCreator, int32_t* pValue) {
+  return GetNumber(pCreator, "Integrate", pValue);
+}
+
+int32_t PDAPI CmGetCreatorPriority(const char* pCreator, int32_t* pValue) {
+  return GetNumber(pCreator, "Priority", pValue);
+}
+
+int32_t PDAPI CmGetCreatorFile(const char* pCreator, char* pBuf, int32_t* pSize) {
+  return GetText(pCreator, "File", pBuf, pSize);
+}
+
+int32_t PDAPI CmGetCreatorDirectory(const char* pCreator, char* pBuf, int32_t* pSize) {
+  return GetText(pCreator, "Directory", pBuf, pSize);
+}
+
+int32_t PDAPI CmGetCreatorInfo(const char* pCreator, char* pBuf, int32_t* pSize) {
+  return GetText(pCreator, "Info", pBuf, pSize);
+}
+
+int32_t PDAPI CmGetCreatorRemote(const char* pCreator, char* pBuf, int32_t* pSize) {
+  return GetText(pCreator, "Remote", pBuf, pSize);
+}
+
+int32_t PDAPI CmGetCreatorTitle(const char* pCreator, char* pBuf, int32_t* pSize) {
+  return GetText(pCreator, "Title", pBuf, pSize);
+}
+
+int32_t PDAPI CmGetBackupConduit(char* pBuf, int32_t* pSize) {
+  if (!pBuf || !pSize) return PD_ERR_NOT_BOUND;
+  std::string text;
+  if (!ReadString(PD_REG_BACKUP, "Conduit", &text)) return FailText(PD_ERR_NOT_FOUND, pBuf, pSize);
+  return PutText(text, pBuf, pSize);
+}
+
+int32_t PDAPI CmSetBackupConduit(const char* pLibrary) {
+  if (!TextOk(pLibrary)) return PD_ERR_NOT_BOUND;
+  return WriteString(PD_REG_BACKUP, "Conduit", pLibrary) ? PD_OK : PD_ERR_STORAGE;
+}
+
+int32_t PDAPI CmInstallCreator(const char* pCreator, int32_t nType) {
+  uint32_t dw;
+  if (!CreatorFromText(pCreator, &dw) || nType != PD_CONDUIT_APPLICATION) return PD_ERR_NOT_BOUND;
+  if (FindApp(dw) >= 0) return PD_ERR_EXISTS;
+  const std::string key = KeyPath(PD_REG_APP_FMT, CountNumbered(PD_REG_APP_FMT));
+  // A new conduit starts with the default priority and no integration.
+  if (WriteDword(key, "Creator", dw) && WriteDword(key, "Priority", 2) &&
+      WriteDword(key, "Integrate", 0))
+    return PD_OK;
+  DeleteTree(key);
+  return PD_ERR_STORAGE;
+}
+
+int32_t PDAPI CmSetCreatorName(const char* pCreator, const char* pValue) {
+  return SetText(pCreator, "Conduit", pValue);
+}
+
+int32_t PDAPI CmSetCreatorDirectory(const char* pCreator, const char* pValue) {
+  return SetText(pCreator, "Directory", pValue);
+}
+
+int32_t PDAPI CmSetCreatorFile(const char* pCreator, const char* pValue) {
+  return SetText(pCreator, "File", pValue);
+}
+
+int32_t PDAPI CmSetCreatorPriority(const char* pCreator, int32_t nPriority) {
+  if (nPriority < 1 || nPriority > 5) return PD_ERR_NOT_BOUND;
+  return SetNumber(pCreator, "Priority", nPriority);
+}
+
+int32_t PDAPI CmSetCreatorRemote(const char* pCreator, const char* pValue) {
+  return SetText(pCreator, "Remote", pValue);
+}
+
+int32_t PDAPI CmSetCreatorTitle(const char* pCreator, const char* pValue) {
+  return SetText(pCreator, "Title", pValue);
+}
+
+int32_t PDAPI CmSetCreatorInfo(const char* pCreator, const char* pValue) {
+  return SetText(pCreator, "Info", pValue);
+}
+
+int32_t PDAPI CmSetCreatorIntegrate(const char* pCreator, int32_t nValue) {
+  return SetNumber(pCreator, "Integrate", nValue);
+}
+
+int32_t PDAPI CmRemoveConduitByCreatorID(const char* pCreator) {
+  uint32_t dw;
+  if (!CreatorFromText(pCreator, &dw)) return PD_ERR_NOT_BOUND;
+  const int n = FindApp(dw);
+  if (n < 0) return PD_ERR_NOT_FOUND;
+  return RemoveNumbered(PD_REG_APP_FMT, n) ? 1 : PD_ERR_STORAGE;
+}
+
+}  // extern "C"
