@@ -1,3 +1,32 @@
-# The program (Windows only).
-add_executable(Tandelix WIN32 ${CMAKE_CURRENT_LIST_DIR}/main.cpp)
-target_link_libraries(Tandelix PRIVATE tdx_winutil tdx_palm comctl32)
+# The program (Windows only). The shell's logic lives in a library the tests
+# link; the windows and the entry make the executable.
+set(_src ${CMAKE_CURRENT_LIST_DIR})
+
+add_library(tdx_shell STATIC
+  ${_src}/shell/Lifecycle.cpp
+  ${_src}/shell/Settings.cpp
+  ${_src}/shell/Commands.cpp
+  ${_src}/shell/WinPorts.cpp
+  ${_src}/orvello/ConduitTool.cpp)
+target_include_directories(tdx_shell PUBLIC ${_src})
+target_link_libraries(tdx_shell PUBLIC tdx_winutil tdx_misc)
+
+add_library(tdx_ui STATIC
+  ${_src}/ui/TxDialog.cpp
+  ${_src}/ui/TxWindow.cpp
+  ${_src}/ui/TabPage.cpp
+  ${_src}/ui/Layout.cpp)
+target_include_directories(tdx_ui PUBLIC ${_src})
+target_link_libraries(tdx_ui PUBLIC tdx_misc comctl32 gdi32)
+
+add_executable(Tandelix WIN32
+  ${_src}/main.cpp
+  ${_src}/fmMain.cpp
+  ${_src}/fmInit.cpp
+  ${_src}/fmAbout.cpp
+  ${_src}/orvello/OrvelloPage.cpp
+  ${_src}/tremwick/TremwickPage.cpp
+  ${_src}/halvern/HalvernPage.cpp
+  ${_src}/halvern/LogBrowserHost.cpp
+  ${_src}/res/tandelix.rc)
+target_link_libraries(Tandelix PRIVATE tdx_shell tdx_ui tdx_palm tdx_winutil comctl32)

@@ -1,29 +1,50 @@
+// Process entry: registers the window classes, creates the main window (which
+// runs the splash and the start-up sequence) and runs the message loop.
 #include <windows.h>
+#include <commctrl.h>
 
-static LRESULT CALLBACK WndProc(HWND hWnd, UINT uMsg, WPARAM wParam, LPARAM lParam) {
-  if (uMsg == WM_DESTROY) {
-    PostQuitMessage(0);
-    return 0;
-  }
-  return DefWindowProcA(hWnd, uMsg, wParam, lParam);
+#include <exception>
+
+#include "fmMain.h"
+#include "res/resource.h"
+
+static void RegisterClasses(HINSTANCE hInst) {
+  HICON hIcon = LoadIconA(hInst, MAKEINTRESOURCEA(IDI_TANDELIX));
+  for (const char* szClass : {"TfmMain", "TfmInit", "TfmAbout", "TtOrvello", "TtTremwick", "TtHalvern"})
+    RegisterDialogClass(hInst, szClass, hIcon);
 }
 
-int WINAPI WinMain(HINSTANCE hInst, HINSTANCE, LPSTR, int nShow) {
-  WNDCLASSA wc = {};
-  wc.lpfnWndProc = WndProc;
-  wc.hInstance = hInst;
-  wc.hCursor = LoadCursorA(nullptr, IDC_ARROW);
-  wc.hbrBackground = reinterpret_cast<HBRUSH>(COLOR_BTNFACE + 1);
-  wc.lpszClassName = "TfmMain";
-  RegisterClassA(&wc);
-  HWND hWnd = CreateWindowA("TfmMain", "Tandelix : Palm Desktop Synchronization Toolkit",
-                            WS_OVERLAPPED | WS_CAPTION | WS_SYSMENU | WS_MINIMIZEBOX,
-                            CW_USEDEFAULT, CW_USEDEFAULT, 800, 600, nullptr, nullptr, hInst, nullptr);
-  ShowWindow(hWnd, nShow);
-  MSG msg;
-  while (GetMessageA(&msg, nullptr, 0, 0) > 0) {
-    TranslateMessage(&msg);
-    DispatchMessageA(&msg);
+static int RunTandelix(HINSTANCE hInst) {
+  INITCOMMONCONTROLSEX icc = {sizeof(icc), ICC_WIN95_CLASSES | ICC_TAB_CLASSES | ICC_BAR_CLASSES |
+                                               ICC_TREEVIEW_CLASSES | ICC_LISTVIEW_CLASSES};
+  InitCommonControlsEx(&icc);
+  RegisterClasses(hInst);
+
+  TfmMain main(hInst);
+  fmMain = &main;
+  if (main.CreateMain()) {
+    g_bReady = true;
+    ShowWindow(main.Handle(), SW_SHOWNORMAL);
+    UpdateWindow(main.Handle());
+    MSG msg;
+    while (GetMessageA(&msg, nullptr, 0, 0) > 0) {
+      if (!IsDialogMessageA(main.Handle(), &msg)) {
+        TranslateMessage(&msg);
+        DispatchMessageA(&msg);
+      }
+    }
+  }
+  fmMain = nullptr;
+  return 0;
+}
+
+int WINAPI WinMain(HINSTANCE hInst, HINSTANCE, LPSTR, int) {
+  try {
+    return RunTandelix(hInst);
+  } catch (const std::exception& e) {
+    MessageBoxA(nullptr, e.what(), "Tandelix", MB_OK | MB_ICONERROR);
+  } catch (...) {
+    MessageBoxA(nullptr, "Unexpected error.", "Tandelix", MB_OK | MB_ICONERROR);
   }
   return 0;
 }

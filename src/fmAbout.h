@@ -1,0 +1,24 @@
+// The about box fmAbout.
+#pragma once
+
+#include "shell/Ports.h"
+#include "ui/Fonts.h"
+#include "ui/TxDialog.h"
+
+class TfmAbout : public TxDialog {
+ public:
+  explicit TfmAbout(IShellOpen& shell) : m_shell(shell) {}
+
+ protected:
+  bool OnInitDialog() override;
+  void OnCommand(int id, int code, HWND hCtl) override;
+  bool HandleMessage(UINT uMsg, WPARAM wParam, LPARAM lParam, LRESULT* pResult) override;
+
+ private:
+  void SetLinkHot(bool bHot);
+
+  IShellOpen& m_shell;
+  DerivedFont m_fontBold;
+  DerivedFont m_fontLink;
+  bool m_bLinkHot = false;
+};

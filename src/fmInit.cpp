@@ -1,0 +1,51 @@
+#include "fmInit.h"
+
+#include <string>
+
+#include "res/resource.h"
+#include "ui/Layout.h"
+
+bool TfmInit::OnInitDialog() {
+  ApplyLayout(m_hWnd, reinterpret_cast<HINSTANCE>(GetWindowLongPtrA(m_hWnd, GWLP_HINSTANCE)),
+              IDR_LAYOUT_INIT);
+  SizeWindowCentred(m_hWnd, 371, 195);
+  m_fontBold.Make(reinterpret_cast<HFONT>(SendMessageA(m_hWnd, WM_GETFONT, 0, 0)), true, false);
+  static const int kBold[] = {IDC_INITTOOLS, 0};
+  m_fontBold.Apply(m_hWnd, kBold);
+  SetWindowTextA(m_hWnd, "Tandelix");  // no title bar; named for the task list
+  SetTimer(m_hWnd, IDT_INIT, 500, nullptr);
+  return true;
+}
+
+void TfmInit::tmInitTimer() {
+  if (!m_guard.OnTimer()) return;
+  KillTimer(m_hWnd, IDT_INIT);
+  std::string sError;
+  if (!RunInitSequence(m_steps, &sError))
+    MessageBoxA(m_hWnd, sError.c_str(), "Error", MB_OK | MB_ICONERROR);
+  End(IDOK);
+}
+
+bool TfmInit::HandleMessage(UINT uMsg, WPARAM wParam, LPARAM lParam, LRESULT* pResult) {
+  switch (uMsg) {
+    case WM_TIMER:
+      if (wParam == IDT_INIT) tmInitTimer();
+      *pResult = 0;
+      return true;
+    case WM_CTLCOLORDLG:
+    case WM_CTLCOLORSTATIC:
+    case WM_CTLCOLORBTN: {
+      HDC hdc = reinterpret_cast<HDC>(wParam);
+      if (GetDlgCtrlID(reinterpret_cast<HWND>(lParam)) == IDC_INITTOOLS) SetTextColor(hdc, RGB(0, 0, 128));
+      SetBkColor(hdc, RGB(255, 255, 255));
+      *pResult = reinterpret_cast<LRESULT>(GetStockObject(WHITE_BRUSH));
+      return true;
+    }
+    case WM_COMMAND:
+      // No Escape or Enter: the splash ends when the sequence has run.
+      *pResult = 0;
+      return true;
+    default:
+      return TxDialog::HandleMessage(uMsg, wParam, lParam, pResult);
+  }
+}

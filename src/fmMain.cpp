@@ -1,0 +1,215 @@
+#include "fmMain.h"
+
+#include "fmAbout.h"
+#include "fmInit.h"
+#include "misc/WinUtil.h"
+#include "palm/PalmDesktop.h"
+#include "res/resource.h"
+#include "shell/Commands.h"
+#include "ui/Controls.h"
+#include "ui/Layout.h"
+
+TfmMain* fmMain = nullptr;
+bool g_bReady = false;
+HINSTANCE g_hInstance = nullptr;
+SplashGuard g_initGuard;
+
+namespace {
+constexpr int kTopPanelHeight = 91;
+const char* const kTabCaptions[] = {"Orvello", "Tremwick", "Halvern"};
+}  // namespace
+
+TfmMain::TfmMain(HINSTANCE hInst)
+    : m_hInst(hInst),
+      m_pOVLog(new OVLog),
+      m_pageOV(m_ctx, m_ovTool),
+      m_pageTW(m_ctx),
+      m_pageHV(m_ctx),
+      m_pages{&m_pageOV, &m_pageTW, &m_pageHV} {
+  m_ctx.hInst = hInst;
+  m_ctx.pPrompt = &m_prompt;
+  m_ctx.pShell = &m_shell;
+  m_ctx.pSettings = &m_settings;
+  GetModuleDir(hInst, m_ctx.szModuleDir);
+  m_sIniPath = SettingsPath(m_ctx.szModuleDir);
+}
+
+TfmMain::~TfmMain() { delete m_pOVLog; }
+
+bool TfmMain::CreateMain() {
+  if (!Create(m_hInst, IDD_MAIN, nullptr)) return false;
+  if (m_bCloseRequested) {
+    // Closed while starting: no question, as before start-up was done.
+    DestroyWindow(m_hWnd);
+    return false;
+  }
+  return m_hWnd != nullptr;
+}
+
+bool TfmMain::OnInitDialog() {
+  m_ctx.hMain = m_hWnd;
+  m_prompt.SetOwner(m_hWnd);
+  HICON hIcon = LoadIconA(m_hInst, MAKEINTRESOURCEA(IDI_TANDELIX));
+  SendMessageA(m_hWnd, WM_SETICON, ICON_BIG, reinterpret_cast<LPARAM>(hIcon));
+  ApplyLayout(m_hWnd, m_hInst, IDR_LAYOUT_MAIN);
+  SizeClientCentred(m_hWnd, 794, 594);
+  m_fontBold.Make(reinterpret_cast<HFONT>(SendMessageA(m_hWnd, WM_GETFONT, 0, 0)), true, false);
+  static const int kBold[] = {IDC_BTNHELP, IDC_BTNEXIT, 0};
+  m_fontBold.Apply(m_hWnd, kBold);
+  CreatePages();
+  FormCreate();
+  return false;
+}
+
+void TfmMain::CreatePages() {
+  HWND hTab = Item(IDC_SPMAIN);
+  for (int i = 0; i < TAB_COUNT; ++i) ctl::TabInsert(hTab, i, kTabCaptions[i]);
+  RECT rc = {};
+  GetWindowRect(hTab, &rc);
+  MapWindowPoints(nullptr, m_hWnd, reinterpret_cast<POINT*>(&rc), 2);
+  SendMessageA(hTab, TCM_ADJUSTRECT, FALSE, reinterpret_cast<LPARAM>(&rc));
+  for (TabPage* pPage : m_pages) {
+    HWND hPage = pPage->CreatePage(m_hInst, m_hWnd);
+    // Just above the page control: drawn over it, next after it in tab order.
+    SetWindowPos(hPage, Item(IDC_BTNEXIT), rc.left, rc.top, rc.right - rc.left, rc.bottom - rc.top,
+                 SWP_NOACTIVATE);
+  }
+  SelectTab(TAB_ORVELLO);
+}
+
+void TfmMain::SelectTab(int nTab) {
+  if (nTab < 0 || nTab >= TAB_COUNT) return;
+  if (ctl::TabGetSel(Item(IDC_SPMAIN)) != nTab) ctl::TabSetSel(Item(IDC_SPMAIN), nTab);
+  for (int i = 0; i < TAB_COUNT; ++i) m_pages[i]->Activate(i == nTab);
+}
+
+void TfmMain::FormCreate() {
+  g_hInstance = m_hInst;
+  g_bReady = false;
+  m_bStarting = true;
+  TfmInit splash(g_initGuard, *this);
+  splash.DoModal(m_hInst, IDD_INIT, m_hWnd);
+  m_bStarting = false;
+}
+
+void TfmMain::FormCloseQuery() {
+  if (m_bStarting) {
+    m_bCloseRequested = true;
+    return;
+  }
+  if (ConfirmClose(g_bReady, m_prompt)) DestroyWindow(m_hWnd);
+}
+
+void TfmMain::OnDestroy() {
+  std::string sError;
+  RunShutDown(*this, &sError);
+  PostQuitMessage(0);
+}
+
+void TfmMain::OnCommand(int id, int, HWND) {
+  switch (id) {
+    case IDM_FILE_ORVELLO:
+      SelectTab(TAB_ORVELLO);
+      break;
+    case IDM_FILE_TREMWICK:
+      SelectTab(TAB_TREMWICK);
+      break;
+    case IDM_FILE_HALVERN:
+      SelectTab(TAB_HALVERN);
+      break;
+    case IDM_FILE_EXIT:
+    case IDC_BTNEXIT:
+      FormCloseQuery();
+      break;
+    case IDM_TOOL_HOTSYNC:
+      RunHotSyncManager(m_shell);
+      break;
+    case IDM_HELP_CONTENT:
+    case IDC_BTNHELP:
+      OpenHelp(m_shell, m_ctx.szModuleDir);
+      break;
+    case IDM_HELP_HOME:
+      OpenHomePage(m_shell, true);
+      break;
+    case IDM_HELP_ABOUT: {
+      TfmAbout about(m_shell);
+      about.DoModal(m_hInst, IDD_ABOUT, m_hWnd);
+      break;
+    }
+    default:
+      break;  // IDCANCEL from Escape does not close the window
+  }
+}
+
+LRESULT TfmMain::OnNotify(NMHDR* pHdr) {
+  if (pHdr->idFrom == IDC_SPMAIN && pHdr->code == TCN_SELCHANGE) SelectTab(ctl::TabGetSel(pHdr->hwndFrom));
+  return 0;
+}
+
+void TfmMain::PaintBackground(HDC hdc) {
+  RECT rc = {};
+  GetClientRect(m_hWnd, &rc);
+  const int nTop = ScalePx(kTopPanelHeight);
+  RECT rcTop = {rc.left, rc.top, rc.right, nTop};
+  RECT rcRest = {rc.left, nTop, rc.right, rc.bottom};
+  FillRect(hdc, &rcTop, static_cast<HBRUSH>(GetStockObject(WHITE_BRUSH)));
+  FillRect(hdc, &rcRest, GetSysColorBrush(COLOR_BTNFACE));
+  // A thin line under the panel.
+  RECT rcLine = {rc.left, nTop - 1, rc.right, nTop};
+  FillRect(hdc, &rcLine, GetSysColorBrush(COLOR_BTNSHADOW));
+}
+
+bool TfmMain::HandleMessage(UINT uMsg, WPARAM wParam, LPARAM lParam, LRESULT* pResult) {
+  switch (uMsg) {
+    case WM_CLOSE:
+      FormCloseQuery();
+      *pResult = 0;
+      return true;
+    case WM_ERASEBKGND:
+      PaintBackground(reinterpret_cast<HDC>(wParam));
+      *pResult = TRUE;
+      return true;
+    case WM_CTLCOLORSTATIC:
+    case WM_CTLCOLORBTN: {
+      const int id = GetDlgCtrlID(reinterpret_cast<HWND>(lParam));
+      if (id != IDC_IMGLOGO && id != IDC_BTNHELP && id != IDC_BTNEXIT) return false;
+      SetBkColor(reinterpret_cast<HDC>(wParam), RGB(255, 255, 255));
+      *pResult = reinterpret_cast<LRESULT>(GetStockObject(WHITE_BRUSH));
+      return true;
+    }
+    default:
+      return TxDialog::HandleMessage(uMsg, wParam, lParam, pResult);
+  }
+}
+
+// ---------------------------------------------------------------- steps
+
+void TfmMain::StartPalmLayer() { ::StartPalmLayer(); }
+
+void TfmMain::InitConduitTool() { m_ovTool.InitConduitTool(); }
+
+void TfmMain::SetUpSyncTab() { m_pageTW.SetUpSyncTab(); }
+
+void TfmMain::LoadSettings() {
+  ReadSettingsFile(m_sIniPath.c_str(), m_settings, m_ovTool.BackupSets());
+  m_bSettingsLoaded = true;
+}
+
+void TfmMain::SetUpLogTab() { m_pageHV.SetUpLogTab(); }
+
+void TfmMain::SaveSettings() {
+  // Settings never read in this run would overwrite the file with defaults.
+  if (!m_bSettingsLoaded) return;
+  WriteSettingsFile(m_sIniPath.c_str(), m_settings, m_ovTool.BackupSets());
+}
+
+void TfmMain::DoneConduitTool() { m_ovTool.DoneConduitTool(); }
+
+void TfmMain::ShutDownLogTab() { m_pageHV.ShutDownLogTab(); }
+
+void TfmMain::StopPalmLayer() { ::StopPalmLayer(); }
+
+void TfmMain::DestroyOVLog() {
+  delete m_pOVLog;
+  m_pOVLog = nullptr;
+}

@@ -1,0 +1,31 @@
+// What the tools show and ask, as small interfaces: message boxes, the shell's
+// "open" and the embedded browser. The windows supply real implementations;
+// tests supply recording fakes with scripted answers.
+#pragma once
+
+enum class Answer { Yes, No, Cancel, Ok };
+
+class IPrompt {
+ public:
+  virtual ~IPrompt() = default;
+  // Caption "Error", error icon, OK.
+  virtual void ShowError(const char* szText) = 0;
+  // Information icon, OK; caption "Information" unless given ("Success").
+  virtual void ShowInfo(const char* szText, const char* szCaption = "Information") = 0;
+  // Question icon; Yes and No, and Cancel when bWithCancel.
+  virtual Answer Ask(const char* szText, const char* szCaption, bool bWithCancel) = 0;
+};
+
+class IShellOpen {
+ public:
+  virtual ~IShellOpen() = default;
+  // Asks the shell to "open" a document, page address or program.
+  virtual void Open(const char* szTarget) = 0;
+};
+
+class IBrowser {
+ public:
+  virtual ~IBrowser() = default;
+  // A page address or a plain file path.
+  virtual void Navigate(const char* szUrl) = 0;
+};

@@ -1,0 +1,18 @@
+// What the main window hands to each tab: the module, the main window (owner of
+// every message box), the prompt, the shell, the settings and the program
+// directory.
+#pragma once
+
+#include <windows.h>
+
+#include "shell/Ports.h"
+#include "shell/Settings.h"
+
+struct ShellContext {
+  HINSTANCE hInst = nullptr;
+  HWND hMain = nullptr;
+  IPrompt* pPrompt = nullptr;
+  IShellOpen* pShell = nullptr;
+  TdxSettings* pSettings = nullptr;
+  char szModuleDir[MAX_PATH] = {};  // ends in a backslash
+};
