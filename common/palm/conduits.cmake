@@ -1,3 +1,9 @@
 # Conduit records and record files (portable).
 add_library(tdx_condrec STATIC ${CMAKE_CURRENT_LIST_DIR}/CondRecord.cpp)
 target_link_libraries(tdx_condrec PUBLIC tdx_misc)
+
+# The conduit manager, libraries and record operations (Windows).
+if(WIN32)
+  add_library(tdx_condmgr STATIC ${CMAKE_CURRENT_LIST_DIR}/CondMgr.cpp)
+  target_link_libraries(tdx_condmgr PUBLIC tdx_condrec tdx_palm)
+endif()

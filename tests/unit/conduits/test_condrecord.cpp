@@ -23,7 +23,7 @@ namespace {
 CondData MakeRecord(const char* creator, const char* conduit, int32_t mark) {
   CondData r{};
   std::memcpy(&r.dwCreatorID, creator, 4);
-  std::strncpy(r.szCreatorID, creator, 4);
+  std::memcpy(r.szCreatorID, creator, 4);
   std::strncpy(r.szConduit, conduit, sizeof r.szConduit - 1);
   std::strcpy(r.szDirectory, "dir");
   std::strcpy(r.szFile, "file.dat");
