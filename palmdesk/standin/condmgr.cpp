@@ -48,8 +48,17 @@ int32_t GetNumber(const char* pCreator, const char* pValue, int32_t* pOut) {
   return PD_OK;
 }
 
+// Test hook: a write of the value named by TDX_CONDMGR_REFUSE in the calling
+// process's environment fails as a store that cannot be written would.
+bool Refused(const char* pValue) {
+  char sz[32];
+  const DWORD n = GetEnvironmentVariableA("TDX_CONDMGR_REFUSE", sz, sizeof sz);
+  return n > 0 && n < sizeof sz && lstrcmpiA(sz, pValue) == 0;
+}
+
 int32_t SetText(const char* pCreator, const char* pValue, const char* pText) {
   if (!TextOk(pText)) return PD_ERR_NOT_BOUND;
+  if (Refused(pValue)) return PD_ERR_STORAGE;
   std::string key;
   const int32_t rc = AppKey(pCreator, &key);
   if (rc != PD_OK) return rc;
@@ -57,6 +66,7 @@ int32_t SetText(const char* pCreator, const char* pValue, const char* pText) {
 }
 
 int32_t SetNumber(const char* pCreator, const char* pValue, int32_t nValue) {
+  if (Refused(pValue)) return PD_ERR_STORAGE;
   std::string key;
   const int32_t rc = AppKey(pCreator, &key);
   if (rc != PD_OK) return rc;

@@ -5,11 +5,6 @@
 #include <string>
 #include <vector>
 
-#ifndef _WIN32
-#include <csignal>
-#include <sys/resource.h>
-#endif
-
 #include "palm/CondRecord.h"
 #include "support/TempDir.h"
 
@@ -202,38 +197,5 @@ TEST(CondRecordTest, ReplacingAFileKeepsTheOldOneUntilTheNewOneIsComplete) {
   EXPECT_TRUE(ReadBytes(path).empty());
   EXPECT_FALSE(w.Commit());  // nothing open any more
 }
-
-#ifndef _WIN32
-// A write that fails part-way (here: the file size limit, as a full disk would)
-// must not leave a short file in place of the old one.
-TEST(CondRecordTest, FailedWriteLeavesTheOldFile) {
-  TempDir dir("condrec");
-  const std::string path = dir.file("OVRes.dat");
-  const CondData old = MakeRecord("date", "date.dll", 0);
-  WriteBytes(path, &old, sizeof old);
-  const Bytes before = ReadBytes(path);
-
-  rlimit saved{};
-  ASSERT_EQ(getrlimit(RLIMIT_FSIZE, &saved), 0);
-  auto oldHandler = std::signal(SIGXFSZ, SIG_IGN);
-  rlimit small = saved;
-  small.rlim_cur = 1000;
-  ASSERT_EQ(setrlimit(RLIMIT_FSIZE, &small), 0);
-  bool committed = true;
-  {
-    CondRecordWriter w;
-    if (w.Create(path.c_str())) {
-      for (int i = 0; i < 20; ++i) w.Write(MakeRecord("todo", "todo.dll", i));
-      committed = w.Commit();
-    }
-  }
-  setrlimit(RLIMIT_FSIZE, &saved);
-  std::signal(SIGXFSZ, oldHandler);
-
-  EXPECT_FALSE(committed);
-  EXPECT_EQ(ReadBytes(path), before);
-  EXPECT_FALSE(std::filesystem::exists(CondRecordWriter::TempPathFor(path)));
-}
-#endif
 
 }  // namespace
