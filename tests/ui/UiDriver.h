@@ -1,0 +1,100 @@
+// Drives Tandelix.exe from another process: starts a copy in a fresh program
+// directory, finds its windows by process, class and caption, works controls by
+// ID with posted messages, reads tabs, list views and tree views across the
+// process boundary and answers message boxes.
+#pragma once
+
+#include <windows.h>
+
+#include <functional>
+#include <string>
+#include <vector>
+
+namespace ui {
+
+// Polls pred every few milliseconds until it holds or timeoutMs pass.
+bool WaitUntil(const std::function<bool()>& pred, DWORD timeoutMs = 10000);
+
+std::string WindowText(HWND h);
+std::string ClassOf(HWND h);
+bool IsShown(HWND h);  // visible and enabled
+
+// Top-level windows of a process, optionally filtered by class and caption
+// (empty = any).
+std::vector<HWND> TopWindows(DWORD pid, const std::string& cls = "", const std::string& caption = "");
+
+struct MessageBoxInfo {
+  HWND hWnd = nullptr;
+  std::string caption, text;
+  HWND hOwner = nullptr;
+};
+// The first message box (#32770 with a static 65535) of the process.
+MessageBoxInfo FindMessageBox(DWORD pid);
+// Presses one of its buttons (IDYES, IDNO, IDCANCEL, IDOK).
+void Answer(const MessageBoxInfo& box, int idButton);
+
+// Posted, never sent: a handler that opens a modal window must not block us.
+void PostCommand(HWND hWnd, int id);
+void ClickButton(HWND hDialog, int idButton);
+
+// Cross-process reads of common controls.
+std::vector<std::string> TabCaptions(HWND hTab);
+struct TreeNode {
+  int level;
+  std::string text;
+};
+std::vector<TreeNode> TreeItems(HWND hTree);  // depth first, expanded or not
+std::vector<std::vector<std::string>> ListRows(HWND hList, int nColumns);
+// The control's rectangle in its parent's client coordinates.
+RECT RectInParent(HWND hCtl);
+
+// Saves what the screen shows of the window as a 24-bit BMP.
+bool SaveWindowBitmap(HWND hWnd, const std::string& path);
+
+// One run of the program, in a program directory of its own.
+class App {
+ public:
+  // Copies Tandelix.exe (beside the driver, or exePath) into a fresh directory.
+  explicit App(const std::string& exePath = "");
+  ~App();  // ends the process if it is still running; removes the directory
+  App(const App&) = delete;
+  App& operator=(const App&) = delete;
+
+  const std::string& Dir() const { return m_dir; }  // ends in a backslash
+  std::string File(const std::string& name) const { return m_dir + name; }
+
+  bool Start();
+  // Waits for the main window, answering the "no Palm users" error on the way.
+  HWND WaitMain(DWORD timeoutMs = 15000);
+  HWND Main() const { return m_hMain; }
+  DWORD Pid() const { return m_pi.dwProcessId; }
+  bool Running() const;
+  // Exit code once the process has ended within timeoutMs; -1 otherwise.
+  long WaitExit(DWORD timeoutMs = 10000);
+  // Exit with Yes to the question; true when the process ended with code 0.
+  bool Quit();
+
+  // Child windows of the main window by class (the tab pages).
+  HWND Page(const char* szClass) const;
+  int NoUsersMessages() const { return m_nNoUsers; }
+
+ private:
+  std::string m_dir;
+  std::string m_exe;
+  PROCESS_INFORMATION m_pi = {};
+  HWND m_hMain = nullptr;
+  int m_nNoUsers = 0;
+};
+
+// The menu of the program file's own resources: "File/&Orvello" = id.
+struct MenuEntry {
+  std::string path;  // captions joined by '/', separators as "-"
+  UINT id;
+};
+std::vector<MenuEntry> ResourceMenu(const std::string& exePath, int idMenu);
+
+std::string DriverDir();  // ends in a backslash
+
+constexpr const char* kMainCaption = "Tandelix : Palm Desktop Synchronization Toolkit";
+
+}  // namespace ui

@@ -1,0 +1,59 @@
+// tdx_uidriver: the UI scenarios as tests, or with --demo <exe> <outdir> a run
+// of the program that leaves screenshots of its main window and about box.
+#include <gtest/gtest.h>
+
+#include <cstdio>
+#include <cstring>
+#include <string>
+
+#include "UiDriver.h"
+#include "res/resource.h"
+
+static int RunDemo(const char* szExe, const char* szOutDir) {
+  using namespace ui;
+  std::string out = szOutDir;
+  if (!out.empty() && out.back() != '\\' && out.back() != '/') out += '\\';
+  App app(szExe);
+  if (!app.Start() || !app.WaitMain()) {
+    std::fprintf(stderr, "demo: the main window did not appear\n");
+    return 1;
+  }
+  Sleep(500);  // let it paint
+  int failures = !SaveWindowBitmap(app.Main(), out + "main.bmp");
+  PostCommand(app.Main(), IDM_FILE_HALVERN);
+  Sleep(300);
+  failures += !SaveWindowBitmap(app.Main(), out + "main-halvern.bmp");
+  PostCommand(app.Main(), IDM_FILE_ORVELLO);
+  PostCommand(app.Main(), IDM_HELP_ABOUT);
+  HWND hAbout = nullptr;
+  if (WaitUntil([&] {
+        auto found = TopWindows(app.Pid(), "TfmAbout");
+        hAbout = found.empty() ? nullptr : found[0];
+        return hAbout && IsWindowVisible(hAbout);
+      })) {
+    Sleep(300);
+    failures += !SaveWindowBitmap(hAbout, out + "about.bmp");
+    ClickButton(hAbout, IDOK);
+    WaitUntil([&] { return !IsWindow(hAbout); }, 3000);
+  } else {
+    ++failures;
+  }
+  if (!app.Quit()) {
+    std::fprintf(stderr, "demo: the program did not close cleanly\n");
+    ++failures;
+  }
+  std::printf("demo: screenshots in %s\n", out.c_str());
+  return failures ? 1 : 0;
+}
+
+int main(int argc, char** argv) {
+  if (argc >= 2 && std::strcmp(argv[1], "--demo") == 0) {
+    if (argc < 4) {
+      std::fprintf(stderr, "usage: tdx_uidriver --demo <Tandelix.exe> <outdir>\n");
+      return 2;
+    }
+    return RunDemo(argv[2], argv[3]);
+  }
+  ::testing::InitGoogleTest(&argc, argv);
+  return RUN_ALL_TESTS();
+}
