@@ -249,7 +249,15 @@ std::string DriverDir() {
 
 // ---------------------------------------------------------------- App
 
-App::App(const std::string& exePath) {
+App::App(const std::string& exePath, bool bInPlace) {
+  if (bInPlace) {
+    char szFull[MAX_PATH] = {};
+    GetFullPathNameA(exePath.c_str(), MAX_PATH, szFull, nullptr);
+    m_exe = szFull;
+    m_dir = m_exe.substr(0, m_exe.find_last_of("\\/") + 1);
+    m_bOwnDir = false;
+    return;
+  }
   static unsigned s_nSeq = 0;
   char szTemp[MAX_PATH] = {};
   GetTempPathA(MAX_PATH, szTemp);
@@ -271,6 +279,7 @@ App::~App() {
     CloseHandle(m_pi.hProcess);
     CloseHandle(m_pi.hThread);
   }
+  if (!m_bOwnDir) return;
   std::error_code ec;
   std::filesystem::remove_all(m_dir, ec);
 }

@@ -54,9 +54,10 @@ bool SaveWindowBitmap(HWND hWnd, const std::string& path);
 // One run of the program, in a program directory of its own.
 class App {
  public:
-  // Copies Tandelix.exe (beside the driver, or exePath) into a fresh directory.
-  explicit App(const std::string& exePath = "");
-  ~App();  // ends the process if it is still running; removes the directory
+  // Copies Tandelix.exe (beside the driver, or exePath) into a fresh directory;
+  // with bInPlace, runs exePath where it is (the demo's program directory).
+  explicit App(const std::string& exePath = "", bool bInPlace = false);
+  ~App();  // ends the process if still running; removes a directory it made
   App(const App&) = delete;
   App& operator=(const App&) = delete;
 
@@ -81,6 +82,7 @@ class App {
  private:
   std::string m_dir;
   std::string m_exe;
+  bool m_bOwnDir = true;
   PROCESS_INFORMATION m_pi = {};
   HWND m_hMain = nullptr;
   int m_nNoUsers = 0;

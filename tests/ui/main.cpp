@@ -13,11 +13,13 @@ static int RunDemo(const char* szExe, const char* szOutDir) {
   using namespace ui;
   std::string out = szOutDir;
   if (!out.empty() && out.back() != '\\' && out.back() != '/') out += '\\';
-  App app(szExe);
+  App app(szExe, true);
+  const DWORD t0 = GetTickCount();
   if (!app.Start() || !app.WaitMain()) {
     std::fprintf(stderr, "demo: the main window did not appear\n");
     return 1;
   }
+  std::printf("demo: main window shown %lu ms after the start\n", GetTickCount() - t0);
   Sleep(500);  // let it paint
   int failures = !SaveWindowBitmap(app.Main(), out + "main.bmp");
   PostCommand(app.Main(), IDM_FILE_HALVERN);

@@ -74,6 +74,28 @@ TEST(ShellStart, SplashComesFirstThenTheMainWindow) {
   EXPECT_TRUE(app.Quit());
 }
 
+TEST(ShellStart, ClosingDuringStartUpAsksNothing) {
+  App app;
+  ASSERT_TRUE(app.Start());
+  ASSERT_TRUE(WaitUntil([&] { return !TopWindows(app.Pid(), "TfmInit").empty(); })) << "no splash";
+  auto mains = TopWindows(app.Pid(), "TfmMain");
+  ASSERT_EQ(mains.size(), 1u);
+  PostMessageA(mains[0], WM_CLOSE, 0, 0);
+  bool bAsked = false;
+  WaitUntil([&] {
+    MessageBoxInfo box = FindMessageBox(app.Pid());
+    if (box.hWnd) {
+      bAsked = bAsked || box.caption == "Confirmation";
+      Answer(box, box.caption == "Confirmation" ? IDYES : IDOK);
+    }
+    return !app.Running();
+  });
+  EXPECT_FALSE(bAsked) << "no question before start-up is done";
+  EXPECT_EQ(app.WaitExit(), 0);
+  EXPECT_EQ(GetFileAttributesA(app.File("tessary.ini").c_str()) != INVALID_FILE_ATTRIBUTES, true)
+      << "the start-up ran to its end and the settings were saved";
+}
+
 TEST_F(ShellUi, MainWindowHasItsCaptionSizeAndTabs) {
   EXPECT_EQ(WindowText(Main()), kMainCaption);
   const LONG style = GetWindowLongA(Main(), GWL_STYLE);
@@ -96,7 +118,7 @@ TEST_F(ShellUi, MainWindowHasItsCaptionSizeAndTabs) {
   EXPECT_TRUE(app.Quit());
 }
 
-TEST_F(ShellUi, MenuIsAsTheResourcesGiveIt) {
+TEST_F(ShellUi, ProgramFileCarriesMenuVersionAndIcon) {
   const std::vector<MenuEntry> expected = {
       {"&File", 0},
       {"&File/&Orvello", IDM_FILE_ORVELLO},
@@ -120,6 +142,24 @@ TEST_F(ShellUi, MenuIsAsTheResourcesGiveIt) {
     EXPECT_EQ(menu[i].path.find('\t'), std::string::npos) << "no shortcut keys";
   }
   EXPECT_NE(GetMenu(Main()), nullptr) << "the window carries the menu";
+
+  DWORD dwHandle = 0;
+  const std::string exe = app.File("Tandelix.exe");
+  std::vector<char> block(GetFileVersionInfoSizeA(exe.c_str(), &dwHandle));
+  ASSERT_FALSE(block.empty());
+  ASSERT_TRUE(GetFileVersionInfoA(exe.c_str(), 0, static_cast<DWORD>(block.size()), block.data()));
+  VS_FIXEDFILEINFO* pInfo = nullptr;
+  UINT cb = 0;
+  ASSERT_TRUE(VerQueryValueA(block.data(), "\\", reinterpret_cast<void**>(&pInfo), &cb));
+  EXPECT_EQ(pInfo->dwFileVersionMS, 0x00010002u);
+  EXPECT_EQ(pInfo->dwFileVersionLS, 0u);
+
+  HMODULE hMod = LoadLibraryExA(exe.c_str(), nullptr, LOAD_LIBRARY_AS_DATAFILE);
+  ASSERT_NE(hMod, nullptr);
+  EXPECT_NE(FindResourceA(hMod, MAKEINTRESOURCEA(IDI_TANDELIX), MAKEINTRESOURCEA(14)), nullptr)  // RT_GROUP_ICON
+      << "no icon";
+  EXPECT_NE(FindResourceA(hMod, MAKEINTRESOURCEA(1), MAKEINTRESOURCEA(24)), nullptr) << "no manifest";
+  FreeLibrary(hMod);
   EXPECT_TRUE(app.Quit());
 }
 
