@@ -36,7 +36,8 @@ bool TfmInit::HandleMessage(UINT uMsg, WPARAM wParam, LPARAM lParam, LRESULT* pR
     case WM_CTLCOLORSTATIC:
     case WM_CTLCOLORBTN: {
       HDC hdc = reinterpret_cast<HDC>(wParam);
-      if (GetDlgCtrlID(reinterpret_cast<HWND>(lParam)) == IDC_INITTOOLS) SetTextColor(hdc, RGB(0, 0, 128));
+      if (GetDlgCtrlID(reinterpret_cast<HWND>(lParam)) == IDC_INITTOOLS)
+        SetTextColor(hdc, RGB(0, 0, 128));
       SetBkColor(hdc, RGB(255, 255, 255));
       *pResult = reinterpret_cast<LRESULT>(GetStockObject(WHITE_BRUSH));
       return true;

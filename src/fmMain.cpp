@@ -142,7 +142,8 @@ void TfmMain::OnCommand(int id, int, HWND) {
 }
 
 LRESULT TfmMain::OnNotify(NMHDR* pHdr) {
-  if (pHdr->idFrom == IDC_SPMAIN && pHdr->code == TCN_SELCHANGE) SelectTab(ctl::TabGetSel(pHdr->hwndFrom));
+  if (pHdr->idFrom == IDC_SPMAIN && pHdr->code == TCN_SELCHANGE)
+    SelectTab(ctl::TabGetSel(pHdr->hwndFrom));
   return 0;
 }
 

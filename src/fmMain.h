@@ -79,6 +79,6 @@ class TfmMain : public TxDialog, public IStartupSteps {
 
 // Process-wide state of the shell.
 extern TfmMain* fmMain;
-extern bool g_bReady;           // start-up done: closing now asks first
-extern HINSTANCE g_hInstance;   // module handle copy, for the program directory
+extern bool g_bReady;          // start-up done: closing now asks first
+extern HINSTANCE g_hInstance;  // module handle copy, for the program directory
 extern SplashGuard g_initGuard;

@@ -10,7 +10,8 @@
 
 static void RegisterClasses(HINSTANCE hInst) {
   HICON hIcon = LoadIconA(hInst, MAKEINTRESOURCEA(IDI_TANDELIX));
-  for (const char* szClass : {"TfmMain", "TfmInit", "TfmAbout", "TtOrvello", "TtTremwick", "TtHalvern"})
+  for (const char* szClass :
+       {"TfmMain", "TfmInit", "TfmAbout", "TtOrvello", "TtTremwick", "TtHalvern"})
     RegisterDialogClass(hInst, szClass, hIcon);
 }
 

@@ -4,7 +4,8 @@
 
 #include "res/resource.h"
 
-HalvernPage::HalvernPage(ShellContext& ctx) : TabPage(IDD_HALVERN, IDR_LAYOUT_HALVERN), m_ctx(ctx) {}
+HalvernPage::HalvernPage(ShellContext& ctx)
+    : TabPage(IDD_HALVERN, IDR_LAYOUT_HALVERN), m_ctx(ctx) {}
 
 void HalvernPage::OnInitPage() {
   m_fontLabel.Make(reinterpret_cast<HFONT>(SendMessageA(m_hWnd, WM_GETFONT, 0, 0)), true, false);
@@ -32,8 +33,8 @@ void HalvernPage::OnCommand(int id, int code, HWND) {
 }
 
 LRESULT HalvernPage::OnNotify(NMHDR* pHdr) {
-  if (pHdr->idFrom == IDC_TVLOG && (pHdr->code == TVN_SELCHANGEDA || pHdr->code == TVN_SELCHANGEDW) &&
-      !m_bFilling)
+  if (pHdr->idFrom == IDC_TVLOG &&
+      (pHdr->code == TVN_SELCHANGEDA || pHdr->code == TVN_SELCHANGEDW) && !m_bFilling)
     tvLogChange();
   return 0;
 }

@@ -36,8 +36,7 @@ bool Guarded(F f, std::string* pError) {
 bool RunInitSequence(IStartupSteps& s, std::string* pError) {
   return Guarded([&] { s.StartPalmLayer(); }, pError) &&
          Guarded([&] { s.InitConduitTool(); }, pError) &&
-         Guarded([&] { s.SetUpSyncTab(); }, pError) &&
-         Guarded([&] { s.LoadSettings(); }, pError) &&
+         Guarded([&] { s.SetUpSyncTab(); }, pError) && Guarded([&] { s.LoadSettings(); }, pError) &&
          Guarded([&] { s.SetUpLogTab(); }, pError);
 }
 

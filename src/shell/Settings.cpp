@@ -43,10 +43,12 @@ void WriteSettingsFile(const char* szPath, const TdxSettings& s, BackupSetList* 
     // The fields are zero-filled records, but never trust the terminator.
     char szText[260];
     std::snprintf(szKey, sizeof(szKey), "OVSet%d", n);
-    std::snprintf(szText, sizeof(szText), "%.*s", static_cast<int>(sizeof(p->szFileName) - 1), p->szFileName);
+    std::snprintf(szText, sizeof(szText), "%.*s", static_cast<int>(sizeof(p->szFileName) - 1),
+                  p->szFileName);
     WritePrivateProfileStringA("OVFile", szKey, szText, szPath);
     std::snprintf(szKey, sizeof(szKey), "OVDesc%d", n);
-    std::snprintf(szText, sizeof(szText), "%.*s", static_cast<int>(sizeof(p->szDesc) - 1), p->szDesc);
+    std::snprintf(szText, sizeof(szText), "%.*s", static_cast<int>(sizeof(p->szDesc) - 1),
+                  p->szDesc);
     WritePrivateProfileStringA("OVFile", szKey, szText, szPath);
   }
   WritePrivateProfileStringA(nullptr, nullptr, nullptr, szPath);  // flush the cache

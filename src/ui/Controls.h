@@ -9,7 +9,8 @@ namespace ctl {
 // Combo box (drop-down list); items carry a pointer.
 inline void ComboReset(HWND h) { SendMessageA(h, CB_RESETCONTENT, 0, 0); }
 inline int ComboAdd(HWND h, const char* szText, const void* pData) {
-  const int i = static_cast<int>(SendMessageA(h, CB_ADDSTRING, 0, reinterpret_cast<LPARAM>(szText)));
+  const int i =
+      static_cast<int>(SendMessageA(h, CB_ADDSTRING, 0, reinterpret_cast<LPARAM>(szText)));
   if (i >= 0) SendMessageA(h, CB_SETITEMDATA, i, reinterpret_cast<LPARAM>(pData));
   return i;
 }
@@ -22,7 +23,9 @@ inline void* ComboData(HWND h, int i) {
 }
 
 // Tree view; items carry a pointer.
-inline void TreeClear(HWND h) { SendMessageA(h, TVM_DELETEITEM, 0, reinterpret_cast<LPARAM>(TVI_ROOT)); }
+inline void TreeClear(HWND h) {
+  SendMessageA(h, TVM_DELETEITEM, 0, reinterpret_cast<LPARAM>(TVI_ROOT));
+}
 inline HTREEITEM TreeInsert(HWND h, HTREEITEM hParent, const char* szText, const void* pData) {
   TVINSERTSTRUCTA tvi = {};
   tvi.hParent = hParent ? hParent : TVI_ROOT;
@@ -30,7 +33,8 @@ inline HTREEITEM TreeInsert(HWND h, HTREEITEM hParent, const char* szText, const
   tvi.item.mask = TVIF_TEXT | TVIF_PARAM;
   tvi.item.pszText = const_cast<char*>(szText);
   tvi.item.lParam = reinterpret_cast<LPARAM>(pData);
-  return reinterpret_cast<HTREEITEM>(SendMessageA(h, TVM_INSERTITEMA, 0, reinterpret_cast<LPARAM>(&tvi)));
+  return reinterpret_cast<HTREEITEM>(
+      SendMessageA(h, TVM_INSERTITEMA, 0, reinterpret_cast<LPARAM>(&tvi)));
 }
 inline HTREEITEM TreeSelection(HWND h) {
   return reinterpret_cast<HTREEITEM>(SendMessageA(h, TVM_GETNEXTITEM, TVGN_CARET, 0));

@@ -29,7 +29,8 @@ class DerivedFont {
   HFONT Get() const { return m_hFont; }
   // Gives the font to each control of hParent named in ids (0-terminated).
   void Apply(HWND hParent, const int* ids) const {
-    for (; ids && *ids; ++ids) SendDlgItemMessageA(hParent, *ids, WM_SETFONT, reinterpret_cast<WPARAM>(m_hFont), FALSE);
+    for (; ids && *ids; ++ids)
+      SendDlgItemMessageA(hParent, *ids, WM_SETFONT, reinterpret_cast<WPARAM>(m_hFont), FALSE);
   }
 
  private:

@@ -18,8 +18,8 @@ int ScalePx(int n) { return MulDiv(n, ScreenDpi(), 96); }
 size_t ParseLayout(const uint16_t* pWords, size_t nWords, LayoutRect* pOut, size_t nMax) {
   size_t n = 0;
   for (size_t i = 0; pWords && i + 5 <= nWords && n < nMax; i += 5) {
-    pOut[n++] = {pWords[i], static_cast<int16_t>(pWords[i + 1]), static_cast<int16_t>(pWords[i + 2]),
-                 pWords[i + 3], pWords[i + 4]};
+    pOut[n++] = {pWords[i], static_cast<int16_t>(pWords[i + 1]),
+                 static_cast<int16_t>(pWords[i + 2]), pWords[i + 3], pWords[i + 4]};
   }
   return n;
 }
@@ -65,7 +65,8 @@ static void CentreOnWorkArea(HWND hWnd, int cx, int cy) {
 
 void SizeClientCentred(HWND hWnd, int cx, int cy) {
   RECT rc = {0, 0, ScalePx(cx), ScalePx(cy)};
-  AdjustWindowRectEx(&rc, static_cast<DWORD>(GetWindowLongA(hWnd, GWL_STYLE)), GetMenu(hWnd) != nullptr,
+  AdjustWindowRectEx(&rc, static_cast<DWORD>(GetWindowLongA(hWnd, GWL_STYLE)),
+                     GetMenu(hWnd) != nullptr,
                      static_cast<DWORD>(GetWindowLongA(hWnd, GWL_EXSTYLE)));
   CentreOnWorkArea(hWnd, rc.right - rc.left, rc.bottom - rc.top);
   // A menu bar that wrapped to two lines takes client height: make up for it.
@@ -79,4 +80,6 @@ void SizeClientCentred(HWND hWnd, int cx, int cy) {
   }
 }
 
-void SizeWindowCentred(HWND hWnd, int cx, int cy) { CentreOnWorkArea(hWnd, ScalePx(cx), ScalePx(cy)); }
+void SizeWindowCentred(HWND hWnd, int cx, int cy) {
+  CentreOnWorkArea(hWnd, ScalePx(cx), ScalePx(cy));
+}

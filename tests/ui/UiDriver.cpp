@@ -6,6 +6,8 @@
 #include <cstring>
 #include <filesystem>
 
+#include "palm/PalmApi.h"
+
 namespace ui {
 
 namespace {
@@ -25,7 +27,8 @@ class RemoteBlock {
     DWORD pid = 0;
     GetWindowThreadProcessId(hInProcess, &pid);
     m_hProc = OpenProcess(PROCESS_VM_OPERATION | PROCESS_VM_READ | PROCESS_VM_WRITE, FALSE, pid);
-    if (m_hProc) m_p = VirtualAllocEx(m_hProc, nullptr, cb, MEM_COMMIT | MEM_RESERVE, PAGE_READWRITE);
+    if (m_hProc)
+      m_p = VirtualAllocEx(m_hProc, nullptr, cb, MEM_COMMIT | MEM_RESERVE, PAGE_READWRITE);
   }
   ~RemoteBlock() {
     if (m_p) VirtualFreeEx(m_hProc, m_p, 0, MEM_RELEASE);
@@ -147,7 +150,8 @@ std::vector<std::string> TabCaptions(HWND hTab) {
   return out;
 }
 
-static void TreeWalk(HWND hTree, RemoteBlock& mem, HTREEITEM hItem, int level, std::vector<TreeNode>& out) {
+static void TreeWalk(HWND hTree, RemoteBlock& mem, HTREEITEM hItem, int level,
+                     std::vector<TreeNode>& out) {
   for (; hItem; hItem = reinterpret_cast<HTREEITEM>(
                     SendTo(hTree, TVM_GETNEXTITEM, TVGN_NEXT, reinterpret_cast<LPARAM>(hItem)))) {
     TVITEMA it = {};
@@ -168,7 +172,8 @@ std::vector<TreeNode> TreeItems(HWND hTree) {
   std::vector<TreeNode> out;
   RemoteBlock mem(hTree, kTextOff + kTextMax);
   if (!mem.ok()) return out;
-  TreeWalk(hTree, mem, reinterpret_cast<HTREEITEM>(SendTo(hTree, TVM_GETNEXTITEM, TVGN_ROOT, 0)), 0, out);
+  TreeWalk(hTree, mem, reinterpret_cast<HTREEITEM>(SendTo(hTree, TVM_GETNEXTITEM, TVGN_ROOT, 0)), 0,
+           out);
   return out;
 }
 
@@ -228,7 +233,8 @@ bool SaveWindowBitmap(HWND hWnd, const std::string& path) {
     fh.bfOffBits = sizeof(fh) + sizeof(bi.bmiHeader);
     fh.bfSize = fh.bfOffBits + cbImage;
     if (FILE* f = std::fopen(path.c_str(), "wb")) {
-      ok = std::fwrite(&fh, sizeof(fh), 1, f) == 1 && std::fwrite(&bi.bmiHeader, sizeof(bi.bmiHeader), 1, f) == 1 &&
+      ok = std::fwrite(&fh, sizeof(fh), 1, f) == 1 &&
+           std::fwrite(&bi.bmiHeader, sizeof(bi.bmiHeader), 1, f) == 1 &&
            std::fwrite(pBits, cbImage, 1, f) == 1;
       ok = (std::fclose(f) == 0) && ok;
     }
@@ -247,6 +253,35 @@ std::string DriverDir() {
   return s.substr(0, s.find_last_of("\\/") + 1);
 }
 
+std::string SourcePath(const std::string& rel) {
+  std::string s = std::string("Z:") + TDX_SOURCE_DIR + "/" + rel;
+  for (char& c : s)
+    if (c == '/') c = '\\';
+  return s;
+}
+
+void ForgetPalmDesktop() { RegDeleteTreeA(HKEY_CURRENT_USER, PD_REG_ROOT); }
+
+long RunAndWait(const std::string& cmdLine, DWORD timeoutMs) {
+  STARTUPINFOA si = {};
+  si.cb = sizeof(si);
+  PROCESS_INFORMATION pi = {};
+  std::string cmd = cmdLine;
+  if (!CreateProcessA(nullptr, cmd.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &si, &pi))
+    return -1;
+  long code = -1;
+  if (WaitForSingleObject(pi.hProcess, timeoutMs) == WAIT_OBJECT_0) {
+    DWORD dw = 0;
+    GetExitCodeProcess(pi.hProcess, &dw);
+    code = static_cast<long>(dw);
+  } else {
+    TerminateProcess(pi.hProcess, 1);
+  }
+  CloseHandle(pi.hProcess);
+  CloseHandle(pi.hThread);
+  return code;
+}
+
 // ---------------------------------------------------------------- App
 
 App::App(const std::string& exePath, bool bInPlace) {
@@ -262,12 +297,13 @@ App::App(const std::string& exePath, bool bInPlace) {
   char szTemp[MAX_PATH] = {};
   GetTempPathA(MAX_PATH, szTemp);
   char szDir[MAX_PATH] = {};
-  std::snprintf(szDir, sizeof(szDir), "%stdx-ui-%lu-%lu-%u\\", szTemp, GetCurrentProcessId(), GetTickCount(),
-                s_nSeq++);
+  std::snprintf(szDir, sizeof(szDir), "%stdx-ui-%lu-%lu-%u\\", szTemp, GetCurrentProcessId(),
+                GetTickCount(), s_nSeq++);
   m_dir = szDir;
   CreateDirectoryA(m_dir.c_str(), nullptr);
   m_exe = m_dir + "Tandelix.exe";
-  CopyFileA((exePath.empty() ? DriverDir() + "Tandelix.exe" : exePath).c_str(), m_exe.c_str(), FALSE);
+  CopyFileA((exePath.empty() ? DriverDir() + "Tandelix.exe" : exePath).c_str(), m_exe.c_str(),
+            FALSE);
 }
 
 App::~App() {
@@ -279,6 +315,7 @@ App::~App() {
     CloseHandle(m_pi.hProcess);
     CloseHandle(m_pi.hThread);
   }
+  if (m_bSeeded) ForgetPalmDesktop();
   if (!m_bOwnDir) return;
   std::error_code ec;
   std::filesystem::remove_all(m_dir, ec);
@@ -295,8 +332,8 @@ bool App::Start() {
     CloseHandle(m_pi.hThread);
     m_pi = {};
   }
-  return CreateProcessA(m_exe.c_str(), cmd.data(), nullptr, nullptr, FALSE, 0, nullptr, m_dir.c_str(), &si,
-                        &m_pi) != 0;
+  return CreateProcessA(m_exe.c_str(), cmd.data(), nullptr, nullptr, FALSE, 0, nullptr,
+                        m_dir.c_str(), &si, &m_pi) != 0;
 }
 
 HWND App::WaitMain(DWORD timeoutMs) {
@@ -337,7 +374,18 @@ bool App::Quit() {
   return WaitExit() == 0;
 }
 
-HWND App::Page(const char* szClass) const { return FindWindowExA(m_hMain, nullptr, szClass, nullptr); }
+bool App::SeedDesktop(const std::string& descFile) {
+  m_bSeeded = true;
+  std::string bin = DriverDir();
+  bin.pop_back();  // no trailing backslash inside the quotes
+  const std::string cmd = "\"" + DriverDir() + "tdseed.exe\" --desktop \"" + m_dir +
+                          "Palm\" --bin \"" + bin + "\" \"" + descFile + "\"";
+  return RunAndWait(cmd) == 0;
+}
+
+HWND App::Page(const char* szClass) const {
+  return FindWindowExA(m_hMain, nullptr, szClass, nullptr);
+}
 
 // ---------------------------------------------------------------- menus
 
@@ -351,7 +399,8 @@ static void WalkMenu(HMENU hMenu, const std::string& prefix, std::vector<MenuEnt
     mi.dwTypeData = buf;
     mi.cch = sizeof(buf);
     if (!GetMenuItemInfoA(hMenu, i, TRUE, &mi)) continue;
-    const std::string path = prefix + ((mi.fType & MFT_SEPARATOR) ? std::string("-") : std::string(buf));
+    const std::string path =
+        prefix + ((mi.fType & MFT_SEPARATOR) ? std::string("-") : std::string(buf));
     out.push_back({path, mi.hSubMenu ? 0u : mi.wID});
     if (mi.hSubMenu) WalkMenu(mi.hSubMenu, path + "/", out);
   }

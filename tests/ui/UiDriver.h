@@ -21,7 +21,8 @@ bool IsShown(HWND h);  // visible and enabled
 
 // Top-level windows of a process, optionally filtered by class and caption
 // (empty = any).
-std::vector<HWND> TopWindows(DWORD pid, const std::string& cls = "", const std::string& caption = "");
+std::vector<HWND> TopWindows(DWORD pid, const std::string& cls = "",
+                             const std::string& caption = "");
 
 struct MessageBoxInfo {
   HWND hWnd = nullptr;
@@ -75,6 +76,11 @@ class App {
   // Exit with Yes to the question; true when the process ended with code 0.
   bool Quit();
 
+  // Gives this run a Palm Desktop of its own, made by the seeding tool from a
+  // description (see SourcePath) in "<program dir>\\Palm"; its registry state
+  // is wiped again when the App ends. True when the tool succeeded.
+  bool SeedDesktop(const std::string& descFile);
+
   // Child windows of the main window by class (the tab pages).
   HWND Page(const char* szClass) const;
   int NoUsersMessages() const { return m_nNoUsers; }
@@ -83,6 +89,7 @@ class App {
   std::string m_dir;
   std::string m_exe;
   bool m_bOwnDir = true;
+  bool m_bSeeded = false;
   PROCESS_INFORMATION m_pi = {};
   HWND m_hMain = nullptr;
   int m_nNoUsers = 0;
@@ -96,6 +103,12 @@ struct MenuEntry {
 std::vector<MenuEntry> ResourceMenu(const std::string& exePath, int idMenu);
 
 std::string DriverDir();  // ends in a backslash
+// A file of the source tree as a Windows path ("palmdesk/demo/demo.seed").
+std::string SourcePath(const std::string& rel);
+// Removes every Palm Desktop registry key: the next start finds no desktop.
+void ForgetPalmDesktop();
+// Runs a program and waits; its exit code, or -1.
+long RunAndWait(const std::string& cmdLine, DWORD timeoutMs = 60000);
 
 constexpr const char* kMainCaption = "Tandelix : Palm Desktop Synchronization Toolkit";
 

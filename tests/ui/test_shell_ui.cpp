@@ -63,7 +63,8 @@ TEST(ShellStart, SplashComesFirstThenTheMainWindow) {
     hSplash = found.empty() ? nullptr : found[0];
     return hSplash && IsWindowVisible(hSplash);
   })) << "no splash";
-  for (HWND h : TopWindows(app.Pid(), "TfmMain")) EXPECT_FALSE(IsWindowVisible(h)) << "main shown under the splash";
+  for (HWND h : TopWindows(app.Pid(), "TfmMain"))
+    EXPECT_FALSE(IsWindowVisible(h)) << "main shown under the splash";
   EXPECT_NE(GetWindowLongA(hSplash, GWL_STYLE) & WS_CAPTION, WS_CAPTION) << "no title bar";
   EXPECT_EQ(GetWindowLongA(hSplash, GWL_STYLE) & WS_SYSMENU, 0) << "no title-bar buttons";
   EXPECT_TRUE(GetWindowLongA(hSplash, GWL_EXSTYLE) & WS_EX_TOPMOST);
@@ -71,6 +72,24 @@ TEST(ShellStart, SplashComesFirstThenTheMainWindow) {
   ASSERT_NE(app.WaitMain(), nullptr);
   EXPECT_FALSE(IsWindow(hSplash)) << "the splash is gone once the main window shows";
   EXPECT_LE(app.NoUsersMessages(), 1) << "told about missing users at most once";
+  EXPECT_TRUE(app.Quit());
+}
+
+TEST(ShellStart, WithoutPalmDesktopTheMissingUsersAreReportedOnce) {
+  ForgetPalmDesktop();
+  App app;
+  ASSERT_TRUE(app.Start());
+  ASSERT_NE(app.WaitMain(), nullptr);
+  EXPECT_EQ(app.NoUsersMessages(), 1);
+  EXPECT_TRUE(app.Quit());
+}
+
+TEST(ShellStart, WithAPalmDesktopStartsWithoutComplaint) {
+  App app;
+  ASSERT_TRUE(app.SeedDesktop(SourcePath("palmdesk/demo/demo.seed")));
+  ASSERT_TRUE(app.Start());
+  ASSERT_NE(app.WaitMain(), nullptr);
+  EXPECT_EQ(app.NoUsersMessages(), 0);
   EXPECT_TRUE(app.Quit());
 }
 
@@ -156,9 +175,11 @@ TEST_F(ShellUi, ProgramFileCarriesMenuVersionAndIcon) {
 
   HMODULE hMod = LoadLibraryExA(exe.c_str(), nullptr, LOAD_LIBRARY_AS_DATAFILE);
   ASSERT_NE(hMod, nullptr);
-  EXPECT_NE(FindResourceA(hMod, MAKEINTRESOURCEA(IDI_TANDELIX), MAKEINTRESOURCEA(14)), nullptr)  // RT_GROUP_ICON
+  EXPECT_NE(FindResourceA(hMod, MAKEINTRESOURCEA(IDI_TANDELIX), MAKEINTRESOURCEA(14)),
+            nullptr)  // RT_GROUP_ICON
       << "no icon";
-  EXPECT_NE(FindResourceA(hMod, MAKEINTRESOURCEA(1), MAKEINTRESOURCEA(24)), nullptr) << "no manifest";
+  EXPECT_NE(FindResourceA(hMod, MAKEINTRESOURCEA(1), MAKEINTRESOURCEA(24)), nullptr)
+      << "no manifest";
   FreeLibrary(hMod);
   EXPECT_TRUE(app.Quit());
 }
@@ -225,7 +246,8 @@ TEST_F(ShellUi, AboutBoxShowsItsTextsAndOkClosesIt) {
   EXPECT_EQ(GetWindow(hAbout, GW_OWNER), Main());
   EXPECT_FALSE(IsWindowEnabled(Main())) << "modal";
   EXPECT_EQ(WindowText(GetDlgItem(hAbout, IDC_ABOUTNAME)), "Tandelix 1.2");
-  EXPECT_EQ(WindowText(GetDlgItem(hAbout, IDC_ABOUTTEXT)), "Palm Desktop Synchronization Software Toolkit.");
+  EXPECT_EQ(WindowText(GetDlgItem(hAbout, IDC_ABOUTTEXT)),
+            "Palm Desktop Synchronization Software Toolkit.");
   EXPECT_EQ(WindowText(GetDlgItem(hAbout, IDC_ABOUTLINK)), "Visit Tandelix home page.");
   EXPECT_EQ(WindowText(GetDlgItem(hAbout, IDOK)), "&OK");
   ClickButton(hAbout, IDOK);

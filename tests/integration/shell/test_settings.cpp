@@ -101,7 +101,8 @@ TEST_F(SettingsFile, UserIdWithTopBitIsWrittenNegativeAndReadBack) {
 
 TEST_F(SettingsFile, OverlongTextsAreCutToTheirFields) {
   const std::string longName(300, 'n'), longDesc(300, 'd');
-  tdxtest::WriteText(ini, "[OVFile]\r\nCount=1\r\nOVSet1=" + longName + "\r\nOVDesc1=" + longDesc + "\r\n");
+  tdxtest::WriteText(
+      ini, "[OVFile]\r\nCount=1\r\nOVSet1=" + longName + "\r\nOVDesc1=" + longDesc + "\r\n");
   BackupSetList sets;
   TdxSettings s;
   ReadSettingsFile(ini.c_str(), s, &sets);

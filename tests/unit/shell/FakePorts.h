@@ -15,7 +15,9 @@ struct FakePrompt : IPrompt {
   std::vector<Shown> shown;
   std::deque<Answer> answers;  // popped by Ask; No when empty
 
-  void ShowError(const char* szText) override { shown.push_back({"error", szText, "Error", false}); }
+  void ShowError(const char* szText) override {
+    shown.push_back({"error", szText, "Error", false});
+  }
   void ShowInfo(const char* szText, const char* szCaption) override {
     shown.push_back({"info", szText, szCaption, false});
   }

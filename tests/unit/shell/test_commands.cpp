@@ -38,7 +38,8 @@ TEST(ShellCommands, HomePageCarriesTheReferenceOnlyFromTheMenu) {
 }
 
 TEST(LayoutTable, DecodesWholeEntriesOnlyAndKeepsNegativeOffsets) {
-  const uint16_t words[] = {710, 20, 14, 71, 13, 711, static_cast<uint16_t>(-4), 11, 145, 21, 712, 1, 2};
+  const uint16_t words[] = {710, 20,  14, 71,  13, 711, static_cast<uint16_t>(-4),
+                            11,  145, 21, 712, 1,  2};
   LayoutRect rects[4] = {};
   ASSERT_EQ(ParseLayout(words, std::size(words), rects, 4), 2u);
   EXPECT_EQ(rects[0].id, 710);

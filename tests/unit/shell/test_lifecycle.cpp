@@ -36,8 +36,8 @@ struct RecordingSteps : IStartupSteps {
 
 const std::vector<std::string> kInitOrder = {"StartPalmLayer", "InitConduitTool", "SetUpSyncTab",
                                              "LoadSettings", "SetUpLogTab"};
-const std::vector<std::string> kShutDownOrder = {"SaveSettings", "DoneConduitTool", "ShutDownLogTab",
-                                                 "StopPalmLayer", "DestroyOVLog"};
+const std::vector<std::string> kShutDownOrder = {"SaveSettings", "DoneConduitTool",
+                                                 "ShutDownLogTab", "StopPalmLayer", "DestroyOVLog"};
 
 }  // namespace
 
@@ -64,7 +64,8 @@ TEST(StartupSequence, AFailingStepStopsTheLaterOnesAndIsReported) {
   steps.throwAt = "SetUpSyncTab";
   std::string sError;
   EXPECT_FALSE(RunInitSequence(steps, &sError));
-  EXPECT_EQ(steps.log, (std::vector<std::string>{"StartPalmLayer", "InitConduitTool", "SetUpSyncTab"}));
+  EXPECT_EQ(steps.log,
+            (std::vector<std::string>{"StartPalmLayer", "InitConduitTool", "SetUpSyncTab"}));
   EXPECT_EQ(sError, "SetUpSyncTab failed");
 
   RecordingSteps oom;
