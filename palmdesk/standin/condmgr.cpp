@@ -1,21 +1,84 @@
 // Stand-in Conduit Manager ("condmgr.dll"). Application conduits are the keys
 // Application0, Application1, ... (no gaps); the backup conduit is the value
-// "Conduit" of the key "Backup". Nothing is cached.
+// "Conduit" of the key "Backup".
+//
+// Every answer reflects the registry as it is at the call. Finding a creator's
+// key would mean opening every key before it on each call (seconds for a few
+// hundred conduits under Wine), so the creators are indexed once and the index
+// is dropped as soon as the registry reports any change below the root key
+// (RegNotifyChangeKeyValue, checked on every call), or the root key is deleted.
 #define TDX_PALM_STANDIN
 #include "PdStore.h"
+
+#include <vector>
 
 using namespace pdstore;
 
 namespace {
 
+struct CreatorIndex {
+  HKEY hRoot = nullptr;
+  HANDLE hChanged = nullptr;
+  bool bValid = false;
+  std::vector<uint32_t> creators;  // per Application%d; kNoCreator when unreadable
+  std::vector<bool> hasCreator;
+
+  void Drop() {
+    bValid = false;
+    if (hRoot) RegCloseKey(hRoot);
+    hRoot = nullptr;
+  }
+  ~CreatorIndex() {
+    Drop();
+    if (hChanged) CloseHandle(hChanged);
+  }
+
+  bool Current() {
+    if (!bValid) return false;
+    if (WaitForSingleObject(hChanged, 0) != WAIT_TIMEOUT) return false;
+    // A deleted root key sends no further notices: it must still be there.
+    DWORD nSubKeys = 0;
+    return RegQueryInfoKeyA(hRoot, nullptr, nullptr, nullptr, &nSubKeys, nullptr, nullptr,
+                            nullptr, nullptr, nullptr, nullptr, nullptr) == ERROR_SUCCESS;
+  }
+
+  void Rebuild() {
+    Drop();
+    creators.clear();
+    hasCreator.clear();
+    if (!hChanged) hChanged = CreateEventA(nullptr, TRUE, FALSE, nullptr);
+    if (!hChanged) return;
+    ResetEvent(hChanged);
+    // Watch first, then read: a change during the reading is not missed.
+    bool bWatching = RegOpenKeyExA(HKEY_CURRENT_USER, PD_REG_ROOT, 0, KEY_READ | KEY_NOTIFY,
+                                   &hRoot) == ERROR_SUCCESS &&
+                     RegNotifyChangeKeyValue(hRoot, TRUE,
+                                             REG_NOTIFY_CHANGE_NAME | REG_NOTIFY_CHANGE_LAST_SET,
+                                             hChanged, TRUE) == ERROR_SUCCESS;
+    for (int i = 0;; ++i) {
+      const std::string key = KeyPath(PD_REG_APP_FMT, i);
+      if (!KeyExists(key)) break;
+      uint32_t dw = 0;
+      hasCreator.push_back(ReadDword(key, "Creator", &dw));
+      creators.push_back(dw);
+    }
+    bValid = bWatching;
+  }
+
+  const CreatorIndex& Get() {
+    if (!Current()) Rebuild();
+    return *this;
+  }
+};
+
+CreatorIndex g_index;
+
 // Index of the first application conduit with this creator, or -1.
 int FindApp(uint32_t dwCreator) {
-  for (int i = 0;; ++i) {
-    const std::string key = KeyPath(PD_REG_APP_FMT, i);
-    if (!KeyExists(key)) return -1;
-    uint32_t dw;
-    if (ReadDword(key, "Creator", &dw) && dw == dwCreator) return i;
-  }
+  const CreatorIndex& idx = g_index.Get();
+  for (size_t i = 0; i < idx.creators.size(); ++i)
+    if (idx.hasCreator[i] && idx.creators[i] == dwCreator) return static_cast<int>(i);
+  return -1;
 }
 
 // Key of the conduit named by creator text, or an error code.
@@ -77,7 +140,9 @@ int32_t SetNumber(const char* pCreator, const char* pValue, int32_t nValue) {
 
 extern "C" {
 
-int32_t PDAPI CmGetConduitCount(void) { return CountNumbered(PD_REG_APP_FMT); }
+int32_t PDAPI CmGetConduitCount(void) {
+  return static_cast<int32_t>(g_index.Get().creators.size());
+}
 
 int32_t PDAPI CmGetConduitCreatorID(int32_t nIndex, char* pBuf, int32_t* pSize) {
   if (!pBuf || !pSize) return PD_ERR_NOT_BOUND;

@@ -143,6 +143,45 @@ TEST_F(StandinTest, RemovingRenumbersAndTakesTheFirstOfTwinCreators) {
   EXPECT_EQ(CmGetConduitCount(), 3);
 }
 
+TEST_F(StandinTest, AnswersFollowDirectRegistryWritesAtOnce) {
+  box.AddAppConduit({.creator = "aaaa", .conduit = "a.dll", .title = "A"});
+  box.AddAppConduit({.creator = "bbbb", .conduit = "b.dll", .title = "B"});
+  char buf[64];
+  int32_t n = sizeof buf;
+  ASSERT_EQ(CmGetCreatorTitle("bbbb", buf, &n), 0);
+  EXPECT_STREQ(buf, "B");
+
+  // A creator changed in place: the earlier key now holds the twin.
+  PalmSandbox::SetDword(PD_REG_ROOT "\\Application0", "Creator", PalmSandbox::Creator("bbbb"));
+  n = sizeof buf;
+  CmGetCreatorTitle("bbbb", buf, &n);
+  EXPECT_STREQ(buf, "A");
+  EXPECT_NE(CmGetCreatorTitle("aaaa", buf, &n), 0);
+
+  // A value changed, a key added, then everything deleted and written anew.
+  PalmSandbox::SetString(PD_REG_ROOT "\\Application1", "Title", "B2");
+  box.AddAppConduit({.creator = "cccc", .conduit = "c.dll", .title = "C"});
+  EXPECT_EQ(CmGetConduitCount(), 3);
+  ASSERT_EQ(RegDeleteTreeA(HKEY_CURRENT_USER, PD_REG_ROOT), ERROR_SUCCESS);
+  RegDeleteKeyA(HKEY_CURRENT_USER, PD_REG_ROOT);
+  EXPECT_EQ(CmGetConduitCount(), 0);
+  EXPECT_NE(CmGetCreatorTitle("cccc", buf, &n), 0);
+  box.AddAppConduit({.creator = "dddd", .conduit = "d.dll", .title = "D"});
+  EXPECT_EQ(CmGetConduitCount(), 1);
+  n = sizeof buf;
+  EXPECT_EQ(CmGetCreatorTitle("dddd", buf, &n), 0);
+  EXPECT_STREQ(buf, "D");
+  // The root key removed alone (it was empty below) and made again.
+  EXPECT_EQ(CmRemoveConduitByCreatorID("dddd"), 1);
+  RegDeleteTreeA(HKEY_CURRENT_USER, PD_REG_ROOT);
+  RegDeleteKeyA(HKEY_CURRENT_USER, PD_REG_ROOT);
+  EXPECT_EQ(CmGetConduitCount(), 0);
+  box.AddAppConduit({.creator = "eeee", .conduit = "e.dll", .title = "E"});
+  EXPECT_EQ(CmGetConduitCount(), 1);
+  n = sizeof buf;
+  EXPECT_EQ(CmGetCreatorTitle("eeee", buf, &n), 0);
+}
+
 TEST_F(StandinTest, GettersNeverOverrunAndStayTerminated) {
   const std::string title = "A title of 27 characters...";
   box.AddAppConduit({.creator = "size", .conduit = "C:\\size.dll", .title = title,
