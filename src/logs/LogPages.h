@@ -1,0 +1,32 @@
+// The log tool's pages and its month grouping: data in, bytes out.
+#pragma once
+
+#include <functional>
+#include <string>
+#include <vector>
+
+#include "logs/LogReader.h"
+
+// "%02d/%04d": month and year of the start time.
+std::string HVMonthLabel(const TdxDateTime& st);
+// "%02d/%02d/%04d %02d:%02d:%02d": month, day, year, hour, minute, second.
+std::string HVTimeLabel(const TdxDateTime& st);
+
+// A run of consecutive operations that share a month label, in list order.
+struct HVMonthRun {
+  std::string strLabel;
+  std::vector<SyncOperation*> ops;
+};
+std::vector<HVMonthRun> HVGroupMonthRuns(CxListOf<SyncOperation>& ops);
+
+// Gives the short form of an existing path; false when there is none.
+using HVShortPathFn = std::function<bool(const char* pszPath, std::string& strShort)>;
+
+// Whole pages, from the head to "</body>\r\n", appended to out.
+void HVWriteRootPage(std::string& out, const char* pszUser, CxListOf<SyncOperation>& ops);
+void HVWriteMonthPage(std::string& out, const char* pszUser, const char* pszMonth,
+                      CxListOf<SyncOperation>& ops);
+// A backup's destination links to its short path; when the file has none (it
+// does not exist) the link is the path as logged, in quotes.
+void HVWriteOperationPage(std::string& out, const char* pszUser, SyncOperation& op,
+                          const HVShortPathFn& shortPath);

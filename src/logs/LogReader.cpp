@@ -1,0 +1,440 @@
+#include "logs/LogReader.h"
+
+#include <cstring>
+#include <new>
+
+#include "logs/LogFile.h"
+#include "misc/Diag.h"
+
+const char HV_ARCHIVE_TEXT2[] = "Moved to the Archive folder.";
+
+namespace {
+
+// Markers, exact to the blank.
+constexpr char kHeading[] = "HotSync Log for";
+constexpr char kStart[] = "HotSync operation started ";
+constexpr char kComplete[] = "HotSync operation complete";
+constexpr char kInstalled[] = "   - Installed file: ";
+constexpr char kBackup[] = "   -- Backing up";
+constexpr char kBackupDb[] = "   -- Backing up db";
+constexpr char kArchive[] = "   -- The database for ";
+constexpr char kDeleted[] =
+    " was deleted on the handheld. Moving the backup to the Archive folder.";
+constexpr size_t kDateAt = 26;  // start and completion lines
+
+template <size_t N>
+constexpr size_t Len(const char (&)[N]) {
+  return N - 1;
+}
+
+// First occurrence of pat (m bytes) in s (n bytes), found through the rarer
+// byte pat[k]; null when absent.
+const char* Find(const char* s, size_t n, const char* pat, size_t m, size_t k) {
+  if (m > n) return nullptr;
+  const char* p = s + k;
+  const char* last = s + (n - m) + k;  // last place pat[k] can stand
+  while (p <= last) {
+    p = static_cast<const char*>(std::memchr(p, pat[k], static_cast<size_t>(last - p) + 1));
+    if (!p) return nullptr;
+    if (std::memcmp(p - k, pat, m) == 0) return p - k;
+    ++p;
+  }
+  return nullptr;
+}
+
+// Markers beginning with three blanks are found through their hyphen.
+template <size_t N>
+const char* FindMarker(const char* s, size_t n, const char (&pat)[N]) {
+  return Find(s, n, pat, N - 1, pat[0] == ' ' && N - 1 > 3 && pat[3] == '-' ? 3 : 0);
+}
+
+bool IsWhite(char c) {
+  return c == ' ' || c == '\t' || c == '\n' || c == '\v' || c == '\f' || c == '\r';
+}
+
+char Lower(char c) { return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c; }
+
+// Case-insensitive search for a lower-case word.
+bool ContainsNoCase(const char* s, size_t n, const char* word, size_t m) {
+  if (m > n) return false;
+  for (size_t i = 0; i + m <= n; ++i) {
+    if (Lower(s[i]) != word[0]) continue;
+    size_t j = 1;
+    while (j < m && Lower(s[i + j]) == word[j]) ++j;
+    if (j == m) return true;
+  }
+  return false;
+}
+
+// Markup removal in place: "<...>" spans go, a stray ">" goes, and a "<" with no
+// ">" after it ends the line. Returns the new length.
+size_t StripMarkup(char* s, size_t n) {
+  size_t i = 0;
+  while (i < n && s[i] != '<' && s[i] != '>') ++i;
+  if (i == n) return n;
+  size_t w = i;
+  while (i < n) {
+    const char c = s[i];
+    if (c == '>') {
+      ++i;
+    } else if (c == '<') {
+      const void* close = std::memchr(s + i + 1, '>', n - i - 1);
+      if (!close) break;
+      i = static_cast<size_t>(static_cast<const char*>(close) - s) + 1;
+    } else {
+      s[w++] = c;
+      ++i;
+    }
+  }
+  s[w] = '\0';
+  return w;
+}
+
+// Date text reading: numbers with an optional sign, literals that must match.
+class CDateScan {
+ public:
+  explicit CDateScan(const char* p) : m_p(p) {}
+  bool Number(int nMaxDigits, int& v) {
+    const char* p = m_p;
+    while (IsWhite(*p)) ++p;
+    bool neg = false;
+    if (*p == '+' || *p == '-') neg = *p++ == '-';
+    int digits = 0;
+    long val = 0;
+    while (digits < nMaxDigits && *p >= '0' && *p <= '9') {
+      val = val * 10 + (*p++ - '0');
+      ++digits;
+    }
+    if (digits == 0) return false;
+    v = static_cast<int>(neg ? -val : val);
+    m_p = p;
+    return true;
+  }
+  bool Literal(char c) {
+    if (*m_p != c) return false;
+    ++m_p;
+    return true;
+  }
+  void Blanks() {
+    while (IsWhite(*m_p)) ++m_p;
+  }
+
+ private:
+  const char* m_p;
+};
+
+size_t Cut(size_t n, size_t nMax) { return n < nMax ? n : nMax; }
+
+uint16_t CenturyYear(int v) {
+  const unsigned u = static_cast<unsigned>(v);
+  if (u <= 59) return static_cast<uint16_t>(u + 2000);
+  if (u <= 99) return static_cast<uint16_t>(u + 1900);
+  return static_cast<uint16_t>(u);
+}
+
+}  // namespace
+
+void HVReadLogDate(const char* d, TdxDateTime& st) {
+  const size_t n = std::strlen(d);
+  int nYearDigits;
+  if (n > 2 && (d[2] == '-' || d[2] == '/')) {
+    nYearDigits = 2;
+  } else if (n > 4 && (d[4] == '-' || d[4] == '/')) {
+    nYearDigits = 4;
+  } else {
+    return;
+  }
+  const bool hyphen = std::strchr(d, '-') != nullptr;
+  const char sep = hyphen ? '-' : '/';
+  // Order of the three date fields: year first, except in the two-digit slash form.
+  const bool monthFirst = nYearDigits == 2 && !hyphen;
+  uint16_t* date[3];
+  int width[3] = {2, 2, 2};
+  if (monthFirst) {
+    date[0] = &st.wMonth;
+    date[1] = &st.wDay;
+    date[2] = &st.wYear;
+  } else {
+    date[0] = &st.wYear;
+    date[1] = &st.wMonth;
+    date[2] = &st.wDay;
+    width[0] = nYearDigits;
+  }
+  CDateScan scan(d);
+  for (int i = 0; i < 3; ++i) {
+    if (i > 0 && !scan.Literal(sep)) return;
+    int v;
+    if (!scan.Number(width[i], v)) return;
+    *date[i] = date[i] == &st.wYear ? CenturyYear(v) : static_cast<uint16_t>(v);
+  }
+  scan.Blanks();
+  uint16_t* time[3] = {&st.wHour, &st.wMinute, &st.wSecond};
+  for (int i = 0; i < 3; ++i) {
+    if (i > 0 && !scan.Literal(':')) return;
+    int v;
+    if (!scan.Number(2, v)) return;
+    *time[i] = static_cast<uint16_t>(v);
+  }
+}
+
+// Cuts a physical line into the lines the reader sees: CR bytes dropped, a
+// Ctrl-Z ends the input, at most HV_LINE_MAX characters per line.
+class CLogReader::CLineSplitter {
+ public:
+  explicit CLineSplitter(CLogReader& r) : m_reader(r) {}
+  // False once a Ctrl-Z was met: nothing more is read.
+  bool Feed(const char* p, size_t n) {
+    if (m_bStopped) return false;
+    const char* end = p + n;
+    while (p < end) {
+      const char c = *p++;
+      if (c == '\r') continue;
+      if (c == 26) {
+        Flush();
+        m_bStopped = true;
+        return false;
+      }
+      m_line[m_nLen++] = c;
+      if (c == '\n' || m_nLen == HV_LINE_MAX) Flush();
+    }
+    return true;
+  }
+  void Flush() {
+    if (m_nLen == 0) return;
+    m_line[m_nLen] = '\0';
+    m_nLen = 0;
+    m_reader.ProcessLine(m_line);
+  }
+
+ private:
+  CLogReader& m_reader;
+  char m_line[HV_LINE_MAX + 1];
+  size_t m_nLen = 0;
+  bool m_bStopped = false;
+};
+
+void CLogReader::LoadUserLogs(const char* pszDesktopDir, const char* pszUserDir) {
+  Clear();
+  char szPath[HV_PATH_SIZE];
+  if (HVFormLogPath(szPath, HV_HTML_LOG_FORMAT, pszDesktopDir, pszUserDir)) ReadFile(szPath);
+  if (HVFormLogPath(szPath, HV_PLAIN_LOG_FORMAT, pszDesktopDir, pszUserDir)) ReadFile(szPath);
+}
+
+void CLogReader::Clear() {
+  DropCurrent();
+  m_ops.DeleteAll();
+  m_store.Reset();
+  m_opMark = m_store.GetMark();
+  m_state = Idle;
+}
+
+void CLogReader::DropCurrent() {
+  if (m_pOp && !m_pOp->bListed) {
+    delete m_pOp;
+    m_store.Rollback(m_opMark);
+  }
+  m_pOp = nullptr;
+  m_pItem = nullptr;
+  m_pMessages = nullptr;
+  m_nMessagesLen = 0;
+}
+
+void CLogReader::BeginFile() {
+  DropCurrent();
+  m_state = Idle;
+}
+
+void CLogReader::EndFile() { DropCurrent(); }
+
+void CLogReader::ReadFile(const char* pszPath) {
+  if (!pszPath) return;
+  std::FILE* f = HVOpenForReading(pszPath);
+  if (!f) return;
+  BeginFile();
+  CLineSplitter lines(*this);
+  static constexpr size_t kChunk = 256 * 1024;
+  char* buf = new (std::nothrow) char[kChunk];
+  if (TDX_VERIFY(buf)) {
+    size_t n;
+    while ((n = std::fread(buf, 1, kChunk, f)) > 0)
+      if (!lines.Feed(buf, n)) break;
+    lines.Flush();
+    delete[] buf;
+  }
+  std::fclose(f);
+  EndFile();
+}
+
+void CLogReader::ReadBuffer(const void* pData, size_t nSize) {
+  BeginFile();
+  CLineSplitter lines(*this);
+  if (pData) lines.Feed(static_cast<const char*>(pData), nSize);
+  lines.Flush();
+  EndFile();
+}
+
+void CLogReader::ParseLine(const char* pszLine) {
+  if (!pszLine) return;
+  m_scratch.assign(pszLine);
+  ProcessLine(m_scratch.data());
+}
+
+void CLogReader::ProcessLine(char* s) {
+  // The line as read ends at its first zero byte, if it holds one.
+  const size_t raw = std::strlen(s);
+  if (raw <= 2) m_state = Comments;
+  size_t n = raw;
+  if (n >= 1 && (s[n - 1] == '\r' || s[n - 1] == '\n')) s[--n] = '\0';
+  if (raw >= 2 && (s[raw - 2] == '\r' || s[raw - 2] == '\n')) {
+    n = raw - 2;
+    s[n] = '\0';
+  }
+  n = StripMarkup(s, n);
+
+  if (FindMarker(s, n, kHeading)) return;
+  if (FindMarker(s, n, kStart)) return StartLine(s);
+  if (FindMarker(s, n, kComplete)) return CompletionLine(s);
+  if (FindMarker(s, n, kInstalled)) return InstalledLine(s, n);
+  if (FindMarker(s, n, kBackup)) return BackupLine(s, n);
+  if (FindMarker(s, n, kArchive)) return ArchiveLine(s, n);
+  OtherLine(s, n);
+}
+
+// The date text: from position 26, or right after the first " on " in it.
+static const char* DateText(const char* d) {
+  const char* on = FindMarker(d, std::strlen(d), " on ");
+  return on ? on + 4 : d;
+}
+
+void CLogReader::StartLine(const char* s) {
+  DropCurrent();
+  m_opMark = m_store.GetMark();
+  m_pOp = new (std::nothrow) SyncOperation;
+  TDX_VERIFY(m_pOp);
+  m_state = Idle;
+  if (m_pOp) HVReadLogDate(DateText(s + kDateAt), m_pOp->stStart);
+}
+
+void CLogReader::CompletionLine(const char* s) {
+  if (!m_pOp) return;
+  const char* d = s + kDateAt;
+  if (*d == ' ') ++d;
+  // A later completion line for the same operation gives its end time anew.
+  TdxDateTime end{};
+  HVReadLogDate(DateText(d), end);
+  m_pOp->stEnd = end;
+  if (!m_pOp->bListed && m_ops.Add(m_pOp)) m_pOp->bListed = true;
+  m_state = Idle;
+}
+
+void CLogReader::AppendMessages(const char* s, size_t n) {
+  const size_t take = Cut(n, HV_MESSAGES_MAX - m_nMessagesLen);
+  if (take == 0) return;
+  char* p = m_store.AppendText(m_pMessages, m_nMessagesLen, s, take);
+  if (!p) return;  // out of memory: the messages stay as they were
+  m_pMessages = p;
+  m_nMessagesLen += take;
+  m_pItem->pszB = p;
+}
+
+SyncItem* CLogReader::NewItem(int32_t nKind) {
+  auto* p = static_cast<SyncItem*>(m_store.Alloc(sizeof(SyncItem), alignof(SyncItem)));
+  if (!p) return nullptr;
+  *p = SyncItem{nKind, 1, nullptr, nullptr};
+  if (!m_pOp->lItems.Add(p)) return nullptr;  // the store space goes with the operation
+  m_pItem = p;
+  m_pMessages = nullptr;
+  m_nMessagesLen = 0;
+  return p;
+}
+
+void CLogReader::InstalledLine(const char* s, size_t n) {
+  if (!m_pOp) return;
+  const size_t at = Len(kInstalled);
+  SyncItem* item = NewItem(HV_ITEM_INSTALL);
+  if (item) item->pszA = m_store.CopyText(s + at, Cut(n - at, HV_TEXT_MAX));
+  m_state = Idle;
+}
+
+void CLogReader::BackupLine(const char* s, size_t n) {
+  if (!m_pOp) return;
+  const size_t at = FindMarker(s, n, kBackupDb) ? Len(kBackupDb) : Len(kBackup);
+  const char* p = s + at;
+  const size_t np = n - at;
+  const char* to = Find(p, np, " to ", 4, 1);
+  if (!to) return;
+  const char* toFile = Find(p, np, " to file ", 9, 1);
+  const char* dest = toFile ? toFile + 9 : to + 4;
+  SyncItem* item = NewItem(HV_ITEM_BACKUP);
+  if (item) {
+    item->pszA = m_store.CopyText(p, Cut(static_cast<size_t>(to - p), HV_TEXT_MAX));
+    item->pszB = m_store.CopyText(dest, Cut(static_cast<size_t>(s + n - dest), HV_TEXT_MAX));
+  }
+  m_state = Idle;
+}
+
+void CLogReader::ArchiveLine(char* s, size_t n) {
+  if (!m_pOp) return;
+  const char* del = Find(s, n, kDeleted, Len(kDeleted), 1);
+  if (!del) return;
+  n = static_cast<size_t>(del - s);
+  s[n] = '\0';
+  const size_t at = Len(kArchive);
+  SyncItem* item = NewItem(HV_ITEM_ARCHIVE);
+  if (item) {
+    // The deletion text may stand before the name's position: then there is no name.
+    if (n > at) item->pszA = m_store.CopyText(s + at, Cut(n - at, HV_TEXT_MAX));
+    item->pszB = HV_ARCHIVE_TEXT2;
+  }
+  m_state = Idle;
+}
+
+void CLogReader::OtherLine(const char* s, size_t n) {
+  if (n == 0) return;
+  switch (m_state) {
+    case Comments: {
+      if (!m_pOp) return;
+      std::string& c = m_pOp->strComments;
+      if (c.size() < HV_COMMENTS_MAX) c.append(s, Cut(n, HV_COMMENTS_MAX - c.size()));
+      if (c.size() < HV_COMMENTS_MAX) c.append("<br><br>", Cut(8, HV_COMMENTS_MAX - c.size()));
+      return;
+    }
+    case Messages: {
+      if (!TDX_VERIFY(m_pItem && m_pOp)) {
+        m_state = Idle;
+        return;
+      }
+      if (!IsWhite(s[0])) {
+        if (ContainsNoCase(s, n, "failed", 6) || ContainsNoCase(s, n, "error", 5)) {
+          m_pItem->nOk = 0;
+          ++m_pOp->nFailures;
+        }
+        const char* name = m_pItem->Name();
+        if (!*name || Find(s, n, name, std::strlen(name), 0)) {
+          m_state = Idle;
+          return;
+        }
+      }
+      while (n > 0 && IsWhite(*s)) {
+        ++s;
+        --n;
+      }
+      static constexpr char kEnd[] = "<br><br>\r\n";
+      AppendMessages(s, n);
+      AppendMessages(kEnd, Len(kEnd));
+      return;
+    }
+    case Idle: {
+      const char* rest = n >= 3 ? s + 3 : "";
+      if (std::strcmp(rest, "System") == 0 || std::strcmp(rest, "Install") == 0) return;
+      if (!m_pOp) return;
+      SyncItem* item = NewItem(HV_ITEM_APP);
+      if (!item) return;
+      const bool dashes = s[0] == '-' && n >= 2 && s[1] == '-';
+      const bool ok = s[0] == 'O' && n >= 2 && s[1] == 'K';
+      if ((dashes || ok) && n > 3) item->pszA = m_store.CopyText(s + 3, Cut(n - 3, HV_NAME_MAX));
+      if (dashes) m_state = Messages;
+      return;
+    }
+  }
+}

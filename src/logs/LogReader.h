@@ -1,0 +1,125 @@
+// The HotSync log reader: turns a Palm user's two HotSync log files into an
+// ordered list of HotSync operations with their items. Text processing only.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <string>
+
+#include "logs/LogStore.h"
+#include "misc/CxList.h"
+#include "misc/DateTime.h"
+
+// Item kinds.
+enum : int32_t {
+  HV_ITEM_APP = 1,      // synchronised application
+  HV_ITEM_BACKUP = 2,   // backed-up database
+  HV_ITEM_INSTALL = 3,  // installed file
+  HV_ITEM_ARCHIVE = 4,  // database moved to the archive folder
+};
+
+// Longest texts the fields hold, terminator not counted.
+constexpr size_t HV_NAME_MAX = 39;
+constexpr size_t HV_TEXT_MAX = 255;
+constexpr size_t HV_MESSAGES_MAX = 1023;
+constexpr size_t HV_COMMENTS_MAX = 1023;
+// A physical line longer than this is delivered in pieces.
+constexpr size_t HV_LINE_MAX = 1022;
+// Longest composed path, terminator counted.
+constexpr size_t HV_PATH_SIZE = 260;
+
+extern const char HV_ARCHIVE_TEXT2[];  // "Moved to the Archive folder."
+
+// One item reported inside a HotSync operation. Its texts live in the reader's
+// store; an absent text reads as "".
+struct SyncItem {
+  int32_t nKind;
+  int32_t nOk;  // kind 1: 0 once a failure was reported; 1 for the other kinds
+  const char* pszA;  // kind 1: name; other kinds: text1
+  const char* pszB;  // kind 1: messages; other kinds: text2
+
+  const char* Name() const { return nKind == HV_ITEM_APP && pszA ? pszA : ""; }
+  const char* Text1() const { return nKind != HV_ITEM_APP && pszA ? pszA : ""; }
+  const char* Text2() const { return nKind != HV_ITEM_APP && pszB ? pszB : ""; }
+  const char* Messages() const { return nKind == HV_ITEM_APP && pszB ? pszB : ""; }
+};
+
+// One HotSync operation. Created and destroyed by CLogReader only.
+struct SyncOperation {
+  TdxDateTime stStart{};
+  TdxDateTime stEnd{};
+  CxListOf<SyncItem> lItems;  // the items live in the reader's store
+  int32_t nFailures = 0;
+  std::string strComments;  // each comment line followed by "<br><br>"
+  bool bListed = false;
+
+  SyncOperation() = default;
+  ~SyncOperation() { lItems.Detach(); }
+  SyncOperation(const SyncOperation&) = delete;
+  SyncOperation& operator=(const SyncOperation&) = delete;
+  const char* Comments() const { return strComments.c_str(); }
+};
+
+// Reads the date text of a start or completion line into st. Fields the text
+// does not reach are left as they are.
+void HVReadLogDate(const char* pszDate, TdxDateTime& st);
+
+class CLogReader {
+ public:
+  enum State { Idle, Messages, Comments };
+
+  CLogReader() = default;
+  ~CLogReader() { Clear(); }
+  CLogReader(const CLogReader&) = delete;
+  CLogReader& operator=(const CLogReader&) = delete;
+
+  // Clear, then the HTML log and the plain log of the user, in that order.
+  void LoadUserLogs(const char* pszDesktopDir, const char* pszUserDir);
+  void Clear();
+  // Appends the completed operations of one log file; a file that cannot be
+  // opened adds nothing.
+  void ReadFile(const char* pszPath);
+  // The same for log bytes held in memory.
+  void ReadBuffer(const void* pData, size_t nSize);
+  // One line as read, its line end included.
+  void ParseLine(const char* pszLine);
+
+  SyncOperation* GetFirst() { return m_ops.GetFirst(); }
+  SyncOperation* GetNext() { return m_ops.GetNext(); }
+  uint32_t GetCount() const { return m_ops.GetCount(); }
+  CxListOf<SyncOperation>& Operations() { return m_ops; }
+
+  State GetState() const { return m_state; }
+  // Bytes held for items and texts (for measurements).
+  size_t GetStoreReserved() const { return m_store.GetReserved(); }
+
+  // Starts a file: Idle, no current operation or item.
+  void BeginFile();
+  // Ends a file: an operation that was never completed is dropped.
+  void EndFile();
+
+ private:
+  class CLineSplitter;
+
+  // The line in s (terminated) may be changed in place.
+  void ProcessLine(char* s);
+  void StartLine(const char* s);
+  void CompletionLine(const char* s);
+  void InstalledLine(const char* s, size_t n);
+  void BackupLine(const char* s, size_t n);
+  void ArchiveLine(char* s, size_t n);
+  void OtherLine(const char* s, size_t n);
+  SyncItem* NewItem(int32_t nKind);
+  void AppendMessages(const char* s, size_t n);
+  void DropCurrent();
+
+  CxListOf<SyncOperation> m_ops;
+  CHVStore m_store;
+  CHVStore::Mark m_opMark{};
+  SyncOperation* m_pOp = nullptr;
+  SyncItem* m_pItem = nullptr;
+  char* m_pMessages = nullptr;  // the current item's messages
+  size_t m_nMessagesLen = 0;
+  State m_state = Idle;
+  std::string m_scratch;  // copy of a line handed to ParseLine
+};
