@@ -21,6 +21,7 @@ constexpr char kArchive[] = "   -- The database for ";
 constexpr char kDeleted[] =
     " was deleted on the handheld. Moving the backup to the Archive folder.";
 constexpr size_t kDateAt = 26;  // start and completion lines
+constexpr size_t kReadChunk = 256 * 1024;
 
 template <size_t N>
 constexpr size_t Len(const char (&)[N]) {
@@ -69,9 +70,10 @@ bool ContainsNoCase(const char* s, size_t n, const char* word, size_t m) {
 // Markup removal in place: "<...>" spans go, a stray ">" goes, and a "<" with no
 // ">" after it ends the line. Returns the new length.
 size_t StripMarkup(char* s, size_t n) {
-  size_t i = 0;
-  while (i < n && s[i] != '<' && s[i] != '>') ++i;
-  if (i == n) return n;
+  const char* lt = static_cast<const char*>(std::memchr(s, '<', n));
+  const char* gt = static_cast<const char*>(std::memchr(s, '>', lt ? static_cast<size_t>(lt - s) : n));
+  if (!lt && !gt) return n;
+  size_t i = static_cast<size_t>((gt ? gt : lt) - s);
   size_t w = i;
   while (i < n) {
     const char c = s[i];
@@ -124,6 +126,48 @@ class CDateScan {
 };
 
 size_t Cut(size_t n, size_t nMax) { return n < nMax ? n : nMax; }
+
+// The markers in the order they are tried; the first one the line holds, at
+// any place, decides.
+enum LineKind {
+  kLineHeading,
+  kLineStart,
+  kLineComplete,
+  kLineInstalled,
+  kLineBackup,
+  kLineArchive,
+  kLineOther
+};
+
+template <size_t N>
+bool At(const char* s, size_t n, size_t i, const char (&pat)[N]) {
+  return i + (N - 1) <= n && std::memcmp(s + i, pat, N - 1) == 0;
+}
+
+LineKind Classify(const char* s, size_t n) {
+  // Three markers begin with "HotSync ", three with three blanks and a hyphen:
+  // one pass over each kind of anchor finds every marker the line holds.
+  unsigned found = 0;
+  for (const char* p = s; (p = static_cast<const char*>(std::memchr(p, 'H', s + n - p))); ++p) {
+    const size_t i = static_cast<size_t>(p - s);
+    if (!At(s, n, i, "HotSync ")) continue;
+    if (At(s, n, i, kHeading)) return kLineHeading;
+    if (At(s, n, i, kStart)) found |= 1u << kLineStart;
+    if (At(s, n, i, kComplete)) found |= 1u << kLineComplete;
+  }
+  if (found & (1u << kLineStart)) return kLineStart;
+  if (found) return kLineComplete;
+  for (const char* p = s + 3; p < s + n && (p = static_cast<const char*>(std::memchr(p, '-', s + n - p))); ++p) {
+    const size_t i = static_cast<size_t>(p - s) - 3;
+    if (s[i] != ' ' || s[i + 1] != ' ' || s[i + 2] != ' ') continue;
+    if (At(s, n, i, kInstalled)) return kLineInstalled;
+    if (At(s, n, i, kBackup)) found |= 1u << kLineBackup;
+    if (At(s, n, i, kArchive)) found |= 1u << kLineArchive;
+  }
+  if (found & (1u << kLineBackup)) return kLineBackup;
+  if (found) return kLineArchive;
+  return kLineOther;
+}
 
 uint16_t CenturyYear(int v) {
   const unsigned u = static_cast<unsigned>(v);
@@ -178,24 +222,54 @@ void HVReadLogDate(const char* d, TdxDateTime& st) {
 }
 
 // Cuts a physical line into the lines the reader sees: CR bytes dropped, a
-// Ctrl-Z ends the input, at most HV_LINE_MAX characters per line.
+// Ctrl-Z ends the input, at most HV_LINE_MAX characters per line. A line that
+// needs none of this is handed over where it lies in the read buffer.
 class CLogReader::CLineSplitter {
  public:
   explicit CLineSplitter(CLogReader& r) : m_reader(r) {}
-  // False once a Ctrl-Z was met: nothing more is read.
-  bool Feed(const char* p, size_t n) {
+  // p[n] must be writable: it may carry a terminator for a moment. False once a
+  // Ctrl-Z was met: nothing more is read.
+  bool Feed(char* p, size_t n) {
     if (m_bStopped) return false;
-    const char* end = p + n;
+    char* const end = p + n;
     while (p < end) {
-      const char c = *p++;
-      if (c == '\r') continue;
-      if (c == 26) {
-        Flush();
-        m_bStopped = true;
-        return false;
+      if (m_nLen == 0) {
+        char* lf = static_cast<char*>(std::memchr(p, '\n', static_cast<size_t>(end - p)));
+        if (lf) {
+          const size_t len = static_cast<size_t>(lf - p);
+          char* cr = static_cast<char*>(std::memchr(p, '\r', len));
+          if ((!cr || cr == lf - 1) && len - (cr ? 1 : 0) < HV_LINE_MAX &&
+              !std::memchr(p, 26, len)) {
+            if (cr) {
+              *cr = '\n';
+              *lf = '\0';
+              m_reader.ProcessLine(p);
+            } else {
+              const char save = lf[1];
+              lf[1] = '\0';
+              m_reader.ProcessLine(p);
+              lf[1] = save;
+            }
+            p = lf + 1;
+            continue;
+          }
+        }
       }
-      m_line[m_nLen++] = c;
-      if (c == '\n' || m_nLen == HV_LINE_MAX) Flush();
+      // One character at a time up to the end of this line or piece.
+      while (p < end) {
+        const char c = *p++;
+        if (c == '\r') continue;
+        if (c == 26) {
+          Flush();
+          m_bStopped = true;
+          return false;
+        }
+        m_line[m_nLen++] = c;
+        if (c == '\n' || m_nLen == HV_LINE_MAX) {
+          Flush();
+          break;
+        }
+      }
     }
     return true;
   }
@@ -224,6 +298,7 @@ void CLogReader::Clear() {
   DropCurrent();
   m_ops.DeleteAll();
   m_store.Reset();
+  m_texts.Reset();
   m_opMark = m_store.GetMark();
   m_state = Idle;
 }
@@ -252,11 +327,10 @@ void CLogReader::ReadFile(const char* pszPath) {
   if (!f) return;
   BeginFile();
   CLineSplitter lines(*this);
-  static constexpr size_t kChunk = 256 * 1024;
-  char* buf = new (std::nothrow) char[kChunk];
+  char* buf = new (std::nothrow) char[kReadChunk + 1];
   if (TDX_VERIFY(buf)) {
     size_t n;
-    while ((n = std::fread(buf, 1, kChunk, f)) > 0)
+    while ((n = std::fread(buf, 1, kReadChunk, f)) > 0)
       if (!lines.Feed(buf, n)) break;
     lines.Flush();
     delete[] buf;
@@ -268,8 +342,21 @@ void CLogReader::ReadFile(const char* pszPath) {
 void CLogReader::ReadBuffer(const void* pData, size_t nSize) {
   BeginFile();
   CLineSplitter lines(*this);
-  if (pData) lines.Feed(static_cast<const char*>(pData), nSize);
-  lines.Flush();
+  const char* p = static_cast<const char*>(pData);
+  // Through a read buffer of the same size as a file's, so the same lines cross
+  // the same boundaries.
+  char* buf = new (std::nothrow) char[kReadChunk + 1];
+  if (TDX_VERIFY(buf) && p) {
+    while (nSize > 0) {
+      const size_t n = nSize < kReadChunk ? nSize : kReadChunk;
+      std::memcpy(buf, p, n);
+      if (!lines.Feed(buf, n)) break;
+      p += n;
+      nSize -= n;
+    }
+    lines.Flush();
+  }
+  delete[] buf;
   EndFile();
 }
 
@@ -291,13 +378,22 @@ void CLogReader::ProcessLine(char* s) {
   }
   n = StripMarkup(s, n);
 
-  if (FindMarker(s, n, kHeading)) return;
-  if (FindMarker(s, n, kStart)) return StartLine(s);
-  if (FindMarker(s, n, kComplete)) return CompletionLine(s);
-  if (FindMarker(s, n, kInstalled)) return InstalledLine(s, n);
-  if (FindMarker(s, n, kBackup)) return BackupLine(s, n);
-  if (FindMarker(s, n, kArchive)) return ArchiveLine(s, n);
-  OtherLine(s, n);
+  switch (Classify(s, n)) {
+    case kLineHeading:
+      return;
+    case kLineStart:
+      return StartLine(s);
+    case kLineComplete:
+      return CompletionLine(s);
+    case kLineInstalled:
+      return InstalledLine(s, n);
+    case kLineBackup:
+      return BackupLine(s, n);
+    case kLineArchive:
+      return ArchiveLine(s, n);
+    default:
+      return OtherLine(s, n);
+  }
 }
 
 // The date text: from position 26, or right after the first " on " in it.
@@ -352,7 +448,7 @@ void CLogReader::InstalledLine(const char* s, size_t n) {
   if (!m_pOp) return;
   const size_t at = Len(kInstalled);
   SyncItem* item = NewItem(HV_ITEM_INSTALL);
-  if (item) item->pszA = m_store.CopyText(s + at, Cut(n - at, HV_TEXT_MAX));
+  if (item) item->pszA = m_texts.Intern(s + at, Cut(n - at, HV_TEXT_MAX));
   m_state = Idle;
 }
 
@@ -367,8 +463,8 @@ void CLogReader::BackupLine(const char* s, size_t n) {
   const char* dest = toFile ? toFile + 9 : to + 4;
   SyncItem* item = NewItem(HV_ITEM_BACKUP);
   if (item) {
-    item->pszA = m_store.CopyText(p, Cut(static_cast<size_t>(to - p), HV_TEXT_MAX));
-    item->pszB = m_store.CopyText(dest, Cut(static_cast<size_t>(s + n - dest), HV_TEXT_MAX));
+    item->pszA = m_texts.Intern(p, Cut(static_cast<size_t>(to - p), HV_TEXT_MAX));
+    item->pszB = m_texts.Intern(dest, Cut(static_cast<size_t>(s + n - dest), HV_TEXT_MAX));
   }
   m_state = Idle;
 }
@@ -383,7 +479,7 @@ void CLogReader::ArchiveLine(char* s, size_t n) {
   SyncItem* item = NewItem(HV_ITEM_ARCHIVE);
   if (item) {
     // The deletion text may stand before the name's position: then there is no name.
-    if (n > at) item->pszA = m_store.CopyText(s + at, Cut(n - at, HV_TEXT_MAX));
+    if (n > at) item->pszA = m_texts.Intern(s + at, Cut(n - at, HV_TEXT_MAX));
     item->pszB = HV_ARCHIVE_TEXT2;
   }
   m_state = Idle;
@@ -432,7 +528,7 @@ void CLogReader::OtherLine(const char* s, size_t n) {
       if (!item) return;
       const bool dashes = s[0] == '-' && n >= 2 && s[1] == '-';
       const bool ok = s[0] == 'O' && n >= 2 && s[1] == 'K';
-      if ((dashes || ok) && n > 3) item->pszA = m_store.CopyText(s + 3, Cut(n - 3, HV_NAME_MAX));
+      if ((dashes || ok) && n > 3) item->pszA = m_texts.Intern(s + 3, Cut(n - 3, HV_NAME_MAX));
       if (dashes) m_state = Messages;
       return;
     }

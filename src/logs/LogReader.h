@@ -91,7 +91,7 @@ class CLogReader {
 
   State GetState() const { return m_state; }
   // Bytes held for items and texts (for measurements).
-  size_t GetStoreReserved() const { return m_store.GetReserved(); }
+  size_t GetStoreReserved() const { return m_store.GetReserved() + m_texts.GetReserved(); }
 
   // Starts a file: Idle, no current operation or item.
   void BeginFile();
@@ -114,7 +114,8 @@ class CLogReader {
   void DropCurrent();
 
   CxListOf<SyncOperation> m_ops;
-  CHVStore m_store;
+  CHVStore m_store;      // items and messages, given back with their operation
+  CHVTextPool m_texts;   // names, files and paths, kept once each
   CHVStore::Mark m_opMark{};
   SyncOperation* m_pOp = nullptr;
   SyncItem* m_pItem = nullptr;

@@ -104,3 +104,70 @@ size_t CHVStore::GetReserved() const {
   for (size_t s : m_sizes) n += s;
   return n;
 }
+
+namespace {
+
+uint32_t HashText(const char* s, size_t n) {
+  uint64_t h = 0x9E3779B97F4A7C15ull ^ n;
+  while (n >= 8) {
+    uint64_t w;
+    std::memcpy(&w, s, 8);
+    h = (h ^ w) * 0xBF58476D1CE4E5B9ull;
+    h ^= h >> 29;
+    s += 8;
+    n -= 8;
+  }
+  uint64_t w = 0;
+  std::memcpy(&w, s, n);
+  h = (h ^ w) * 0x94D049BB133111EBull;
+  h ^= h >> 31;
+  return static_cast<uint32_t>(h);
+}
+
+}  // namespace
+
+bool CHVTextPool::Grow() {
+  const size_t size = m_slots.empty() ? 1024 : m_slots.size() * 2;
+  std::vector<Slot> slots;
+  try {
+    slots.assign(size, Slot{nullptr, 0, 0});
+  } catch (...) {
+    return false;
+  }
+  for (const Slot& s : m_slots) {
+    if (!s.p) continue;
+    size_t i = s.nHash & (size - 1);
+    while (slots[i].p) i = (i + 1) & (size - 1);
+    slots[i] = s;
+  }
+  m_slots.swap(slots);
+  return true;
+}
+
+const char* CHVTextPool::Intern(const char* s, size_t n) {
+  if (n == 0) return nullptr;
+  if ((m_nCount + 1) * 2 > m_slots.size() && !Grow()) return m_store.CopyText(s, n);
+  const uint32_t h = HashText(s, n);
+  const size_t mask = m_slots.size() - 1;
+  size_t i = h & mask;
+  while (m_slots[i].p) {
+    const Slot& slot = m_slots[i];
+    if (slot.nHash == h && slot.nLen == n && std::memcmp(slot.p, s, n) == 0) return slot.p;
+    i = (i + 1) & mask;
+  }
+  const char* p = m_store.CopyText(s, n);
+  if (!p) return nullptr;
+  m_slots[i] = Slot{p, h, static_cast<uint32_t>(n)};
+  ++m_nCount;
+  return p;
+}
+
+void CHVTextPool::Reset() {
+  m_store.Reset();
+  std::vector<Slot>().swap(m_slots);
+  m_nCount = 0;
+}
+
+size_t CHVTextPool::GetReserved() const {
+  return m_store.GetReserved() + m_slots.capacity() * sizeof(Slot);
+}

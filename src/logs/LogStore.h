@@ -5,6 +5,7 @@
 #pragma once
 
 #include <cstddef>
+#include <cstdint>
 #include <vector>
 
 class CHVStore {
@@ -46,4 +47,32 @@ class CHVStore {
   size_t m_nCurr = 0;  // index of the chunk being filled (valid while m_chunks is not empty)
   size_t m_nUsed = 0;
   char* m_pLastText = nullptr;  // the text that can grow in place
+};
+
+// Short texts that repeat from operation to operation (application names,
+// backed-up databases and their paths) are kept once. Texts live until Reset.
+class CHVTextPool {
+ public:
+  CHVTextPool() = default;
+  CHVTextPool(const CHVTextPool&) = delete;
+  CHVTextPool& operator=(const CHVTextPool&) = delete;
+
+  // The pooled terminated copy of the first n bytes of s; null when n is 0 or
+  // memory is out.
+  const char* Intern(const char* s, size_t n);
+  void Reset();
+  size_t GetReserved() const;
+  size_t GetCount() const { return m_nCount; }
+
+ private:
+  struct Slot {
+    const char* p;
+    uint32_t nHash;
+    uint32_t nLen;
+  };
+  bool Grow();
+
+  CHVStore m_store;
+  std::vector<Slot> m_slots;  // open addressing; a power of two in size
+  size_t m_nCount = 0;
 };

@@ -1,0 +1,61 @@
+// Arbitrary bytes as a HotSync log file: the reader and the page writers must
+// keep every text within its field and never read or write out of bounds.
+#include <cstdlib>
+#include <cstring>
+#include <string>
+
+#include "logs/LogPages.h"
+#include "logs/LogReader.h"
+
+static void Check(bool b) {
+  if (!b) std::abort();
+}
+
+extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
+  CLogReader r;
+  // The same bytes twice: the second file's operations follow the first's.
+  r.ReadBuffer(data, size);
+  const uint32_t once = r.GetCount();
+  r.ReadBuffer(data, size);
+  Check(r.GetCount() == 2 * once);
+
+  std::string page;
+  HVWriteRootPage(page, "fuzz", r.Operations());
+  for (const HVMonthRun& run : HVGroupMonthRuns(r.Operations())) {
+    page.clear();
+    HVWriteMonthPage(page, "fuzz", run.strLabel.c_str(), r.Operations());
+  }
+  const HVShortPathFn none = [](const char*, std::string&) { return false; };
+  for (SyncOperation* op = r.GetFirst(); op; op = r.GetNext()) {
+    Check(std::strlen(op->Comments()) <= HV_COMMENTS_MAX);
+    Check(op->nFailures >= 0);
+    int failed = 0;
+    for (SyncItem* it = op->lItems.GetFirst(); it; it = op->lItems.GetNext()) {
+      Check(it->nKind >= HV_ITEM_APP && it->nKind <= HV_ITEM_ARCHIVE);
+      Check(it->nOk == 1 || (it->nKind == HV_ITEM_APP && it->nOk == 0));
+      failed += it->nOk == 0;
+      Check(std::strlen(it->Name()) <= HV_NAME_MAX);
+      Check(std::strlen(it->Text1()) <= HV_TEXT_MAX);
+      Check(std::strlen(it->Text2()) <= HV_TEXT_MAX);
+      Check(std::strlen(it->Messages()) <= HV_MESSAGES_MAX);
+    }
+    Check(failed <= op->nFailures);
+    page.clear();
+    HVWriteOperationPage(page, "fuzz", *op, none);
+  }
+
+  // Line by line through ParseLine as well, cut at every LF.
+  CLogReader lines;
+  std::string line;
+  for (size_t i = 0; i < size; ++i) {
+    line += static_cast<char>(data[i]);
+    if (data[i] == '\n') {
+      lines.ParseLine(line.c_str());
+      line.clear();
+    }
+  }
+  lines.ParseLine(line.c_str());
+  lines.Clear();
+  Check(lines.GetCount() == 0 && lines.GetStoreReserved() == 0);
+  return 0;
+}
