@@ -42,3 +42,13 @@ std::FILE* HVOpenForReading(const char* pszPath) {
 }
 
 bool HVFileExists(const char* pszPath) { return IsRegularFile(NativePath(pszPath)); }
+
+bool HVDirExists(const char* pszPath) {
+  std::string path = NativePath(pszPath);
+  // "C:\Palm\" is the directory "C:\Palm"; a root keeps its separator.
+  while (path.size() > 1 && (path.back() == '/' || path.back() == '\\') &&
+         !(path.size() == 3 && path[1] == ':'))
+    path.pop_back();
+  struct stat st;
+  return stat(path.c_str(), &st) == 0 && (st.st_mode & S_IFMT) == S_IFDIR;
+}

@@ -15,3 +15,4 @@ bool HVFormLogPath(char* szPath, const char* pszFormat, const char* pszDesktopDi
 // Opens a file for reading as bytes; null when it cannot be opened.
 std::FILE* HVOpenForReading(const char* pszPath);
 bool HVFileExists(const char* pszPath);
+bool HVDirExists(const char* pszPath);

@@ -1,0 +1,202 @@
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <set>
+#include <string>
+#include <vector>
+
+#include "JsonCheck.h"
+#include "LogTestUtil.h"
+#include "TdLog.h"
+#include "support/TempDir.h"
+
+using namespace hvtest;
+namespace fs = std::filesystem;
+
+namespace {
+
+int RunTdlog(std::vector<std::string> args, std::string& out, std::string& err) {
+  args.insert(args.begin(), "tdlog");
+  std::vector<const char*> argv;
+  for (const std::string& a : args) argv.push_back(a.c_str());
+  const HVShortPathFn none = [](const char*, std::string&) { return false; };
+  return TdRun(static_cast<int>(argv.size()), argv.data(), out, err, none);
+}
+
+const char kPlain[] =
+    "HotSync operation started 05/02/03 09:00:00\r\nOK Date Book\r\n"
+    "-- Caf\xE9 \"Menu\"\r\n   Price \x80 3\\4\r\nCaf\xE9 \"Menu\" failed\r\n"
+    "   -- Backing up db Memo to file C:\\B\\Memo.PDB\r\n"
+    "HotSync operation complete 05/02/03 09:01:00\r\n"
+    "HotSync operation started 06/01/03 08:00:00\r\n"
+    "   - Installed file: game.prc\r\n"
+    "HotSync operation complete 06/01/03 08:00:40\r\n\r\nnew\tcradle\r\n"
+    "HotSync operation started 05/20/03 10:00:00\r\n"
+    "HotSync operation complete 05/20/03 10:00:05\r\n";
+const char kHtml[] =
+    "<html><body><h1>HotSync Log for Ann</h1>\n"
+    "<p>HotSync operation started 04/30/03 07:00:00</p>\n<p>OK Mail</p>\n"
+    "<p>HotSync operation complete 04/30/03 07:00:09</p>\n</body></html>\n";
+
+// A Palm Desktop directory with user "AnnS" holding both logs and "Bob" holding none.
+struct Desktop {
+  tdxtest::TempDir dir{"tdlog"};
+  Desktop() {
+    fs::create_directories(dir.path() / "AnnS");
+    fs::create_directories(dir.path() / "Bob");
+    tdxtest::WriteText((dir.path() / "AnnS" / "HotSync.Log").string(), kPlain);
+    tdxtest::WriteText((dir.path() / "AnnS" / "HotSyncLog.htm").string(), kHtml);
+  }
+  std::string Path() const { return dir.path().string(); }
+};
+
+std::set<std::string> Files(const fs::path& p) {
+  std::set<std::string> names;
+  for (const auto& e : fs::directory_iterator(p)) names.insert(e.path().filename().string());
+  return names;
+}
+
+}  // namespace
+
+TEST(TdlogJson, TextsBecomeUtf8WithJsonEscapes) {
+  std::string out;
+  TdAppendJsonText(out, "\x80 caf\xE9 \x81\x9F \"q\" a\\b\tc\x01\n\r\x7F");
+  EXPECT_EQ(out,
+            "\xE2\x82\xAC caf\xC3\xA9 \\u0081\xC5\xB8 \\\"q\\\" a\\\\b\\tc\\u0001\\n\\r\\u007f");
+}
+
+TEST(TdlogJson, EveryFieldOfEveryOperation) {
+  CLogReader r;
+  Read(r,
+       "HotSync operation started 07/15/03 10:00:00\nOK Date Book\n"
+       "   -- The database for Old was deleted on the handheld. Moving the backup to the "
+       "Archive folder.\n"
+       "HotSync operation complete 07/15/03 10:00:30\n\nnote\n");
+  std::string out;
+  TdWriteJson(out, r.Operations());
+  EXPECT_EQ(out,
+            "{\"operations\":[\n"
+            "{\"start\":{\"year\":2003,\"month\":7,\"day\":15,\"hour\":10,\"minute\":0,"
+            "\"second\":0},\"end\":{\"year\":2003,\"month\":7,\"day\":15,\"hour\":10,"
+            "\"minute\":0,\"second\":30},\"failures\":0,\"comments\":\"note<br><br>\","
+            "\"items\":[{\"kind\":1,\"name\":\"Date Book\",\"ok\":1,\"text1\":\"\","
+            "\"text2\":\"\",\"messages\":\"\"},{\"kind\":4,\"name\":\"\",\"ok\":1,"
+            "\"text1\":\"Old\",\"text2\":\"Moved to the Archive folder.\",\"messages\":\"\"}]}"
+            "\n]}\n");
+  CLogReader empty;
+  std::string none;
+  TdWriteJson(none, empty.Operations());
+  EXPECT_EQ(none, "{\"operations\":[]}\n");
+}
+
+TEST(TdlogCommand, JsonOfAUserParsesAndFollowsTheReader) {
+  Desktop d;
+  std::string out, err;
+  ASSERT_EQ(RunTdlog({"json", d.Path(), "AnnS"}, out, err), TD_EXIT_OK) << err;
+  EXPECT_EQ(err, "");
+  JsonReader json;
+  JValue v;
+  ASSERT_TRUE(json.Parse(out, v)) << "at " << json.m_nError << ": " << out.substr(json.m_nError, 40);
+  const auto& ops = v["operations"].arr;
+  ASSERT_EQ(ops.size(), 4u);
+  EXPECT_EQ(ops[0]["items"].arr[0]["name"].str, "Mail");  // the HTML log comes first
+  EXPECT_EQ(ops[0]["start"]["month"].num, 4);
+  const JValue& cafe = ops[1]["items"].arr[1];
+  EXPECT_EQ(cafe["name"].str, "Caf\xC3\xA9 \"Menu\"");
+  EXPECT_EQ(cafe["ok"].num, 0);
+  EXPECT_EQ(cafe["messages"].str, "Price \xE2\x82\xAC 3\\4<br><br>\r\n");
+  EXPECT_EQ(ops[1]["failures"].num, 1);
+  EXPECT_EQ(ops[1]["items"].arr[2]["text2"].str, "C:\\B\\Memo.PDB");
+  EXPECT_EQ(ops[2]["comments"].str, "new\tcradle<br><br>");
+  EXPECT_EQ(ops[3]["end"]["second"].num, 5);
+
+  std::string out2, err2;
+  ASSERT_EQ(RunTdlog({"json", d.Path(), "Bob"}, out2, err2), TD_EXIT_OK);
+  EXPECT_EQ(out2, "{\"operations\":[]}\n");
+}
+
+TEST(TdlogCommand, HtmlWritesEveryPageOfTheTabAndAnIndex) {
+  Desktop d;
+  tdxtest::TempDir outParent("tdlog-out");
+  const fs::path site = outParent.path() / "site";
+  std::string out, err;
+  ASSERT_EQ(RunTdlog({"html", d.Path(), "AnnS", site.string(), "--name", "Ann Smith"}, out, err),
+            TD_EXIT_OK)
+      << err;
+  EXPECT_EQ(out + err, "");
+  // Runs: 04/2003, 05/2003, 06/2003, 05/2003.
+  EXPECT_EQ(Files(site), (std::set<std::string>{"index.html", "all.html", "month-1.html",
+                                                "month-2.html", "month-3.html", "month-4.html",
+                                                "op-1.html", "op-2.html", "op-3.html", "op-4.html"}));
+  EXPECT_EQ(Files(outParent.path()), std::set<std::string>{"site"});
+
+  CLogReader r;
+  r.LoadUserLogs(d.Path().c_str(), "AnnS");
+  auto bytes = [&](const char* name) {
+    auto v = tdxtest::ReadBytes((site / name).string());
+    return std::string(v.begin(), v.end());
+  };
+  std::string page;
+  HVWriteRootPage(page, "Ann Smith", r.Operations());
+  EXPECT_EQ(bytes("all.html"), page);
+  page.clear();
+  HVWriteMonthPage(page, "Ann Smith", "05/2003", r.Operations());
+  EXPECT_EQ(bytes("month-2.html"), page);
+  EXPECT_EQ(bytes("month-4.html"), page);  // the second May run shows the same page
+  page.clear();
+  HVWriteOperationPage(page, "Ann Smith", *Ops(r)[1], nullptr);
+  EXPECT_EQ(bytes("op-2.html"), page);
+
+  const std::string index = bytes("index.html");
+  for (const char* link : {"href=\"all.html\"", "href=\"month-4.html\" target=page>05/2003<",
+                           "href=\"op-4.html\" target=page>05/20/2003 10:00:00<",
+                           "<iframe name=page src=\"all.html\""})
+    EXPECT_NE(index.find(link), std::string::npos) << link;
+  EXPECT_LT(index.find("month-3.html"), index.find("op-3.html"));
+
+  // A user without logs: the root page says so.
+  const fs::path bob = outParent.path() / "bob";
+  ASSERT_EQ(RunTdlog({"html", d.Path(), "Bob", bob.string(), "--name", "Bob"}, out, err), TD_EXIT_OK);
+  EXPECT_EQ(Files(bob), (std::set<std::string>{"index.html", "all.html"}));
+  auto all = tdxtest::ReadBytes((bob / "all.html").string());
+  EXPECT_NE(std::string(all.begin(), all.end())
+                .find("There is no HotSync information recorded for user Bob."),
+            std::string::npos);
+}
+
+TEST(TdlogCommand, MistakesAreReportedWithTheirExitCode) {
+  Desktop d;
+  tdxtest::TempDir o("tdlog-bad");
+  struct Case {
+    std::vector<std::string> args;
+    int rc;
+    const char* says;
+  };
+  const std::string site = (o.path() / "s").string();
+  const Case cases[] = {
+      {{}, TD_EXIT_USAGE, "no command"},
+      {{"pdf", d.Path(), "AnnS"}, TD_EXIT_USAGE, "unknown command \"pdf\""},
+      {{"json", d.Path()}, TD_EXIT_USAGE, "tdlog json: expects"},
+      {{"json", d.Path(), "AnnS", "extra"}, TD_EXIT_USAGE, "tdlog json: expects"},
+      {{"json", d.Path(), "AnnS", "--name", "Ann"}, TD_EXIT_USAGE, "tdlog json: expects"},
+      {{"html", d.Path(), "AnnS", site}, TD_EXIT_USAGE, "tdlog html: expects"},
+      {{"html", d.Path(), "AnnS", site, "--name"}, TD_EXIT_USAGE, "--name needs"},
+      {{"html", d.Path(), "AnnS", site, "--name", "A", "--name", "B"}, TD_EXIT_USAGE, "twice"},
+      {{"json", d.Path() + "-missing", "AnnS"}, TD_EXIT_FAILED, "Palm Desktop directory"},
+      {{"json", d.Path(), "Carol"}, TD_EXIT_FAILED, "user directory"},
+      {{"html", d.Path(), "AnnS", (o.path() / "no" / "such").string(), "--name", "A"},
+       TD_EXIT_FAILED, "cannot create"},
+  };
+  for (const Case& c : cases) {
+    std::string out, err;
+    EXPECT_EQ(RunTdlog(c.args, out, err), c.rc) << c.says;
+    EXPECT_NE(err.find(c.says), std::string::npos) << err;
+    EXPECT_EQ(out, "");
+    if (c.rc == TD_EXIT_USAGE) EXPECT_NE(err.find("usage: tdlog json"), std::string::npos);
+  }
+  EXPECT_TRUE(Files(o.path()).empty());  // nothing was written
+  std::string out, err;
+  EXPECT_EQ(RunTdlog({"--help"}, out, err), TD_EXIT_OK);
+  EXPECT_NE(out.find("tdlog html <palm-desktop-dir> <user-dir> <out-dir> --name <user name>"),
+            std::string::npos);
+}
