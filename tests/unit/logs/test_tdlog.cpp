@@ -192,7 +192,9 @@ TEST(TdlogCommand, MistakesAreReportedWithTheirExitCode) {
     EXPECT_EQ(RunTdlog(c.args, out, err), c.rc) << c.says;
     EXPECT_NE(err.find(c.says), std::string::npos) << err;
     EXPECT_EQ(out, "");
-    if (c.rc == TD_EXIT_USAGE) EXPECT_NE(err.find("usage: tdlog json"), std::string::npos);
+    if (c.rc == TD_EXIT_USAGE) {
+      EXPECT_NE(err.find("usage: tdlog json"), std::string::npos);
+    }
   }
   EXPECT_TRUE(Files(o.path()).empty());  // nothing was written
   std::string out, err;
