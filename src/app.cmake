@@ -3,13 +3,11 @@
 set(_src ${CMAKE_CURRENT_LIST_DIR})
 
 add_library(tdx_shell STATIC
-  ${_src}/shell/Lifecycle.cpp
   ${_src}/shell/Settings.cpp
-  ${_src}/shell/Commands.cpp
   ${_src}/shell/WinPorts.cpp
   ${_src}/orvello/ConduitTool.cpp)
 target_include_directories(tdx_shell PUBLIC ${_src})
-target_link_libraries(tdx_shell PUBLIC tdx_winutil tdx_misc)
+target_link_libraries(tdx_shell PUBLIC tdx_shellcore tdx_winutil tdx_misc)
 
 add_library(tdx_ui STATIC
   ${_src}/ui/TxDialog.cpp
