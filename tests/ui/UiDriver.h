@@ -2,6 +2,22 @@
 // directory, finds its windows by process, class and caption, works controls by
 // ID with posted messages, reads tabs, list views and tree views across the
 // process boundary and answers message boxes.
+//
+// A scenario is one gtest TEST in a file of this folder (listed in its
+// CMakeLists.txt), for example:
+//
+//   TEST(LogTabUi, ChoosingAUserFillsTheTree) {
+//     ui::App app;
+//     ASSERT_TRUE(app.SeedDesktop(ui::SourcePath("palmdesk/demo/demo.seed")));
+//     ASSERT_TRUE(app.Start());
+//     ASSERT_NE(app.WaitMain(), nullptr);
+//     ui::PostCommand(app.Main(), IDM_FILE_HALVERN);
+//     HWND hTree = GetDlgItem(app.Page("TtHalvern"), IDC_TVLOG);
+//     EXPECT_TRUE(ui::WaitUntil([&] { return !ui::TreeItems(hTree).empty(); }));
+//     EXPECT_TRUE(app.Quit());
+//   }
+//
+// Every scenario shares the display and the Wine prefix (LOCK ui).
 #pragma once
 
 #include <windows.h>
