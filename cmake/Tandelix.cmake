@@ -29,11 +29,11 @@ endmacro()
 
 include(GoogleTest)
 
-# tdx_add_gtest(<name> SOURCES ... [LIBS ...] [LOCK <resource>] [TIMEOUT <s>] [LABELS ...])
+# tdx_add_gtest(<name> SOURCES ... [LIBS ...] [LOCK <resource>...] [TIMEOUT <s>] [LABELS ...])
 # One test program; each TEST becomes one CTest test. Under Wine every test needs
 # the "wine" fixture (prefix, display, wineserver).
 function(tdx_add_gtest name)
-  cmake_parse_arguments(A "" "LOCK;TIMEOUT" "SOURCES;LIBS;LABELS" ${ARGN})
+  cmake_parse_arguments(A "" "TIMEOUT" "SOURCES;LIBS;LABELS;LOCK" ${ARGN})
   add_executable(${name} ${A_SOURCES})
   target_link_libraries(${name} PRIVATE ${A_LIBS} tdx_gtest_main)
   if(NOT A_TIMEOUT)
@@ -47,7 +47,7 @@ function(tdx_add_gtest name)
     set_tests_properties(${tests} PROPERTIES LABELS "${A_LABELS}")
   endif()
   if(A_LOCK)
-    set_tests_properties(${tests} PROPERTIES RESOURCE_LOCK ${A_LOCK})
+    set_tests_properties(${tests} PROPERTIES RESOURCE_LOCK "${A_LOCK}")
   endif()
   if(WIN32)
     set_tests_properties(${tests} PROPERTIES FIXTURES_REQUIRED wine)
