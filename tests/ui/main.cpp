@@ -15,13 +15,30 @@ static int RunDemo(const char* szExe, const char* szOutDir) {
   if (!out.empty() && out.back() != '\\' && out.back() != '/') out += '\\';
   App app(szExe, true);
   const DWORD t0 = GetTickCount();
-  if (!app.Start() || !app.WaitMain()) {
+  if (!app.Start()) {
+    std::fprintf(stderr, "demo: the program did not start\n");
+    return 1;
+  }
+  // The splash is up for about a second: catch it once it has painted.
+  HWND hSplash = nullptr;
+  int failures = 0;
+  if (WaitUntil(
+          [&] {
+            auto found = TopWindows(app.Pid(), "TfmInit");
+            hSplash = found.empty() ? nullptr : found[0];
+            return hSplash && IsWindowVisible(hSplash);
+          },
+          5000)) {
+    Sleep(200);
+    failures += !SaveWindowBitmap(hSplash, out + "splash.bmp");
+  }
+  if (!app.WaitMain()) {
     std::fprintf(stderr, "demo: the main window did not appear\n");
     return 1;
   }
   std::printf("demo: main window shown %lu ms after the start\n", GetTickCount() - t0);
   Sleep(500);  // let it paint
-  int failures = !SaveWindowBitmap(app.Main(), out + "main.bmp");
+  failures += !SaveWindowBitmap(app.Main(), out + "main.bmp");
   PostCommand(app.Main(), IDM_FILE_HALVERN);
   Sleep(300);
   failures += !SaveWindowBitmap(app.Main(), out + "main-halvern.bmp");
