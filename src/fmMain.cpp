@@ -2,6 +2,7 @@
 
 #include "fmAbout.h"
 #include "fmInit.h"
+#include "misc/Diag.h"
 #include "misc/WinUtil.h"
 #include "palm/PalmDesktop.h"
 #include "res/resource.h"
@@ -102,7 +103,8 @@ void TfmMain::FormCloseQuery() {
 
 void TfmMain::OnDestroy() {
   std::string sError;
-  RunShutDown(*this, &sError);
+  // Nobody is left to tell at this point; the report goes to the diagnostics.
+  if (!RunShutDown(*this, &sError)) tdx::ReportCondition(sError.c_str(), __FILE__, __LINE__);
   PostQuitMessage(0);
 }
 
