@@ -35,7 +35,7 @@ std::string Join(const std::string& dir, const std::string& rel) {
 
 void WipeRegistry() { RegDeleteTreeA(HKEY_CURRENT_USER, PD_REG_ROOT); }
 
-bool Registry(const SeedSpec& spec, std::string* pError) {
+bool Registry(const SeedPlan& plan, std::string* pError) {
   auto fail = [&](int nLine, const std::string& what, int32_t rc) {
     *pError = LineMsg(nLine, what + " failed (" + std::to_string(rc) + ")");
     return false;
@@ -43,25 +43,25 @@ bool Registry(const SeedSpec& spec, std::string* pError) {
   HKEY h;
   if (RegCreateKeyExA(HKEY_CURRENT_USER, PD_REG_CORE, 0, nullptr, 0, KEY_WRITE, nullptr, &h,
                       nullptr) != ERROR_SUCCESS)
-    return fail(spec.nDesktopLine, "creating the registry key", -1);
+    return fail(plan.nDesktopLine, "creating the registry key", -1);
   const LONG rc = RegSetValueExA(h, "DesktopPath", 0, REG_SZ,
-                                 reinterpret_cast<const BYTE*>(spec.sDesktop.c_str()),
-                                 static_cast<DWORD>(spec.sDesktop.size() + 1));
+                                 reinterpret_cast<const BYTE*>(plan.sDesktop.c_str()),
+                                 static_cast<DWORD>(plan.sDesktop.size() + 1));
   RegCloseKey(h);
-  if (rc != ERROR_SUCCESS) return fail(spec.nDesktopLine, "writing DesktopPath", rc);
+  if (rc != ERROR_SUCCESS) return fail(plan.nDesktopLine, "writing DesktopPath", rc);
 
-  if (!LoadPalmLibrariesFrom(spec.sDesktop.c_str(), PD_LIB_ALL))
-    return fail(spec.nDesktopLine, "loading the libraries from the desktop", -1);
+  if (!LoadPalmLibrariesFrom(plan.sDesktop.c_str(), PD_LIB_ALL))
+    return fail(plan.nDesktopLine, "loading the libraries from the desktop", -1);
 
-  for (const SeedUser& u : spec.users) {
+  for (const SeedUser& u : plan.users) {
     const int32_t r = UmAddUser(u.dwUserID, u.sName.c_str(), u.sDir.c_str(), u.bProfile);
     if (r < 0) return fail(u.nLine, "adding the user", r);
   }
-  for (const SeedSlot& s : spec.slots) {
+  for (const SeedSlot& s : plan.slots) {
     const int32_t r = UmSlotAdd(s.dwUserID, s.dwSlotRef, s.dwMediaType, s.sName.c_str());
     if (r < 0) return fail(s.nLine, "adding the slot", r);
   }
-  for (const SeedApp& a : spec.apps) {
+  for (const SeedApp& a : plan.apps) {
     const char* c = a.sCreator.c_str();
     int32_t r = CmInstallCreator(c, PD_CONDUIT_APPLICATION);
     if (!r) r = CmSetCreatorName(c, a.sLibrary.c_str());
@@ -74,20 +74,20 @@ bool Registry(const SeedSpec& spec, std::string* pError) {
     if (!r) r = CmSetCreatorIntegrate(c, a.nIntegrate);
     if (r) return fail(a.nLine, "registering the application conduit", r);
   }
-  for (const SeedInstall& in : spec.installs) {
+  for (const SeedInstall& in : plan.installs) {
     const int32_t r = PltAddInstallConduit(in.sCreator.c_str(), in.sLibrary.c_str(), in.sTitle.c_str());
     if (r < 0) return fail(in.nLine, "registering the install conduit", r);
   }
-  if (spec.nBackupLine) {
-    const int32_t r = CmSetBackupConduit(spec.sBackup.c_str());
-    if (r) return fail(spec.nBackupLine, "setting the backup conduit", r);
+  if (plan.nBackupLine) {
+    const int32_t r = CmSetBackupConduit(plan.sBackup.c_str());
+    if (r) return fail(plan.nBackupLine, "setting the backup conduit", r);
   }
   return true;
 }
 
 }  // namespace
 
-bool SeedDesktop(const SeedSpec& spec, const std::string& sBinDir, std::string* pError) {
+bool SeedDesktop(const SeedPlan& plan, const std::string& sBinDir, std::string* pError) {
   std::string dummy;
   if (!pError) pError = &dummy;
 
@@ -98,7 +98,7 @@ bool SeedDesktop(const SeedSpec& spec, const std::string& sBinDir, std::string* 
       return false;
     }
   }
-  for (const SeedFile& f : spec.files) {
+  for (const SeedFile& f : plan.files) {
     if (!IsFile(f.sSource)) {
       *pError = LineMsg(f.nLine, "no such file: " + f.sSource);
       return false;
@@ -106,24 +106,24 @@ bool SeedDesktop(const SeedSpec& spec, const std::string& sBinDir, std::string* 
   }
 
   // Files first: the registry is only touched once the directory is complete.
-  if (!MakeDirs(spec.sDesktop)) {
-    *pError = LineMsg(spec.nDesktopLine, "cannot create the directory " + spec.sDesktop);
+  if (!MakeDirs(plan.sDesktop)) {
+    *pError = LineMsg(plan.nDesktopLine, "cannot create the directory " + plan.sDesktop);
     return false;
   }
   for (const char* lib : kStandins) {
-    if (!CopyFileA(Join(sBinDir, lib).c_str(), Join(spec.sDesktop, lib).c_str(), FALSE)) {
-      *pError = std::string("cannot copy ") + lib + " into " + spec.sDesktop;
+    if (!CopyFileA(Join(sBinDir, lib).c_str(), Join(plan.sDesktop, lib).c_str(), FALSE)) {
+      *pError = std::string("cannot copy ") + lib + " into " + plan.sDesktop;
       return false;
     }
   }
-  for (const SeedUser& u : spec.users) {
-    if (!MakeDirs(Join(spec.sDesktop, u.sDir))) {
+  for (const SeedUser& u : plan.users) {
+    if (!MakeDirs(Join(plan.sDesktop, u.sDir))) {
       *pError = LineMsg(u.nLine, "cannot create the user directory " + u.sDir);
       return false;
     }
   }
-  for (const SeedFile& f : spec.files) {
-    const std::string target = Join(spec.sDesktop, f.sTarget);
+  for (const SeedFile& f : plan.files) {
+    const std::string target = Join(plan.sDesktop, f.sTarget);
     const size_t slash = target.find_last_of("\\/");
     if ((slash != std::string::npos && !MakeDirs(target.substr(0, slash))) ||
         !CopyFileA(f.sSource.c_str(), target.c_str(), FALSE)) {
@@ -133,7 +133,7 @@ bool SeedDesktop(const SeedSpec& spec, const std::string& sBinDir, std::string* 
   }
 
   WipeRegistry();
-  const bool bOk = Registry(spec, pError);
+  const bool bOk = Registry(plan, pError);
   UnloadPalmLibraries(PD_LIB_ALL);
   if (!bOk) WipeRegistry();
   return bOk;

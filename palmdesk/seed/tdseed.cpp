@@ -1,5 +1,5 @@
 // tdseed: creates a Palm Desktop for the stand-in libraries from a plain text
-// description (see SeedSpec.h for the format).
+// description (see SeedPlan.h for the format).
 //
 //   tdseed [--desktop <dir>] [--bin <dir>] <description file>
 //
@@ -12,7 +12,7 @@
 #include <sstream>
 #include <string>
 
-#include "SeedSpec.h"
+#include "SeedPlan.h"
 #include "Seeder.h"
 #include "misc/WinUtil.h"
 
@@ -69,15 +69,15 @@ int main(int argc, char** argv) {
   const SeedVars vars = {{"BIN", bin},
                          {"HERE", Dir(n && n < sizeof full ? full : desc)},
                          {"DESKTOP", desktop}};
-  SeedSpec spec;
+  SeedPlan plan;
   std::string err;
-  if (!ParseSeedSpec(text.str(), vars, &spec, &err) || !SeedDesktop(spec, bin, &err)) {
+  if (!ParseSeedPlan(text.str(), vars, &plan, &err) || !SeedDesktop(plan, bin, &err)) {
     std::fprintf(stderr, "tdseed: %s: %s\n", desc.c_str(), err.c_str());
     return 1;
   }
   std::printf("tdseed: %s: %u users, %u application conduits, %u install conduits%s\n",
-              spec.sDesktop.c_str(), static_cast<unsigned>(spec.users.size()),
-              static_cast<unsigned>(spec.apps.size()), static_cast<unsigned>(spec.installs.size()),
-              spec.nBackupLine ? ", a backup conduit" : "");
+              plan.sDesktop.c_str(), static_cast<unsigned>(plan.users.size()),
+              static_cast<unsigned>(plan.apps.size()), static_cast<unsigned>(plan.installs.size()),
+              plan.nBackupLine ? ", a backup conduit" : "");
   return 0;
 }

@@ -29,8 +29,8 @@ std::string DemoSeed() {
 }
 
 bool Seed(const std::string& text, const SeedVars& vars, std::string* pErr) {
-  SeedSpec spec;
-  return ParseSeedSpec(text, vars, &spec, pErr) && SeedDesktop(spec, BinDir(), pErr);
+  SeedPlan plan;
+  return ParseSeedPlan(text, vars, &plan, pErr) && SeedDesktop(plan, BinDir(), pErr);
 }
 
 std::string Title(const char* creator) {

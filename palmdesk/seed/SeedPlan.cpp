@@ -1,4 +1,4 @@
-#include "SeedSpec.h"
+#include "SeedPlan.h"
 
 #include <algorithm>
 #include <set>
@@ -124,7 +124,7 @@ void Relative(const std::string& s, const char* what) {
 
 class Parser {
  public:
-  Parser(const SeedVars& vars, SeedSpec* pSpec) : m_vars(vars), m_spec(*pSpec) {
+  Parser(const SeedVars& vars, SeedPlan* pPlan) : m_vars(vars), m_spec(*pPlan) {
     const auto it = m_vars.find("DESKTOP");
     if (it != m_vars.end() && !it->second.empty()) m_spec.sDesktop = it->second;
   }
@@ -272,7 +272,7 @@ class Parser {
   }
 
   SeedVars m_vars;
-  SeedSpec& m_spec;
+  SeedPlan& m_spec;
   int m_nDesktopLine = 0;
   std::set<uint32_t> m_userIDs;
   std::set<std::pair<uint32_t, uint32_t>> m_slotRefs;
@@ -281,10 +281,10 @@ class Parser {
 
 }  // namespace
 
-bool ParseSeedSpec(std::string_view text, const SeedVars& vars, SeedSpec* pSpec,
+bool ParseSeedPlan(std::string_view text, const SeedVars& vars, SeedPlan* pPlan,
                    std::string* pError) {
-  SeedSpec spec;
-  Parser parser(vars, &spec);
+  SeedPlan plan;
+  Parser parser(vars, &plan);
   int nLine = 0;
   size_t pos = 0;
   try {
@@ -306,6 +306,6 @@ bool ParseSeedSpec(std::string_view text, const SeedVars& vars, SeedSpec* pSpec,
     if (pError) *pError = nLine ? "line " + std::to_string(nLine) + ": " + f.what() : f.what();
     return false;
   }
-  *pSpec = std::move(spec);
+  *pPlan = std::move(plan);
   return true;
 }

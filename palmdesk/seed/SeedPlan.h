@@ -49,7 +49,7 @@ struct SeedFile {  // "copy" and "log": a file copied into the desktop
   int nLine = 0;
 };
 
-struct SeedSpec {
+struct SeedPlan {
   std::string sDesktop;
   int nDesktopLine = 0;
   std::vector<SeedUser> users;
@@ -66,5 +66,5 @@ struct SeedSpec {
 using SeedVars = std::map<std::string, std::string>;
 
 // False with "line N: what is wrong" in *pError for the first bad line.
-bool ParseSeedSpec(std::string_view text, const SeedVars& vars, SeedSpec* pSpec,
+bool ParseSeedPlan(std::string_view text, const SeedVars& vars, SeedPlan* pPlan,
                    std::string* pError);

@@ -4,20 +4,20 @@
 
 #include <string>
 
-#include "SeedSpec.h"
+#include "SeedPlan.h"
 
 namespace {
 
 const SeedVars kVars = {{"BIN", "C:\\build\\bin"}, {"HERE", "C:\\demo"}, {"DESKTOP", ""}};
 
 std::string ParseError(const std::string& text, const SeedVars& vars = kVars) {
-  SeedSpec spec;
+  SeedPlan plan;
   std::string err;
-  EXPECT_FALSE(ParseSeedSpec(text, vars, &spec, &err)) << text;
+  EXPECT_FALSE(ParseSeedPlan(text, vars, &plan, &err)) << text;
   return err;
 }
 
-TEST(SeedSpecTest, AGoodDescriptionGivesEveryPart) {
+TEST(SeedPlanTest, AGoodDescriptionGivesEveryPart) {
   const std::string text =
       "# demo\r\n"
       "desktop \"C:\\Palm Desktop\"\r\n"
@@ -32,9 +32,9 @@ TEST(SeedSpecTest, AGoodDescriptionGivesEveryPart) {
       "backup Backup.dll\n"
       "copy $BIN\\cond_named.dll PMirror.dll\n"
       "log 1001 HotSync.Log $HERE\\logs\\HotSync.Log";  // no final line end
-  SeedSpec s;
+  SeedPlan s;
   std::string err;
-  ASSERT_TRUE(ParseSeedSpec(text, kVars, &s, &err)) << err;
+  ASSERT_TRUE(ParseSeedPlan(text, kVars, &s, &err)) << err;
   EXPECT_EQ(s.sDesktop, "C:\\Palm Desktop");
   ASSERT_EQ(s.users.size(), 2u);
   EXPECT_EQ(s.users[0].dwUserID, 1001u);
@@ -62,18 +62,18 @@ TEST(SeedSpecTest, AGoodDescriptionGivesEveryPart) {
   EXPECT_EQ(s.files[1].sTarget, "MaraDir\\HotSync.Log");
 }
 
-TEST(SeedSpecTest, TheCommandLineDesktopWins) {
+TEST(SeedPlanTest, TheCommandLineDesktopWins) {
   SeedVars vars = kVars;
   vars["DESKTOP"] = "D:\\Other";
-  SeedSpec s;
+  SeedPlan s;
   std::string err;
-  ASSERT_TRUE(ParseSeedSpec("desktop C:\\Palm\napp abcd $DESKTOP\\x.dll T\n", vars, &s, &err)) << err;
+  ASSERT_TRUE(ParseSeedPlan("desktop C:\\Palm\napp abcd $DESKTOP\\x.dll T\n", vars, &s, &err)) << err;
   EXPECT_EQ(s.sDesktop, "D:\\Other");
   EXPECT_EQ(s.apps[0].sLibrary, "D:\\Other\\x.dll");
-  ASSERT_TRUE(ParseSeedSpec("user 1 A A\n", vars, &s, &err)) << err;  // no desktop line needed
+  ASSERT_TRUE(ParseSeedPlan("user 1 A A\n", vars, &s, &err)) << err;  // no desktop line needed
 }
 
-TEST(SeedSpecTest, BadLinesAreNamedByNumber) {
+TEST(SeedPlanTest, BadLinesAreNamedByNumber) {
   const std::string head = "desktop C:\\P\nuser 1 Ann Ann\n";  // lines 1-2
   const struct {
     const char* line;
