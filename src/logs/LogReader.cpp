@@ -28,6 +28,37 @@ constexpr size_t Len(const char (&)[N]) {
   return N - 1;
 }
 
+// memchr. The C runtime the Windows build uses looks at one byte at a time;
+// a word at a time is several times faster there.
+inline const char* FindByte(const char* p, char c, size_t n) {
+#ifdef _WIN32
+  const char* const end = p + n;
+  while (p < end && (reinterpret_cast<uintptr_t>(p) & (sizeof(uintptr_t) - 1))) {
+    if (*p == c) return p;
+    ++p;
+  }
+  constexpr uintptr_t ones = ~uintptr_t{0} / 255;
+  constexpr uintptr_t highs = ones * 0x80;
+  const uintptr_t pat = ones * static_cast<unsigned char>(c);
+  while (static_cast<size_t>(end - p) >= sizeof(uintptr_t)) {
+    uintptr_t w;
+    std::memcpy(&w, p, sizeof w);
+    w ^= pat;
+    if ((w - ones) & ~w & highs) break;
+    p += sizeof w;
+  }
+  for (; p < end; ++p)
+    if (*p == c) return p;
+  return nullptr;
+#else
+  return static_cast<const char*>(std::memchr(p, c, n));
+#endif
+}
+
+inline char* FindByte(char* p, char c, size_t n) {
+  return const_cast<char*>(FindByte(static_cast<const char*>(p), c, n));
+}
+
 // First occurrence of pat (m bytes) in s (n bytes), found through the rarer
 // byte pat[k]; null when absent.
 const char* Find(const char* s, size_t n, const char* pat, size_t m, size_t k) {
@@ -35,7 +66,7 @@ const char* Find(const char* s, size_t n, const char* pat, size_t m, size_t k) {
   const char* p = s + k;
   const char* last = s + (n - m) + k;  // last place pat[k] can stand
   while (p <= last) {
-    p = static_cast<const char*>(std::memchr(p, pat[k], static_cast<size_t>(last - p) + 1));
+    p = FindByte(p, pat[k], static_cast<size_t>(last - p) + 1);
     if (!p) return nullptr;
     if (std::memcmp(p - k, pat, m) == 0) return p - k;
     ++p;
@@ -70,8 +101,8 @@ bool ContainsNoCase(const char* s, size_t n, const char* word, size_t m) {
 // Markup removal in place: "<...>" spans go, a stray ">" goes, and a "<" with no
 // ">" after it ends the line. Returns the new length.
 size_t StripMarkup(char* s, size_t n) {
-  const char* lt = static_cast<const char*>(std::memchr(s, '<', n));
-  const char* gt = static_cast<const char*>(std::memchr(s, '>', lt ? static_cast<size_t>(lt - s) : n));
+  const char* lt = FindByte(s, '<', n);
+  const char* gt = FindByte(s, '>', lt ? static_cast<size_t>(lt - s) : n);
   if (!lt && !gt) return n;
   size_t i = static_cast<size_t>((gt ? gt : lt) - s);
   size_t w = i;
@@ -80,9 +111,9 @@ size_t StripMarkup(char* s, size_t n) {
     if (c == '>') {
       ++i;
     } else if (c == '<') {
-      const void* close = std::memchr(s + i + 1, '>', n - i - 1);
+      const char* close = FindByte(s + i + 1, '>', n - i - 1);
       if (!close) break;
-      i = static_cast<size_t>(static_cast<const char*>(close) - s) + 1;
+      i = static_cast<size_t>(close - s) + 1;
     } else {
       s[w++] = c;
       ++i;
@@ -148,7 +179,7 @@ LineKind Classify(const char* s, size_t n) {
   // Three markers begin with "HotSync ", three with three blanks and a hyphen:
   // one pass over each kind of anchor finds every marker the line holds.
   unsigned found = 0;
-  for (const char* p = s; (p = static_cast<const char*>(std::memchr(p, 'H', s + n - p))); ++p) {
+  for (const char* p = s; (p = FindByte(p, 'H', static_cast<size_t>(s + n - p))); ++p) {
     const size_t i = static_cast<size_t>(p - s);
     if (!At(s, n, i, "HotSync ")) continue;
     if (At(s, n, i, kHeading)) return kLineHeading;
@@ -157,7 +188,7 @@ LineKind Classify(const char* s, size_t n) {
   }
   if (found & (1u << kLineStart)) return kLineStart;
   if (found) return kLineComplete;
-  for (const char* p = s + 3; p < s + n && (p = static_cast<const char*>(std::memchr(p, '-', s + n - p))); ++p) {
+  for (const char* p = s + 3; p < s + n && (p = FindByte(p, '-', static_cast<size_t>(s + n - p))); ++p) {
     const size_t i = static_cast<size_t>(p - s) - 3;
     if (s[i] != ' ' || s[i + 1] != ' ' || s[i + 2] != ' ') continue;
     if (At(s, n, i, kInstalled)) return kLineInstalled;
@@ -234,20 +265,20 @@ class CLogReader::CLineSplitter {
     char* const end = p + n;
     while (p < end) {
       if (m_nLen == 0) {
-        char* lf = static_cast<char*>(std::memchr(p, '\n', static_cast<size_t>(end - p)));
+        char* lf = FindByte(p, '\n', static_cast<size_t>(end - p));
         if (lf) {
           const size_t len = static_cast<size_t>(lf - p);
-          char* cr = static_cast<char*>(std::memchr(p, '\r', len));
+          char* cr = FindByte(p, '\r', len);
           if ((!cr || cr == lf - 1) && len - (cr ? 1 : 0) < HV_LINE_MAX &&
-              !std::memchr(p, 26, len)) {
+              !FindByte(p, 26, len)) {
             if (cr) {
               *cr = '\n';
               *lf = '\0';
-              m_reader.ProcessLine(p);
+              m_reader.ProcessLine(p, len);
             } else {
               const char save = lf[1];
               lf[1] = '\0';
-              m_reader.ProcessLine(p);
+              m_reader.ProcessLine(p, len + 1);
               lf[1] = save;
             }
             p = lf + 1;
@@ -276,8 +307,9 @@ class CLogReader::CLineSplitter {
   void Flush() {
     if (m_nLen == 0) return;
     m_line[m_nLen] = '\0';
+    const size_t n = m_nLen;
     m_nLen = 0;
-    m_reader.ProcessLine(m_line);
+    m_reader.ProcessLine(m_line, n);
   }
 
  private:
@@ -363,12 +395,13 @@ void CLogReader::ReadBuffer(const void* pData, size_t nSize) {
 void CLogReader::ParseLine(const char* pszLine) {
   if (!pszLine) return;
   m_scratch.assign(pszLine);
-  ProcessLine(m_scratch.data());
+  ProcessLine(m_scratch.data(), m_scratch.size());
 }
 
-void CLogReader::ProcessLine(char* s) {
+void CLogReader::ProcessLine(char* s, size_t nLen) {
   // The line as read ends at its first zero byte, if it holds one.
-  const size_t raw = std::strlen(s);
+  const char* zero = FindByte(s, '\0', nLen);
+  const size_t raw = zero ? static_cast<size_t>(zero - s) : nLen;
   if (raw <= 2) m_state = Comments;
   size_t n = raw;
   if (n >= 1 && (s[n - 1] == '\r' || s[n - 1] == '\n')) s[--n] = '\0';

@@ -101,8 +101,8 @@ class CLogReader {
  private:
   class CLineSplitter;
 
-  // The line in s (terminated) may be changed in place.
-  void ProcessLine(char* s);
+  // The line in s (nLen bytes, terminated) may be changed in place.
+  void ProcessLine(char* s, size_t nLen);
   void StartLine(const char* s);
   void CompletionLine(const char* s);
   void InstalledLine(const char* s, size_t n);
