@@ -17,6 +17,8 @@ add_library(tdx_ui STATIC
 target_include_directories(tdx_ui PUBLIC ${_src})
 target_link_libraries(tdx_ui PUBLIC tdx_misc comctl32 gdi32)
 
+include(${_src}/halvern/halvern.cmake)
+
 add_executable(Tandelix WIN32
   ${_src}/main.cpp
   ${_src}/fmMain.cpp
@@ -27,4 +29,5 @@ add_executable(Tandelix WIN32
   ${_src}/halvern/HalvernPage.cpp
   ${_src}/halvern/LogBrowserHost.cpp
   ${_src}/res/tandelix.rc)
-target_link_libraries(Tandelix PRIVATE tdx_shell tdx_ui tdx_palm tdx_winutil comctl32)
+target_link_libraries(Tandelix PRIVATE tdx_shell tdx_ui tdx_halvern tdx_palm tdx_winutil comctl32
+                      ole32 oleaut32 uuid)

@@ -3,27 +3,118 @@
 #include <commctrl.h>
 
 #include "res/resource.h"
+#include "ui/Controls.h"
+#include "ui/FillGuard.h"
+
+// ---- cbHVUser ----
+
+void HVComboUserBox::Reset() {
+  FillGuard guard(m_bFilling);
+  ctl::ComboReset(m_hCombo);
+}
+
+void HVComboUserBox::Add(const char* szName, PalmUser* pUser) {
+  FillGuard guard(m_bFilling);
+  ctl::ComboAdd(m_hCombo, szName, pUser);
+}
+
+void HVComboUserBox::Select(int nIndex) {
+  FillGuard guard(m_bFilling);
+  if (nIndex < ctl::ComboCount(m_hCombo)) ctl::ComboSetSel(m_hCombo, nIndex);
+}
+
+PalmUser* HVComboUserBox::Selected() {
+  const int i = ctl::ComboGetSel(m_hCombo);
+  return i < 0 ? nullptr : static_cast<PalmUser*>(ctl::ComboData(m_hCombo, i));
+}
+
+// ---- tvLog ----
+
+void HVTreeView::SuspendRedraw(bool bSuspend) {
+  SendMessageA(m_hTree, WM_SETREDRAW, bSuspend ? FALSE : TRUE, 0);
+  if (!bSuspend) InvalidateRect(m_hTree, nullptr, TRUE);
+}
+
+void HVTreeView::Clear() {
+  FillGuard guard(m_bFilling);
+  ctl::TreeClear(m_hTree);
+}
+
+IHVTree::Node HVTreeView::Add(Node hParent, const char* szText, SyncOperation* pOp) {
+  FillGuard guard(m_bFilling);
+  return ctl::TreeInsert(m_hTree, static_cast<HTREEITEM>(hParent), szText, pOp);
+}
+
+void HVTreeView::Select(Node hNode) {
+  FillGuard guard(m_bFilling);
+  ctl::TreeSelect(m_hTree, static_cast<HTREEITEM>(hNode));
+}
+
+void HVTreeView::Expand(Node hNode) {
+  FillGuard guard(m_bFilling);
+  ctl::TreeExpand(m_hTree, static_cast<HTREEITEM>(hNode));
+}
+
+bool HVTreeView::Selection(int& nLevel, std::string& strText, SyncOperation*& pOp) {
+  HTREEITEM hItem = ctl::TreeSelection(m_hTree);
+  if (!hItem) return false;
+  char sz[64] = {};
+  TVITEMA it = {};
+  it.mask = TVIF_TEXT | TVIF_PARAM;
+  it.hItem = hItem;
+  it.pszText = sz;
+  it.cchTextMax = sizeof sz;
+  if (!SendMessageA(m_hTree, TVM_GETITEMA, 0, reinterpret_cast<LPARAM>(&it))) return false;
+  strText = sz;
+  pOp = reinterpret_cast<SyncOperation*>(it.lParam);
+  nLevel = 0;
+  for (HTREEITEM h = hItem;
+       (h = reinterpret_cast<HTREEITEM>(
+            SendMessageA(m_hTree, TVM_GETNEXTITEM, TVGN_PARENT, reinterpret_cast<LPARAM>(h))));)
+    ++nLevel;
+  return true;
+}
+
+// ---- the page ----
 
 HalvernPage::HalvernPage(ShellContext& ctx)
     : TabPage(IDD_HALVERN, IDR_LAYOUT_HALVERN), m_ctx(ctx) {}
+
+HalvernPage::~HalvernPage() { m_pTool.reset(); }
 
 void HalvernPage::OnInitPage() {
   m_fontLabel.Make(reinterpret_cast<HFONT>(SendMessageA(m_hWnd, WM_GETFONT, 0, 0)), true, false);
   static const int kBold[] = {IDC_LABEL3, 0};
   m_fontLabel.Apply(m_hWnd, kBold);
-  SendDlgItemMessageA(m_hWnd, IDC_TVLOG, TVM_SETINDENT, 19, 0);
+  m_hUserBox = GetDlgItem(m_hWnd, IDC_CBHVUSER);
+  m_hTree = GetDlgItem(m_hWnd, IDC_TVLOG);
+  SendMessageA(m_hTree, TVM_SETINDENT, 19, 0);
   m_browserHost.CreateHost(m_hInst, m_hWnd, IDC_LOGBROWSER);
+  if (m_ctx.pPrompt && m_ctx.pShell && m_ctx.pSettings) {
+    m_pTool = std::make_unique<HVTool>(m_userBox, m_treeView, *m_ctx.pPrompt, *m_ctx.pShell,
+                                       m_browserHost, *m_ctx.pSettings, m_ctx.szModuleDir);
+  }
 }
 
-void HalvernPage::SetUpLogTab() {}
+void HalvernPage::SetUpLogTab() {
+  if (m_pTool) m_pTool->SetUpLogTab();
+}
 
-void HalvernPage::ShutDownLogTab() {}
+void HalvernPage::ShutDownLogTab() {
+  if (m_pTool) m_pTool->ShutDownLogTab();
+}
 
-void HalvernPage::cbHVUserChange() {}
+void HalvernPage::cbHVUserChange() {
+  if (m_pTool) m_pTool->cbHVUserChange();
+}
 
-void HalvernPage::tvLogChange() {}
+void HalvernPage::tvLogChange() {
+  if (m_pTool) m_pTool->tvLogChange();
+}
 
-void HalvernPage::btnOpenLogClick() {}
+void HalvernPage::btnOpenLogClick() {
+  if (m_pTool) m_pTool->btnOpenLogClick();
+}
 
 void HalvernPage::OnCommand(int id, int code, HWND) {
   if (id == IDC_CBHVUSER && code == CBN_SELCHANGE && !m_bFilling)

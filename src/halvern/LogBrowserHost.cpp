@@ -1,7 +1,99 @@
 #include "halvern/LogBrowserHost.h"
 
+#include <exdisp.h>
+#include <ole2.h>
+
+#include <string>
+
+namespace {
+
+using PfnAtlAxWinInit = BOOL(WINAPI*)();
+using PfnAtlAxGetControl = HRESULT(WINAPI*)(HWND, IUnknown**);
+
+}  // namespace
+
+LogBrowserHost::~LogBrowserHost() { ReleaseBrowser(); }
+
 HWND LogBrowserHost::CreateHost(HINSTANCE hInst, HWND hParent, int id) {
   RegisterClass(hInst, kClass, static_cast<HBRUSH>(GetStockObject(WHITE_BRUSH)));
-  return Create(hInst, kClass, "", WS_CHILD | WS_VISIBLE | WS_CLIPCHILDREN, WS_EX_CLIENTEDGE,
-                hParent, id);
+  HWND h = Create(hInst, kClass, "", WS_CHILD | WS_VISIBLE | WS_CLIPCHILDREN, WS_EX_CLIENTEDGE,
+                  hParent, id);
+  if (h) CreateBrowser(hInst);
+  return h;
+}
+
+void LogBrowserHost::CreateBrowser(HINSTANCE hInst) {
+  const HRESULT hr = OleInitialize(nullptr);
+  if (FAILED(hr)) return;  // COM is set up otherwise on this thread: no browser
+  m_bOle = true;
+  m_hAtl = LoadLibraryA("atl.dll");
+  if (!m_hAtl) return;
+  auto pfnInit = reinterpret_cast<PfnAtlAxWinInit>(
+      reinterpret_cast<void*>(GetProcAddress(m_hAtl, "AtlAxWinInit")));
+  auto pfnGet = reinterpret_cast<PfnAtlAxGetControl>(
+      reinterpret_cast<void*>(GetProcAddress(m_hAtl, "AtlAxGetControl")));
+  if (!pfnInit || !pfnGet || !pfnInit()) return;
+  RECT rc;
+  GetClientRect(m_hWnd, &rc);
+  m_hAx = CreateWindowExA(0, "AtlAxWin", "Shell.Explorer.2", WS_CHILD | WS_VISIBLE, 0, 0,
+                          rc.right, rc.bottom, m_hWnd, nullptr, hInst, nullptr);
+  if (!m_hAx) return;
+  IUnknown* pUnk = nullptr;
+  if (SUCCEEDED(pfnGet(m_hAx, &pUnk)) && pUnk) {
+    void* pv = nullptr;
+    if (SUCCEEDED(pUnk->QueryInterface(IID_IWebBrowser2, &pv)))
+      m_pBrowser = static_cast<IWebBrowser2*>(pv);
+    pUnk->Release();
+  }
+  if (!m_pBrowser) {
+    DestroyWindow(m_hAx);
+    m_hAx = nullptr;
+  }
+}
+
+void LogBrowserHost::ReleaseBrowser() {
+  if (m_pBrowser) {
+    m_pBrowser->Release();
+    m_pBrowser = nullptr;
+  }
+  if (m_hAx && IsWindow(m_hAx)) DestroyWindow(m_hAx);
+  m_hAx = nullptr;
+  // atl.dll stays loaded: its window class may outlive this window.
+  if (m_bOle) {
+    OleUninitialize();
+    m_bOle = false;
+  }
+}
+
+void LogBrowserHost::Navigate(const char* szUrl) {
+  if (!szUrl) return;
+  if (m_hWnd) SetWindowTextA(m_hWnd, szUrl);
+  if (!m_pBrowser) return;
+  const int n = MultiByteToWideChar(CP_ACP, 0, szUrl, -1, nullptr, 0);
+  if (n <= 0) return;
+  std::wstring wide(static_cast<size_t>(n), L'\0');
+  MultiByteToWideChar(CP_ACP, 0, szUrl, -1, &wide[0], n);
+  VARIANT url;
+  VariantInit(&url);
+  url.vt = VT_BSTR;
+  url.bstrVal = SysAllocString(wide.c_str());
+  if (!url.bstrVal) return;
+  VARIANT empty;
+  VariantInit(&empty);
+  m_pBrowser->Navigate2(&url, &empty, &empty, &empty, &empty);
+  VariantClear(&url);
+}
+
+LRESULT LogBrowserHost::WndProc(UINT uMsg, WPARAM wParam, LPARAM lParam) {
+  switch (uMsg) {
+    case WM_SIZE:
+      if (m_hAx) MoveWindow(m_hAx, 0, 0, LOWORD(lParam), HIWORD(lParam), TRUE);
+      return 0;
+    case WM_DESTROY:
+      ReleaseBrowser();
+      break;
+    default:
+      break;
+  }
+  return TxWindow::WndProc(uMsg, wParam, lParam);
 }

@@ -1,11 +1,34 @@
 // The window that holds LogBrowser, the embedded browser of the log tab. It sits
-// where the page's layout table puts IDC_LOGBROWSER.
+// where the page's layout table puts IDC_LOGBROWSER. The browser is the Windows
+// WebBrowser control in atl.dll's host window; where it cannot be had the pane
+// stays blank and navigating only records the address. The window's text is
+// the address last asked for, so it can be read from outside.
 #pragma once
 
+#include "shell/Ports.h"
 #include "ui/TxWindow.h"
 
-class LogBrowserHost : public TxWindow {
+struct IWebBrowser2;
+
+class LogBrowserHost : public TxWindow, public IBrowser {
  public:
   static constexpr const char* kClass = "THVLogBrowser";
+  LogBrowserHost() = default;
+  ~LogBrowserHost() override;
+
   HWND CreateHost(HINSTANCE hInst, HWND hParent, int id);
+  void Navigate(const char* szUrl) override;
+  bool HasBrowser() const { return m_pBrowser != nullptr; }
+
+ protected:
+  LRESULT WndProc(UINT uMsg, WPARAM wParam, LPARAM lParam) override;
+
+ private:
+  void CreateBrowser(HINSTANCE hInst);
+  void ReleaseBrowser();
+
+  HMODULE m_hAtl = nullptr;
+  HWND m_hAx = nullptr;
+  IWebBrowser2* m_pBrowser = nullptr;
+  bool m_bOle = false;
 };
