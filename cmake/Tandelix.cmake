@@ -29,11 +29,13 @@ endmacro()
 
 include(GoogleTest)
 
-# tdx_add_gtest(<name> SOURCES ... [LIBS ...] [LOCK <resource>...] [TIMEOUT <s>] [LABELS ...])
+# tdx_add_gtest(<name> SOURCES ... [LIBS ...] [LOCK <resource>...] [TIMEOUT <s>] [LABELS ...]
+#               [SERIAL])
 # One test program; each TEST becomes one CTest test. Under Wine every test needs
-# the "wine" fixture (prefix, display, wineserver).
+# the "wine" fixture (prefix, display, wineserver). SERIAL runs each test alone: for
+# tests that change what every other test reads (the "tessary.ini" beside them).
 function(tdx_add_gtest name)
-  cmake_parse_arguments(A "" "TIMEOUT" "SOURCES;LIBS;LABELS;LOCK" ${ARGN})
+  cmake_parse_arguments(A "SERIAL" "TIMEOUT" "SOURCES;LIBS;LABELS;LOCK" ${ARGN})
   add_executable(${name} ${A_SOURCES})
   target_link_libraries(${name} PRIVATE ${A_LIBS} tdx_gtest_main)
   if(NOT A_TIMEOUT)
@@ -48,6 +50,9 @@ function(tdx_add_gtest name)
   endif()
   if(A_LOCK)
     set_tests_properties(${tests} PROPERTIES RESOURCE_LOCK "${A_LOCK}")
+  endif()
+  if(A_SERIAL)
+    set_tests_properties(${tests} PROPERTIES RUN_SERIAL TRUE)
   endif()
   if(WIN32)
     set_tests_properties(${tests} PROPERTIES FIXTURES_REQUIRED wine)
