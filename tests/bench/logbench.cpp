@@ -40,7 +40,7 @@ Mem ReadMem() {
   Mem m;
   if (GetProcessMemoryInfo(GetCurrentProcess(), reinterpret_cast<PROCESS_MEMORY_COUNTERS*>(&pmc),
                            sizeof pmc)) {
-    m.now = static_cast<double>(pmc.PrivateUsage);
+    m.now = static_cast<double>(pmc.PagefileUsage);  // private bytes (Wine leaves PrivateUsage 0)
     m.peak = static_cast<double>(pmc.PeakPagefileUsage);
   }
   return m;

@@ -11,6 +11,18 @@ static void Check(bool b) {
   if (!b) std::abort();
 }
 
+static std::string Dump(CLogReader& r) {
+  std::string s;
+  for (SyncOperation* op = r.GetFirst(); op; op = r.GetNext()) {
+    s += HVTimeLabel(op->stStart) + HVTimeLabel(op->stEnd) + std::to_string(op->nFailures) + "[" +
+         op->Comments() + "]\n";
+    for (SyncItem* it = op->lItems.GetFirst(); it; it = op->lItems.GetNext())
+      s += std::to_string(it->nKind) + std::to_string(it->nOk) + "[" + it->Name() + "][" +
+           it->Text1() + "][" + it->Text2() + "][" + it->Messages() + "]\n";
+  }
+  return s;
+}
+
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   CLogReader r;
   // The same bytes twice: the second file's operations follow the first's.
@@ -44,17 +56,27 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     HVWriteOperationPage(page, "fuzz", *op, none);
   }
 
-  // Line by line through ParseLine as well, cut at every LF.
+  // The same bytes cut into lines the plain way (CR dropped, Ctrl-Z ends, at
+  // most HV_LINE_MAX characters a line) and handed to ParseLine one by one
+  // must give the same operations as the reader's own reading.
   CLogReader lines;
+  lines.BeginFile();
   std::string line;
   for (size_t i = 0; i < size; ++i) {
-    line += static_cast<char>(data[i]);
-    if (data[i] == '\n') {
+    const char c = static_cast<char>(data[i]);
+    if (c == '\r') continue;
+    if (c == 26) break;
+    line += c;
+    if (c == '\n' || line.size() == HV_LINE_MAX) {
       lines.ParseLine(line.c_str());
       line.clear();
     }
   }
-  lines.ParseLine(line.c_str());
+  if (!line.empty()) lines.ParseLine(line.c_str());
+  lines.EndFile();
+  CLogReader single;
+  single.ReadBuffer(data, size);
+  Check(Dump(lines) == Dump(single));
   lines.Clear();
   Check(lines.GetCount() == 0 && lines.GetStoreReserved() == 0);
   return 0;

@@ -33,6 +33,24 @@ inline std::string Dump(CLogReader& r) {
   return s;
 }
 
+// Reads bytes the plain way: CR dropped, Ctrl-Z ends, lines of at most
+// HV_LINE_MAX characters handed to ParseLine one by one.
+inline void ReadByLines(CLogReader& r, const std::string& bytes) {
+  r.BeginFile();
+  std::string line;
+  for (char c : bytes) {
+    if (c == '\r') continue;
+    if (c == 26) break;
+    line += c;
+    if (c == '\n' || line.size() == HV_LINE_MAX) {
+      r.ParseLine(line.c_str());
+      line.clear();
+    }
+  }
+  if (!line.empty()) r.ParseLine(line.c_str());
+  r.EndFile();
+}
+
 inline std::vector<SyncOperation*> Ops(CLogReader& r) {
   std::vector<SyncOperation*> v;
   for (SyncOperation* op = r.GetFirst(); op; op = r.GetNext()) v.push_back(op);

@@ -83,6 +83,35 @@ TEST(LogReaderBytes, LongLinesArriveInPieces) {
   EXPECT_STREQ(op->Comments(), "note<br><br>");
 }
 
+TEST(LogReaderBytes, LinesAcrossReadBufferBoundariesReadAsAnyOther) {
+  // Over 256 KB in lines of every length around the piece limit, some with CR
+  // LF, some with a CR inside, so lines straddle the reader's buffer ends.
+  std::string log;
+  unsigned n = 0;
+  while (log.size() < 700 * 1024) {
+    log += "HotSync operation started 07/15/03 10:00:00\r\n-- Expense\n";
+    for (int i = 0; i < 12; ++i, ++n) {
+      const size_t len = (n * 37) % 1030 + (n % 5 == 0 ? 1015 : 0);
+      std::string text(len, static_cast<char>('a' + n % 26));
+      if (n % 7 == 0) text.insert(len / 2, "\r");
+      log += (i % 3 ? "   " : "OK ") + text + (n % 2 ? "\r\n" : "\n");
+    }
+    log += "\nnote " + std::to_string(n) + "\r\n";
+    log += "HotSync operation complete 07/15/03 10:00:30\n";
+  }
+  CLogReader whole, lines;
+  Read(whole, log);
+  ReadByLines(lines, log);
+  ASSERT_GT(whole.GetCount(), 50u);
+  EXPECT_EQ(Dump(whole), Dump(lines));
+
+  tdxtest::TempDir dir("hvbig");
+  tdxtest::WriteText(dir.file("HotSync.Log"), log);
+  CLogReader file;
+  file.ReadFile(dir.file("HotSync.Log").c_str());
+  EXPECT_EQ(Dump(file), Dump(lines));
+}
+
 TEST(LogReaderBytes, AZeroByteEndsItsLine) {
   CLogReader r;
   Read(r, Op(std::string("OK Date\0Book\n", 13)));
