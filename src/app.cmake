@@ -27,7 +27,5 @@ add_executable(Tandelix WIN32
   ${_src}/orvello/OrvelloPage.cpp
   ${_src}/tremwick/TremwickPage.cpp
   ${_src}/halvern/HalvernPage.cpp
-  ${_src}/halvern/LogBrowserHost.cpp
   ${_src}/res/tandelix.rc)
-target_link_libraries(Tandelix PRIVATE tdx_shell tdx_ui tdx_halvern tdx_palm tdx_winutil comctl32
-                      ole32 oleaut32 uuid)
+target_link_libraries(Tandelix PRIVATE tdx_shell tdx_ui tdx_halvern tdx_palm tdx_winutil comctl32)
