@@ -88,6 +88,26 @@ void HVWriteRootPage(std::string& out, const char* pszUser, CxListOf<SyncOperati
 
 void HVWriteMonthPage(std::string& out, const char* pszUser, const char* pszMonth,
                       CxListOf<SyncOperation>& ops) {
+  // A label names one month and year; compare the numbers rather than format
+  // every operation's label, unless the text is no label of ours.
+  TdxDateTime want{};
+  unsigned m = 0, y = 0;
+  char tail = 0;
+  const bool numeric = std::sscanf(pszMonth, "%u/%u%c", &m, &y, &tail) == 2 && m <= 0xFFFF &&
+                       y <= 0xFFFF &&
+                       (want.wMonth = static_cast<uint16_t>(m), want.wYear = static_cast<uint16_t>(y),
+                        HVMonthLabel(want) == pszMonth);
+  std::vector<SyncOperation*> month;
+  for (SyncOperation* op = ops.GetFirst(); op; op = ops.GetNext()) {
+    if (numeric ? op->stStart.wMonth == want.wMonth && op->stStart.wYear == want.wYear
+                : HVMonthLabel(op->stStart) == pszMonth)
+      month.push_back(op);
+  }
+  HVWriteMonthPageOf(out, pszUser, pszMonth, month);
+}
+
+void HVWriteMonthPageOf(std::string& out, const char* pszUser, const char* pszMonth,
+                        const std::vector<SyncOperation*>& month) {
   Head(out, pszUser);
   out += "<li><b><font color=#000080>HotSync operations during ";
   out += pszMonth;
@@ -98,9 +118,7 @@ void HVWriteMonthPage(std::string& out, const char* pszUser, const char* pszMont
   out += "<td width=160><b>To</b></td>\r\n";
   out += "<td width=120><b>Result</b></td>\r\n";
   out += "<td width=*><b>Comments</b></td></tr>\r\n";
-  int rows = 0;
-  for (SyncOperation* op = ops.GetFirst(); op; op = ops.GetNext()) {
-    if (HVMonthLabel(op->stStart) != pszMonth) continue;
+  for (SyncOperation* op : month) {
     out += kDataRow;
     Cell(out, HVTimeLabel(op->stStart).c_str());
     Cell(out, HVTimeLabel(op->stEnd).c_str());
@@ -112,11 +130,10 @@ void HVWriteMonthPage(std::string& out, const char* pszUser, const char* pszMont
       out += " synchronzation(s) failed.</td>\r\n";
     }
     LastCell(out, op->Comments());
-    ++rows;
   }
   out += "</table><br><br>";
   out += "<li><font color=#000080><b>Total HotSync times : ";
-  out += std::to_string(rows);
+  out += std::to_string(month.size());
   out += "</b></font><br><br>\r\n";
   Tail(out);
 }

@@ -26,6 +26,9 @@ using HVShortPathFn = std::function<bool(const char* pszPath, std::string& strSh
 void HVWriteRootPage(std::string& out, const char* pszUser, CxListOf<SyncOperation>& ops);
 void HVWriteMonthPage(std::string& out, const char* pszUser, const char* pszMonth,
                       CxListOf<SyncOperation>& ops);
+// The same page from the month's operations already picked out, in list order.
+void HVWriteMonthPageOf(std::string& out, const char* pszUser, const char* pszMonth,
+                        const std::vector<SyncOperation*>& month);
 // A backup's destination links to its short path; when the file has none (it
 // does not exist) the link is the path as logged, in quotes.
 void HVWriteOperationPage(std::string& out, const char* pszUser, SyncOperation& op,

@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "LogGen.h"
+#include "logs/LogPages.h"
 #include "logs/LogReader.h"
 
 #ifdef _WIN32
@@ -164,6 +165,37 @@ int main(int argc, char** argv) {
       std::printf("  reader: %u operations; %s %.1f MB before, peak %.1f MB (+%.1f MB = %.2f x the log)\n",
                   reader.GetCount(), kMemKind, before.now / 1048576, after.peak / 1048576,
                   (after.peak - before.now) / 1048576, (after.peak - before.now) / size);
+
+      // Every page the tab can show for this history: root, month nodes, operations.
+      const auto p0 = Clock::now();
+      size_t pages = 0, bytes = 0;
+      std::string page;
+      HVWriteRootPage(page, "Ann Smith", reader.Operations());
+      bytes += page.size();
+      ++pages;
+      const auto p1 = Clock::now();
+      const std::vector<HVMonthRun> runs = HVGroupMonthRuns(reader.Operations());
+      for (const HVMonthRun& run : runs) {
+        page.clear();
+        HVWriteMonthPage(page, "Ann Smith", run.strLabel.c_str(), reader.Operations());
+        bytes += page.size();
+        ++pages;
+      }
+      const auto p2 = Clock::now();
+      for (const HVMonthRun& run : runs) {
+        for (SyncOperation* op : run.ops) {
+          page.clear();
+          HVWriteOperationPage(page, "Ann Smith", *op, nullptr);
+          bytes += page.size();
+          ++pages;
+        }
+      }
+      const auto p3 = Clock::now();
+      std::printf("  pages: root %.3f s; %zu month pages %.3f s (%.2f ms each); %u operation pages "
+                  "%.3f s; %.0f MB in all\n",
+                  Seconds(p0, p1), runs.size(), Seconds(p1, p2),
+                  runs.empty() ? 0 : Seconds(p1, p2) * 1000 / static_cast<double>(runs.size()),
+                  reader.GetCount(), Seconds(p2, p3), static_cast<double>(bytes) / 1048576);
     }
     for (int r = 0; r < runs; ++r) {
       const double t = ReadOnly(path);

@@ -5,6 +5,7 @@
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
+#include <map>
 
 #include "logs/LogFile.h"
 
@@ -204,9 +205,15 @@ bool TdWriteSite(const char* pszUser, CxListOf<SyncOperation>& ops, const HVShor
   std::string page;
   HVWriteRootPage(page, pszUser, ops);
   if (!emit("all.html", page)) return false;
+  // Every run of a month shows all of that month's operations.
+  std::map<std::string, std::vector<SyncOperation*>> byMonth;
+  for (const HVMonthRun& run : runs) {
+    std::vector<SyncOperation*>& v = byMonth[run.strLabel];
+    v.insert(v.end(), run.ops.begin(), run.ops.end());
+  }
   for (size_t m = 0; m < runs.size(); ++m) {
     page.clear();
-    HVWriteMonthPage(page, pszUser, runs[m].strLabel.c_str(), ops);
+    HVWriteMonthPageOf(page, pszUser, runs[m].strLabel.c_str(), byMonth[runs[m].strLabel]);
     if (!emit("month-" + std::to_string(m + 1) + ".html", page)) return false;
   }
   nOp = 0;
