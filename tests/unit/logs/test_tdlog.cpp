@@ -202,3 +202,36 @@ TEST(TdlogCommand, MistakesAreReportedWithTheirExitCode) {
   EXPECT_NE(out.find("tdlog html <palm-desktop-dir> <user-dir> <out-dir> --name <user name>"),
             std::string::npos);
 }
+
+// The demo desktop's users: every log reads, its JSON parses and its site has a
+// page for every node of the tree.
+TEST(TdlogCommand, DemoUsersGiveValidJsonAndWholeSites) {
+  std::string logs = TDX_DEMO_LOGS;
+#ifdef _WIN32
+  for (char& c : logs)
+    if (c == '/') c = '\\';
+  logs = "Z:" + logs;
+#endif
+  tdxtest::TempDir out("tdlog-demo");
+  int users = 0;
+  for (const char* user : {"LindqvM", "BrandtT"}) {
+    std::string json, err;
+    ASSERT_EQ(RunTdlog({"json", logs, user}, json, err), TD_EXIT_OK) << err;
+    JsonReader reader;
+    JValue v;
+    ASSERT_TRUE(reader.Parse(json, v)) << user << " at " << reader.m_nError;
+    const size_t nOps = v["operations"].arr.size();
+    EXPECT_GT(nOps, 10u) << user;
+
+    const fs::path site = out.path() / user;
+    std::string o, e;
+    ASSERT_EQ(RunTdlog({"html", logs, user, site.string(), "--name", user}, o, e), TD_EXIT_OK) << e;
+    CLogReader r;
+    r.LoadUserLogs(logs.c_str(), user);
+    EXPECT_EQ(r.GetCount(), nOps);
+    const size_t nMonths = HVGroupMonthRuns(r.Operations()).size();
+    EXPECT_EQ(Files(site).size(), 2 + nMonths + nOps) << user;
+    ++users;
+  }
+  EXPECT_EQ(users, 2);
+}
