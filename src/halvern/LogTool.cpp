@@ -33,15 +33,15 @@ HVTool::~HVTool() { ShutDownLogTab(); }
 void HVTool::SetUpLogTab() {
   m_pReader = std::make_unique<CLogReader>();
   m_box.Reset();
-  int nSelect = 0;
+  int nSelect = -1;
   if (CxListOf<PalmUser>* pUsers = GetPalmUserList()) {
     int i = 0;
     for (PalmUser* p = pUsers->GetFirst(); p; p = pUsers->GetNext(), ++i) {
       m_box.Add(p->szUserName, p);
-      if (p->dwUserID == m_settings.dwLastUserID) nSelect = i;
+      if (nSelect < 0 && p->dwUserID == m_settings.dwLastUserID) nSelect = i;
     }
   }
-  m_box.Select(nSelect);
+  m_box.Select(nSelect < 0 ? 0 : nSelect);
   Navigate("about:blank");
   cbHVUserChange();
 }

@@ -96,6 +96,7 @@ TEST_F(HalvernUi, ChoosingAUserFillsTheTreeAndEveryNodeShowsItsPage) {
   // The first user is preselected at start: the root page is already there.
   EXPECT_EQ(UserShown(), "Mara Lindqvist");
   EXPECT_EQ(Show(TreeItems(Ctl(IDC_TVLOG))), Show(Expected("LindqvM")));
+  EXPECT_EQ(Item(nullptr, TVGN_CARET), Item(nullptr, TVGN_ROOT)) << "the root is selected";
   EXPECT_NE(Result().find("HotSync Information for Mara Lindqvist:"), std::string::npos);
   EXPECT_EQ(Address(), app.File("result.html"));
 
