@@ -129,9 +129,17 @@ bool HVTool::ReplacePage(const std::string& bytes) {
   std::FILE* f = std::fopen(szTemp, "wb");
   bool ok = f && std::fwrite(bytes.data(), 1, bytes.size(), f) == bytes.size();
   if (f && std::fclose(f) != 0) ok = false;
-  if (ok && MoveFileExA(szTemp, PagePath().c_str(), MOVEFILE_REPLACE_EXISTING)) return true;
+  if (ok) {
+    for (int i = 0; i < 3; ++i) {
+      if (MoveFileExA(szTemp, PagePath().c_str(), MOVEFILE_REPLACE_EXISTING)) return true;
+      Sleep(20);
+    }
+    // A reader (the browser, a viewer) holds the page open and forbids
+    // replacing it, but may let it be written over.
+    ok = CopyFileA(szTemp, PagePath().c_str(), FALSE) != 0;
+  }
   DeleteFileA(szTemp);
-  return false;
+  return ok;
 }
 
 void HVTool::Navigate(const char* szAddress) {

@@ -273,6 +273,19 @@ TEST_F(LogToolTest, APageThatCannotBeWrittenLeavesTheBrowserAsItWas) {
   EXPECT_EQ(Tool().LastAddress(), "about:blank");
 }
 
+TEST_F(LogToolTest, APageHeldOpenByAReaderIsStillReplaced) {
+  Tool().SetUpLogTab();
+  // As a viewer would: open for reading, sharing reads and writes only.
+  HANDLE h = CreateFileA((moduleDir + "result.html").c_str(), GENERIC_READ,
+                         FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_EXISTING, 0, nullptr);
+  ASSERT_NE(h, INVALID_HANDLE_VALUE);
+  tree.Select(tree.Nth(1, 1));
+  Tool().tvLogChange();
+  CloseHandle(h);
+  EXPECT_EQ(Result(), Page(1, "06/2003", nullptr));
+  EXPECT_EQ(browser.visited.size(), 3u);
+}
+
 TEST_F(LogToolTest, AfterShutDownNothingReadsTheOperations) {
   Tool().SetUpLogTab();
   Tool().ShutDownLogTab();
