@@ -273,6 +273,23 @@ TEST_F(LogToolTest, APageThatCannotBeWrittenLeavesTheBrowserAsItWas) {
   EXPECT_EQ(Tool().LastAddress(), "about:blank");
 }
 
+TEST_F(LogToolTest, WithoutTheDesktopDirectoryNoLogsAreRead) {
+  Tool().SetUpLogTab();
+  ASSERT_EQ(Tool().Reader()->GetCount(), 4u);
+  // The users stay known, but the logs' directory can no longer be found:
+  // nothing is read from paths that would start at the drive's root.
+  box.ClearDesktopPath();
+  Tool().cbHVUserChange();
+  EXPECT_EQ(Tool().Reader()->GetCount(), 0u);
+  EXPECT_EQ(tree.Texts(), std::vector<std::string>{"0:All HotSync Log"});
+  EXPECT_NE(Result().find("There is no HotSync information recorded for user Ann Smith."),
+            std::string::npos);
+  Tool().btnOpenLogClick();
+  ASSERT_EQ(prompt.shown.size(), 1u);
+  EXPECT_EQ(prompt.shown[0].text, "Can not find the HotSync Log file.");
+  EXPECT_TRUE(shell.opened.empty());
+}
+
 TEST_F(LogToolTest, APageHeldOpenByAReaderIsStillReplaced) {
   Tool().SetUpLogTab();
   // As a viewer would: open for reading, sharing reads and writes only.
