@@ -71,18 +71,11 @@ void HVTool::BuildLogTree() {
   m_tree.SuspendRedraw(true);
   m_tree.Clear();
   IHVTree::Node hRoot = m_tree.Add(nullptr, kHVRootText, nullptr);
-  IHVTree::Node hMonth = nullptr;
   std::vector<IHVTree::Node> months;
-  std::string strMonth;
-  CxListOf<SyncOperation>& ops = m_pReader->Operations();
-  for (SyncOperation* op = ops.GetFirst(); op; op = ops.GetNext()) {
-    const std::string month = HVMonthLabel(op->stStart);
-    if (!hMonth || month != strMonth) {
-      hMonth = m_tree.Add(hRoot, month.c_str(), nullptr);
-      months.push_back(hMonth);
-      strMonth = month;
-    }
-    m_tree.Add(hMonth, HVTimeLabel(op->stStart).c_str(), op);
+  for (const HVMonthRun& run : HVGroupMonthRuns(m_pReader->Operations())) {
+    IHVTree::Node hMonth = m_tree.Add(hRoot, run.strLabel.c_str(), nullptr);
+    months.push_back(hMonth);
+    for (SyncOperation* op : run.ops) m_tree.Add(hMonth, HVTimeLabel(op->stStart).c_str(), op);
   }
   m_tree.Select(hRoot);
   WriteLogPage();  // what the selection change would do
