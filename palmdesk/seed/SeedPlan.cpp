@@ -115,7 +115,9 @@ void Relative(const std::string& s, const char* what) {
   while (start <= s.size()) {
     size_t end = s.find_first_of("\\/", start);
     if (end == std::string::npos) end = s.size();
-    if (s.compare(start, end - start, "..") == 0)
+    // "..", and any other run of dots Windows would fold into it, leaves the desktop.
+    const std::string part = s.substr(start, end - start);
+    if (!part.empty() && part.find_first_not_of('.') == std::string::npos)
       Fail(std::string(what) + " must stay inside the desktop: '" + s + "'");
     start = end + 1;
   }

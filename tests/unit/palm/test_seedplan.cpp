@@ -100,6 +100,7 @@ TEST(SeedPlanTest, BadLinesAreNamedByNumber) {
       {"log 1 ..\\evil.log C:\\src", "plain file name"},
       {"log 2 HotSync.Log C:\\src", "no user 2"},
       {"copy C:\\src C:\\Windows\\x.dll", "relative"},
+      {"copy C:\\src sub\\...\\x.dll", "inside the desktop"},
       {"desktop C:\\Again", "second desktop"},
       {"app abcd $NOPE\\x.dll T", "$NOPE"},
   };
