@@ -26,7 +26,7 @@ tdx_install_deps() {
     dpkg --add-architecture i386
   fi
   apt-get update -q
-  apt-get install -y -q --no-install-recommends \
+  apt-get install -y -q \
     cmake ninja-build g++ clang libclang-rt-14-dev llvm-14 \
     googletest libgtest-dev libgmock-dev \
     g++-mingw-w64-i686-posix gcc-mingw-w64-i686-posix binutils-mingw-w64-i686 \
