@@ -45,7 +45,8 @@ int WINAPI WinMain(HINSTANCE hInst, HINSTANCE, LPSTR, int) {
   } catch (const std::exception& e) {
     MessageBoxA(nullptr, e.what(), "Tandelix", MB_OK | MB_ICONERROR);
   } catch (...) {
-    MessageBoxA(nullptr, "Unexpected error.", "Tandelix", MB_OK | MB_ICONERROR);
+    // Anything else is reported like an exception without a message.
+    MessageBoxA(nullptr, "", "Tandelix", MB_OK | MB_ICONERROR);
   }
   return 0;
 }

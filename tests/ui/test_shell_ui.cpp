@@ -68,6 +68,17 @@ TEST(ShellStart, SplashComesFirstThenTheMainWindow) {
   EXPECT_NE(GetWindowLongA(hSplash, GWL_STYLE) & WS_CAPTION, WS_CAPTION) << "no title bar";
   EXPECT_EQ(GetWindowLongA(hSplash, GWL_STYLE) & WS_SYSMENU, 0) << "no title-bar buttons";
   EXPECT_TRUE(GetWindowLongA(hSplash, GWL_EXSTYLE) & WS_EX_TOPMOST);
+  // Borderless: the whole 371 x 195 window is its client area.
+  RECT rcWnd = {}, rcClient = {};
+  GetWindowRect(hSplash, &rcWnd);
+  GetClientRect(hSplash, &rcClient);
+  HDC hdc = GetDC(nullptr);
+  const int dpi = GetDeviceCaps(hdc, LOGPIXELSY);
+  ReleaseDC(nullptr, hdc);
+  EXPECT_EQ(rcWnd.right - rcWnd.left, MulDiv(371, dpi, 96));
+  EXPECT_EQ(rcWnd.bottom - rcWnd.top, MulDiv(195, dpi, 96));
+  EXPECT_EQ(rcClient.right, rcWnd.right - rcWnd.left) << "no border";
+  EXPECT_EQ(rcClient.bottom, rcWnd.bottom - rcWnd.top) << "no border";
 
   ASSERT_NE(app.WaitMain(), nullptr);
   EXPECT_FALSE(IsWindow(hSplash)) << "the splash is gone once the main window shows";
@@ -120,6 +131,7 @@ TEST_F(ShellUi, MainWindowHasItsCaptionSizeAndTabs) {
   const LONG style = GetWindowLongA(Main(), GWL_STYLE);
   EXPECT_EQ(style & WS_THICKFRAME, 0) << "fixed size";
   EXPECT_EQ(style & WS_MAXIMIZEBOX, 0);
+  EXPECT_EQ(style & WS_MINIMIZEBOX, 0) << "dialog-style: close button only";
   EXPECT_TRUE(style & WS_SYSMENU);
   RECT rc = {};
   GetClientRect(Main(), &rc);
