@@ -20,7 +20,7 @@ class TabPage : public TxDialog {
 
  protected:
   bool OnInitDialog() override;
-  // After the layout is applied.
+  // Before the layout is applied, so controls made here are placed by it too.
   virtual void OnInitPage() {}
 
   HINSTANCE m_hInst = nullptr;
