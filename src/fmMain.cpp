@@ -168,6 +168,13 @@ bool TfmMain::HandleMessage(UINT uMsg, WPARAM wParam, LPARAM lParam, LRESULT* pR
       FormCloseQuery();
       *pResult = 0;
       return true;
+    case WM_ENDSESSION:
+      // The session ends the process once this returns, and the window is never
+      // destroyed: write the settings now. Nothing is freed, since a nested
+      // modal loop may still be using it.
+      if (wParam) SaveSettings();
+      *pResult = 0;
+      return true;
     case WM_ERASEBKGND:
       PaintBackground(reinterpret_cast<HDC>(wParam));
       *pResult = TRUE;

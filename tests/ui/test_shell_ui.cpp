@@ -301,6 +301,20 @@ TEST_F(ShellUi, ExitAsksAndOnlyYesCloses) {
   EXPECT_EQ(app.WaitExit(), 0) << "the process ends with code 0";
 }
 
+TEST(ShellSettings, EndingTheSessionStillWritesThem) {
+  App app;
+  ASSERT_TRUE(app.Start());
+  ASSERT_NE(app.WaitMain(), nullptr);
+  const std::string ini = app.File("tessary.ini");
+  ASSERT_EQ(GetFileAttributesA(ini.c_str()), INVALID_FILE_ATTRIBUTES);
+  // The system ends the process after this message without closing the window.
+  PostMessageA(app.Main(), WM_ENDSESSION, TRUE, 0);
+  EXPECT_TRUE(
+      WaitUntil([&] { return GetFileAttributesA(ini.c_str()) != INVALID_FILE_ATTRIBUTES; }, 5000))
+      << "the settings were not written";
+  EXPECT_TRUE(app.Quit());
+}
+
 TEST(ShellSettings, WrittenAtShutDownAndReadAtTheNextStart) {
   App app;
   const std::string ini = app.File("tessary.ini");
