@@ -31,7 +31,8 @@ HMODULE g_hLib[PDL_COUNT] = {};
 CxListOf<PalmUser>* g_pUsers = nullptr;
 
 void DefaultPrompt(const char* szText, const char* szCaption) {
-  MessageBoxA(nullptr, szText, szCaption, MB_OK | MB_ICONERROR);
+  // No owner, and the splash stays on top while start-up runs: keep the box above it.
+  MessageBoxA(nullptr, szText, szCaption, MB_OK | MB_ICONERROR | MB_TOPMOST);
 }
 PalmErrorPrompt g_pfnPrompt = DefaultPrompt;
 
