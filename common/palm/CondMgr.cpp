@@ -255,9 +255,11 @@ bool CCondMgr::LoadConduits(int32_t nFlags) {
       if (Contains(&rec)) continue;
 
       CmConvertStringToCreatorID(rec.szCreatorID, &rec.dwCreatorID);
+      // Like every getter here, its result is not looked at: the value stays 0
+      // unless the call filled it.
       int32_t nValue = 0;
-      if (CmGetCreatorIntegrate(rec.szCreatorID, &nValue) == 0)
-        rec.dwIntegrate = static_cast<uint32_t>(nValue);
+      CmGetCreatorIntegrate(rec.szCreatorID, &nValue);
+      rec.dwIntegrate = static_cast<uint32_t>(nValue);
       CmGetCreatorPriority(rec.szCreatorID, &rec.nPriority);
       cb = sizeof rec.szFile;
       CmGetCreatorFile(rec.szCreatorID, rec.szFile, &cb);
