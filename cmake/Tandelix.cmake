@@ -5,8 +5,11 @@ set(TDX_GTEST_SOURCE /usr/src/googletest CACHE PATH "GoogleTest sources for the 
 set(TDX_TEST_TIMEOUT 120 CACHE STRING "Seconds before a single test is stopped")
 set(TDX_FUZZ_SECONDS 20 CACHE STRING "Seconds each fuzz target runs in the smoke run")
 
-# Windows: tests run under Wine through a wrapper bound to this build tree's prefix.
-if(WIN32)
+# Cross build: tests run under Wine through a wrapper bound to this build tree's prefix.
+# On Windows itself they run directly.
+set(TDX_UNDER_WINE OFF)
+if(WIN32 AND CMAKE_CROSSCOMPILING)
+  set(TDX_UNDER_WINE ON)
   configure_file(${CMAKE_CURRENT_LIST_DIR}/wine-run.sh.in ${CMAKE_BINARY_DIR}/wine-run.sh
                  @ONLY FILE_PERMISSIONS OWNER_READ OWNER_WRITE OWNER_EXECUTE GROUP_READ GROUP_EXECUTE)
   set(CMAKE_CROSSCOMPILING_EMULATOR ${CMAKE_BINARY_DIR}/wine-run.sh)
@@ -15,11 +18,19 @@ endif()
 # Flags for the project's own targets (called after GoogleTest is added, so it
 # keeps its own warnings).
 macro(tdx_set_project_flags)
-  add_compile_options($<$<COMPILE_LANGUAGE:C,CXX>:-Wall> $<$<COMPILE_LANGUAGE:C,CXX>:-Wextra>)
+  if(MSVC)
+    add_compile_options($<$<COMPILE_LANGUAGE:C,CXX>:/W4>)
+    set(CMAKE_MSVC_RUNTIME_LIBRARY "MultiThreaded$<$<CONFIG:Debug>:Debug>")
+  else()
+    add_compile_options($<$<COMPILE_LANGUAGE:C,CXX>:-Wall> $<$<COMPILE_LANGUAGE:C,CXX>:-Wextra>)
+  endif()
   if(WIN32)
     # ANSI on purpose: UNICODE is never defined.
     add_compile_definitions(_WIN32_WINNT=0x0601 WINVER=0x0601 _WIN32_IE=0x0800 STRICT)
-    add_link_options(-static -static-libgcc -static-libstdc++)
+    if(NOT MSVC)
+      # Static runtime: no MinGW DLL has to sit beside the programs.
+      add_link_options(-static -static-libgcc -static-libstdc++)
+    endif()
   elseif(TDX_SANITIZE)
     add_compile_options(-fsanitize=address,undefined -fno-omit-frame-pointer
                         -fno-sanitize-recover=all)
@@ -54,7 +65,7 @@ function(tdx_add_gtest name)
   if(A_SERIAL)
     set_tests_properties(${tests} PROPERTIES RUN_SERIAL TRUE)
   endif()
-  if(WIN32)
+  if(TDX_UNDER_WINE)
     set_tests_properties(${tests} PROPERTIES FIXTURES_REQUIRED wine)
   endif()
 endfunction()
