@@ -25,12 +25,89 @@ tdx_install_deps() {
   if ! dpkg --print-foreign-architectures | grep -qx i386; then
     dpkg --add-architecture i386
   fi
-  apt-get update -q
-  apt-get install -y -q \
+  tdx_apt_update || true
+  tdx_apt_install \
     cmake ninja-build g++ clang libclang-rt-14-dev llvm-14 \
     googletest libgtest-dev libgmock-dev \
     g++-mingw-w64-i686-posix gcc-mingw-w64-i686-posix binutils-mingw-w64-i686 \
     wine wine32:i386 fonts-wine xvfb x11-utils xauth imagemagick procps ca-certificates
+}
+
+# A mirror part-way through a sync serves an index whose size disagrees with its
+# Release file; apt-get then fails the whole update although every other list
+# loaded. Retry a few times, then carry on with what loaded: the install says
+# whether that was enough.
+TDX_APT_TRIES=${TDX_APT_TRIES:-4}
+TDX_APT_DELAY=${TDX_APT_DELAY:-15}
+TDX_APT_FAILED_SUITES=""   # suites with an index the last update could not load
+
+tdx_apt_update() {
+  local - i log rc
+  set +e
+  log=$(mktemp)
+  for i in $(seq 1 "$TDX_APT_TRIES"); do
+    apt-get update -q 2>&1 | tee "$log"
+    rc=${PIPESTATUS[0]}
+    TDX_APT_FAILED_SUITES=$(grep -o 'Failed to fetch [^ ]*/dists/[^/ ]*/' "$log" |
+                            sed 's|.*/dists/||; s|/$||' | sort -u | paste -sd' ')
+    if [ "$rc" = 0 ]; then rm -f "$log"; return 0; fi
+    if [ "$i" -lt "$TDX_APT_TRIES" ]; then
+      tdx_log "apt-get update failed (try $i of $TDX_APT_TRIES); trying again in ${TDX_APT_DELAY}s"
+      sleep "$TDX_APT_DELAY"
+    fi
+  done
+  rm -f "$log"
+  tdx_log "some package indexes could not be loaded (${TDX_APT_FAILED_SUITES:-unknown suite});" \
+          "carrying on with the lists that loaded"
+  return 1
+}
+
+# tdx_apt_install <package>...: installs, retrying with a fresh update when apt
+# fails. When a suite's index for one architecture did not load, the other
+# architecture's packages of that suite are newer than anything the first can
+# match (multi-arch packages must have equal versions), so a retry holds that
+# suite back for this install. On giving up prints which packages are missing
+# and apt's reasons, and returns non-zero.
+tdx_apt_install() {
+  local - i log rc=0 missing=() p pin="" opts=() s
+  set +e
+  log=$(mktemp)
+  for i in $(seq 1 "$TDX_APT_TRIES"); do
+    opts=()
+    if [ "$i" -gt 1 ] && [ -n "$TDX_APT_FAILED_SUITES" ]; then
+      pin=$(mktemp)
+      for s in $TDX_APT_FAILED_SUITES; do
+        printf 'Package: *\nPin: release n=%s\nPin-Priority: 100\n\n' "$s" >>"$pin"
+      done
+      opts=(-o "Dir::Etc::Preferences=$pin")
+      tdx_log "holding back $TDX_APT_FAILED_SUITES for this install: an index of it did not load"
+    fi
+    apt-get install -y -q "${opts[@]}" "$@" 2>&1 | tee "$log"
+    rc=${PIPESTATUS[0]}
+    [ -n "$pin" ] && rm -f "$pin"
+    pin=""
+    [ "$rc" = 0 ] && { rm -f "$log"; return 0; }
+    if [ "$i" -lt "$TDX_APT_TRIES" ]; then
+      tdx_log "apt-get install failed (try $i of $TDX_APT_TRIES); updating and trying again in ${TDX_APT_DELAY}s"
+      sleep "$TDX_APT_DELAY"
+      TDX_APT_TRIES=1 tdx_apt_update || true
+    fi
+  done
+  for p in "$@"; do
+    dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q 'install ok installed' || missing+=("$p")
+  done
+  {
+    echo
+    echo "Set-up stopped: apt-get could not install ${missing[*]:-the requested packages}" \
+         "after $TDX_APT_TRIES tries (exit status $rc)${TDX_APT_FAILED_SUITES:+; the index of $TDX_APT_FAILED_SUITES did not load}." \
+         "apt-get said:"
+    grep -E '^(E|W):|not going to be installed|not installable|has no installation candidate|Unable to locate' "$log" |
+      sed 's/^ */    /' | sort -u | head -20
+    echo "This is usually a package mirror part-way through a sync or an unreachable archive;" \
+         "run the same command again later. Nothing was built."
+  } >&2
+  rm -f "$log"
+  return 1
 }
 
 # tdx_build <preset>: configure (once) and build the tree of that preset.
