@@ -4,6 +4,8 @@
 
 #include <cstdio>
 #include <cstdlib>
+#include <cstring>
+#include <string>
 #include <vector>
 
 bool GetModuleDir(HMODULE hModule, char* szBuf) {
@@ -64,4 +66,42 @@ bool OpenWithShell(const char* szTarget) {
   if (!szTarget || !*szTarget) return false;
   ShellExecuteA(nullptr, "open", szTarget, "", "", SW_SHOWNORMAL);
   return true;
+}
+
+bool WriteWholeFile(const char* szPath, const void* pData, size_t cbData) {
+  if (!szPath || !*szPath || (!pData && cbData)) return false;
+  std::string temp = std::string(szPath) + ".tmp";
+  if (temp.size() >= MAX_PATH) {
+    // Every name we write is longer than this one, so it fits where the target does.
+    const char* slash = std::strrchr(szPath, '\\');
+    temp = std::string(szPath, slash ? static_cast<size_t>(slash - szPath + 1) : 0) + "~tdx.tmp";
+  }
+  SetFileAttributesA(temp.c_str(), FILE_ATTRIBUTE_NORMAL);  // a stale one may be read-only
+  DeleteFileA(temp.c_str());
+  std::FILE* f = std::fopen(temp.c_str(), "wb");
+  if (!f) return false;
+  bool ok = cbData == 0 || std::fwrite(pData, 1, cbData, f) == cbData;
+  if (std::fclose(f) != 0) ok = false;
+  if (ok) {
+    for (int i = 0; i < 3; ++i) {
+      if (MoveFileExA(temp.c_str(), szPath, MOVEFILE_REPLACE_EXISTING)) return true;
+      Sleep(20);
+    }
+    // A reader (a browser, a viewer) holds the target open and forbids
+    // replacing it, but may let it be written over.
+    ok = CopyFileA(temp.c_str(), szPath, FALSE) != 0;
+  }
+  DeleteFileA(temp.c_str());
+  return ok;
+}
+
+SYSTEMTIME LocalTimeOf(int64_t nTime) {
+  // FILETIME counts 100 ns steps from 1601.
+  const uint64_t n = static_cast<uint64_t>(nTime + 11644473600LL) * 10000000ULL;
+  FILETIME ft = {static_cast<DWORD>(n), static_cast<DWORD>(n >> 32)};
+  FILETIME local = {};
+  SYSTEMTIME st = {};
+  if (!FileTimeToLocalFileTime(&ft, &local) || !FileTimeToSystemTime(&local, &st))
+    FileTimeToSystemTime(&ft, &st);
+  return st;
 }

@@ -4,6 +4,9 @@
 
 #include <windows.h>
 
+#include <cstddef>
+#include <cstdint>
+
 // Drive and directory of the module's file (null = the executable), ending in a
 // backslash. szBuf holds at least MAX_PATH bytes.
 bool GetModuleDir(HMODULE hModule, char* szBuf);
@@ -18,6 +21,17 @@ enum { FT_CREATION = 0, FT_LAST_ACCESS = 1, FT_LAST_WRITE = 2 };
 // without sharing, so a file another handle holds open fails.
 bool GetFileTimeAsLocal(const char* szPath, int nWhich, SYSTEMTIME* pTime);
 bool GetFileCreationTime(const char* szPath, SYSTEMTIME* pTime);
+
+// Writes a whole file: the bytes go to a temporary file beside it ("<path>.tmp",
+// or a shorter name when that would not fit MAX_PATH), which is then moved over
+// the target, so a failed write never leaves half a file. A stale temporary
+// file left by a crash is replaced. When a reader holds the target open and
+// forbids replacing it, the target is written over instead. False when the
+// file could not be written; the target is then as it was.
+bool WriteWholeFile(const char* szPath, const void* pData, size_t cbData);
+
+// Seconds since 1970 (UTC) as local calendar time.
+SYSTEMTIME LocalTimeOf(int64_t nTime);
 
 // Asks the shell to "open" a document, page address or program. True once the
 // shell was asked, whatever it answered; false for an empty target.

@@ -8,6 +8,7 @@
 #include "logs/LogFile.h"
 #include "logs/LogPages.h"
 #include "logs/LogShortPath.h"
+#include "misc/WinUtil.h"
 
 namespace {
 
@@ -113,26 +114,10 @@ void HVTool::WriteLogPage() {
   Navigate(PagePath().c_str());
 }
 
-// The page goes to a temporary file beside it first, so a failed write never
-// leaves half a page behind.
+// Written whole or not at all (see WriteWholeFile).
 bool HVTool::ReplacePage(const std::string& bytes) {
-  char szTemp[MAX_PATH];
-  if (m_strModuleDir.empty() || !GetTempFileNameA(m_strModuleDir.c_str(), "hvp", 0, szTemp))
-    return false;
-  std::FILE* f = std::fopen(szTemp, "wb");
-  bool ok = f && std::fwrite(bytes.data(), 1, bytes.size(), f) == bytes.size();
-  if (f && std::fclose(f) != 0) ok = false;
-  if (ok) {
-    for (int i = 0; i < 3; ++i) {
-      if (MoveFileExA(szTemp, PagePath().c_str(), MOVEFILE_REPLACE_EXISTING)) return true;
-      Sleep(20);
-    }
-    // A reader (the browser, a viewer) holds the page open and forbids
-    // replacing it, but may let it be written over.
-    ok = CopyFileA(szTemp, PagePath().c_str(), FALSE) != 0;
-  }
-  DeleteFileA(szTemp);
-  return ok;
+  if (m_strModuleDir.empty()) return false;
+  return WriteWholeFile(PagePath().c_str(), bytes.data(), bytes.size());
 }
 
 void HVTool::Navigate(const char* szAddress) {

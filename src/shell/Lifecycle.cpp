@@ -21,17 +21,25 @@ bool Guarded(F f, std::string* pError) {
   try {
     f();
     return true;
-  } catch (const std::bad_alloc&) {
-    if (pError && pError->empty()) *pError = "Out of memory.";
-  } catch (const std::exception& e) {
-    if (pError && pError->empty()) *pError = e.what();
   } catch (...) {
-    if (pError && pError->empty()) *pError = "Unexpected error.";
+    if (pError && pError->empty()) *pError = CurrentExceptionText();
   }
   return false;
 }
 
 }  // namespace
+
+std::string CurrentExceptionText() {
+  try {
+    throw;
+  } catch (const std::bad_alloc&) {
+    return "Out of memory.";
+  } catch (const std::exception& e) {
+    return e.what();
+  } catch (...) {
+    return "";
+  }
+}
 
 bool RunInitSequence(IStartupSteps& s, std::string* pError) {
   return Guarded([&] { s.StartPalmLayer(); }, pError) &&

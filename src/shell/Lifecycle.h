@@ -37,6 +37,11 @@ class IStartupSteps {
   virtual void DestroyOVLog() = 0;
 };
 
+// The text the user is shown for the exception being handled: its message,
+// "Out of memory." for a failed allocation, and an empty message for a thrown
+// object that is not an exception. Call only inside a catch block.
+std::string CurrentExceptionText();
+
 // Runs the five set-up steps in order. A step that throws ends the sequence:
 // false, with a text for the user in *pError; the later steps do not run.
 bool RunInitSequence(IStartupSteps& steps, std::string* pError);

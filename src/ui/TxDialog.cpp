@@ -1,6 +1,38 @@
 #include "ui/TxDialog.h"
 
+#include <string>
+
 #include "misc/Diag.h"
+#include "shell/Lifecycle.h"
+
+namespace {
+
+void ShowErrorBox(HWND hOwner, const char* szText) {
+  MessageBoxA(hOwner, szText, "Error", MB_OK | MB_ICONERROR);
+}
+
+HandlerErrorBox g_pfnErrorBox = ShowErrorBox;
+
+}  // namespace
+
+HandlerErrorBox SetHandlerErrorBox(HandlerErrorBox pfn) {
+  HandlerErrorBox old = g_pfnErrorBox;
+  g_pfnErrorBox = pfn ? pfn : ShowErrorBox;
+  return old;
+}
+
+void ReportHandlerException(HWND hWnd) {
+  const std::string text = CurrentExceptionText();
+  tdx::ReportCondition(("exception in a message handler: " + text).c_str(), __FILE__, __LINE__);
+  // The box runs a message loop: a handler that throws again meanwhile is
+  // reported to the diagnostics only.
+  static bool s_bShowing = false;
+  if (s_bShowing) return;
+  s_bShowing = true;
+  HWND hOwner = hWnd && IsWindow(hWnd) ? GetAncestor(hWnd, GA_ROOT) : nullptr;
+  g_pfnErrorBox(hOwner, text.c_str());
+  s_bShowing = false;
+}
 
 TxDialog::~TxDialog() {
   if (m_hWnd && IsWindow(m_hWnd)) {
@@ -92,7 +124,7 @@ INT_PTR CALLBACK TxDialog::Thunk(HWND hWnd, UINT uMsg, WPARAM wParam, LPARAM lPa
       }
     }
   } catch (...) {
-    tdx::ReportCondition("exception in a dialog procedure", __FILE__, __LINE__);
+    ReportHandlerException(hWnd);
     nRet = FALSE;
   }
   if (uMsg == WM_NCDESTROY) {

@@ -39,6 +39,15 @@ class TxDialog {
   bool m_bModal = false;
 };
 
+// Called inside a catch block of a message thunk: shows what was thrown in
+// the program's error box, owned by the window's top-level window, and lets
+// the program run on. Never shows a second box while one is up.
+void ReportHandlerException(HWND hWnd);
+// How the box is shown: MessageBoxA with "Error" and the error icon unless a
+// test puts its own in. Returns the previous one; null restores the default.
+typedef void (*HandlerErrorBox)(HWND hOwner, const char* szText);
+HandlerErrorBox SetHandlerErrorBox(HandlerErrorBox pfn);
+
 // Registers a window class for templates that name it with CLASS: the dialog
 // manager's own procedure with the extra bytes it needs.
 bool RegisterDialogClass(HINSTANCE hInst, const char* szClass, HICON hIcon);

@@ -1,6 +1,7 @@
 #include "ui/TxWindow.h"
 
 #include "misc/Diag.h"
+#include "ui/TxDialog.h"
 
 TxWindow::~TxWindow() {
   if (m_hWnd && IsWindow(m_hWnd)) {
@@ -45,7 +46,7 @@ LRESULT CALLBACK TxWindow::Thunk(HWND hWnd, UINT uMsg, WPARAM wParam, LPARAM lPa
   try {
     lResult = self->WndProc(uMsg, wParam, lParam);
   } catch (...) {
-    tdx::ReportCondition("exception in a window procedure", __FILE__, __LINE__);
+    ReportHandlerException(hWnd);
     lResult = DefWindowProcA(hWnd, uMsg, wParam, lParam);
   }
   if (uMsg == WM_NCDESTROY) {

@@ -55,11 +55,21 @@ namespace {
 std::vector<std::string> g_reports;
 void Collect(const char* text, const char*, int) { g_reports.push_back(text); }
 
-// Collects the diagnostic reports made while it lives.
+std::vector<std::string> g_boxes;
+void CollectBox(HWND, const char* text) { g_boxes.push_back(text); }
+
+// Collects the diagnostic reports and the error boxes made while it lives.
 struct ReportCatcher {
   tdx::DiagSink old;
-  ReportCatcher() : old(tdx::SetDiagSink(Collect)) { g_reports.clear(); }
-  ~ReportCatcher() { tdx::SetDiagSink(old); }
+  HandlerErrorBox oldBox;
+  ReportCatcher() : old(tdx::SetDiagSink(Collect)), oldBox(SetHandlerErrorBox(CollectBox)) {
+    g_reports.clear();
+    g_boxes.clear();
+  }
+  ~ReportCatcher() {
+    tdx::SetDiagSink(old);
+    SetHandlerErrorBox(oldBox);
+  }
 };
 
 // Throws from a message handler, then ends itself with a result.
@@ -103,8 +113,10 @@ TEST(WindowBases, AnExceptionInADialogHandlerStaysInsideAndIsReported) {
   ReportCatcher catcher;
   ThrowingDialog dlg;
   EXPECT_EQ(dlg.DoModal(GetModuleHandleA(nullptr), IDD_TEST, nullptr), 7);
+  ASSERT_EQ(g_boxes.size(), 1u);
+  EXPECT_EQ(g_boxes[0], "handler failed") << "the user sees the exception's text";
   ASSERT_EQ(g_reports.size(), 1u);
-  EXPECT_EQ(g_reports[0], "exception in a dialog procedure");
+  EXPECT_EQ(g_reports[0], "exception in a message handler: handler failed");
   EXPECT_EQ(dlg.Handle(), nullptr) << "the object forgets its window once destroyed";
 }
 
@@ -116,8 +128,8 @@ TEST(WindowBases, AnExceptionInAWindowProcedureStaysInsideAndIsReported) {
   ASSERT_NE(wnd.Create(hInst, "TTestThrowing", "", WS_POPUP, 0, nullptr, 0), nullptr);
   SendMessageA(wnd.Handle(), WM_APP, 0, 0);
   EXPECT_TRUE(IsWindow(wnd.Handle())) << "the window carries on";
-  ASSERT_EQ(g_reports.size(), 1u);
-  EXPECT_EQ(g_reports[0], "exception in a window procedure");
+  ASSERT_EQ(g_boxes.size(), 1u);
+  EXPECT_EQ(g_boxes[0], "") << "a thrown object that is not an exception has no message";
   HWND h = wnd.Handle();
   DestroyWindow(h);
   EXPECT_EQ(wnd.Handle(), nullptr);

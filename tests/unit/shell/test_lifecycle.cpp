@@ -113,3 +113,17 @@ TEST(CloseDecision, WhenReadyOnlyYesCloses) {
     EXPECT_TRUE(q.bWithCancel);
   }
 }
+
+TEST(StartupSequence, TheUserSeesAnExceptionsTextAndNothingForOtherObjects) {
+  auto textOf = [](auto thrower) {
+    try {
+      thrower();
+    } catch (...) {
+      return CurrentExceptionText();
+    }
+    return std::string("<nothing thrown>");
+  };
+  EXPECT_EQ(textOf([] { throw std::runtime_error("disk gone"); }), "disk gone");
+  EXPECT_EQ(textOf([] { throw std::bad_alloc(); }), "Out of memory.");
+  EXPECT_EQ(textOf([] { throw 42; }), "");
+}
