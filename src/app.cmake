@@ -4,10 +4,18 @@ set(_src ${CMAKE_CURRENT_LIST_DIR})
 
 add_library(tdx_shell STATIC
   ${_src}/shell/Settings.cpp
-  ${_src}/shell/WinPorts.cpp
-  ${_src}/orvello/ConduitTool.cpp)
+  ${_src}/shell/WinPorts.cpp)
 target_include_directories(tdx_shell PUBLIC ${_src})
 target_link_libraries(tdx_shell PUBLIC tdx_shellcore tdx_winutil tdx_misc)
+
+# The conduit tab's behaviour (Windows only), tested under Wine without the
+# program's windows; the console tool is built on it too.
+add_library(tdx_orvello STATIC
+  ${_src}/orvello/ConduitTool.cpp
+  ${_src}/orvello/OVLog.cpp
+  ${_src}/orvello/OVCondProp.cpp)
+target_include_directories(tdx_orvello PUBLIC ${_src})
+target_link_libraries(tdx_orvello PUBLIC tdx_ovcore tdx_condmgr tdx_shell tdx_winutil)
 
 add_library(tdx_ui STATIC
   ${_src}/ui/TxDialog.cpp
@@ -15,7 +23,7 @@ add_library(tdx_ui STATIC
   ${_src}/ui/TabPage.cpp
   ${_src}/ui/Layout.cpp)
 target_include_directories(tdx_ui PUBLIC ${_src})
-target_link_libraries(tdx_ui PUBLIC tdx_misc comctl32 gdi32)
+target_link_libraries(tdx_ui PUBLIC tdx_misc tdx_shellcore comctl32 gdi32)
 
 include(${_src}/halvern/halvern.cmake)
 
@@ -25,7 +33,9 @@ add_executable(Tandelix WIN32
   ${_src}/fmInit.cpp
   ${_src}/fmAbout.cpp
   ${_src}/orvello/OrvelloPage.cpp
+  ${_src}/orvello/fmOVCondProp.cpp
   ${_src}/tremwick/TremwickPage.cpp
   ${_src}/halvern/HalvernPage.cpp
   ${_src}/res/tandelix.rc)
-target_link_libraries(Tandelix PRIVATE tdx_shell tdx_ui tdx_halvern tdx_palm tdx_winutil comctl32)
+target_link_libraries(Tandelix PRIVATE tdx_shell tdx_ui tdx_orvello tdx_halvern tdx_palm tdx_winutil
+                      comctl32 comdlg32)

@@ -23,7 +23,7 @@ const char* const kTabCaptions[] = {"Orvello", "Tremwick", "Halvern"};
 TfmMain::TfmMain(HINSTANCE hInst)
     : m_hInst(hInst),
       m_pOVLog(new OVLog),
-      m_pageOV(m_ctx, m_ovTool),
+      m_pageOV(m_ctx, m_ovTool, m_pOVLog),
       m_pageTW(m_ctx),
       m_pageHV(m_ctx),
       m_pages{&m_pageOV, &m_pageTW, &m_pageHV} {

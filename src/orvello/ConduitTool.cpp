@@ -1,10 +1,419 @@
 #include "orvello/ConduitTool.h"
 
+#include <windows.h>
+
+#include <cstdarg>
+#include <cstdio>
+#include <cstring>
+#include <new>
+
+#include "misc/Diag.h"
+#include "misc/WinUtil.h"
+#include "orvello/OVPages.h"
+#include "palm/CondRecord.h"
+#include "palm/PalmDesktop.h"
+
+namespace {
+
+std::string Fmt(const char* szFormat, ...) {
+  char sz[1024];
+  va_list args;
+  va_start(args, szFormat);
+  std::vsnprintf(sz, sizeof sz, szFormat, args);
+  va_end(args);
+  return sz;
+}
+
+bool FileExists(const char* szPath) {
+  if (!szPath || !*szPath) return false;
+  const DWORD a = GetFileAttributesA(szPath);
+  return a != INVALID_FILE_ATTRIBUTES && !(a & FILE_ATTRIBUTE_DIRECTORY);
+}
+
+// Exact comparison of creator and library, as the restore store keys them.
+bool SameConduit(const CondData& a, const CondData& b) {
+  return std::strcmp(a.szCreatorID, b.szCreatorID) == 0 &&
+         std::strcmp(a.szConduit, b.szConduit) == 0;
+}
+
+std::string MissingText(const char* szConduit) { return Fmt("%s ( file not found ).", szConduit); }
+
+}  // namespace
+
+void OVTool::Attach(const OVPorts& ports) {
+  m_ports = ports;
+  m_strRestorePath = m_ports.strModuleDir + kOVRestoreStore;
+}
+
+std::string OVTool::LibraryVersion(const char* szPath) {
+  int a = 0, b = 0, c = 0, d = 0;
+  GetFileVersion(szPath, &a, &b, &c, &d);
+  return OVVersionText(a, b, c, d);
+}
+
+// ---------------------------------------------------------------- set-up
+
 void OVTool::InitConduitTool() {
+  if (!m_pAppMgr) m_pAppMgr = new CCondMgr;
+  if (!m_pSysMgr) m_pSysMgr = new CCondMgr;
+  if (!m_pRestore) m_pRestore = new CxListOf<CondData>;
   if (!m_pBackupSets) m_pBackupSets = new BackupSetList;
+  m_strRestorePath = m_ports.strModuleDir + kOVRestoreStore;
+  m_pAppMgr->LoadConduits(CONDS_MANAGER | CONDS_KEEP_MISSING);
+  m_pSysMgr->LoadConduits(CONDS_BACKUP | CONDS_INSTALL);
+  FillAppList();
+  FillSysList();
 }
 
 void OVTool::DoneConduitTool() {
+  // No row may point at a record once the records are gone.
+  if (m_ports.pApp) m_ports.pApp->Clear();
+  if (m_ports.pSys) m_ports.pSys->Clear();
+  delete m_pAppMgr;
+  m_pAppMgr = nullptr;
+  delete m_pSysMgr;
+  m_pSysMgr = nullptr;
+  if (m_pRestore) FreeRestoreList();
+  delete m_pRestore;
+  m_pRestore = nullptr;
   delete m_pBackupSets;  // deletes its records
   m_pBackupSets = nullptr;
+}
+
+// ---------------------------------------------------------------- lists
+
+void OVTool::FillAppList() {
+  IOVList* pList = m_ports.pApp;
+  if (!pList || !m_pAppMgr) return;
+  pList->SuspendRedraw(true);
+  pList->Clear();
+  for (CondData* p = m_pAppMgr->GetFirst(); p; p = m_pAppMgr->GetNext()) {
+    if (p->nStatus == ST_INSTALLED) {
+      pList->Add(p->szTitle, OV_IMG_INSTALLED, p->szCreatorID, p->szConduit, p);
+    } else {
+      const std::string file = p->szConduit[0] ? MissingText(p->szConduit) : std::string();
+      pList->Add(p->szTitle, OV_IMG_INVALID, p->szCreatorID, file.c_str(), p);
+    }
+  }
+  LoadRestoreStore();
+  if (m_pRestore) {
+    for (CondData* p = m_pRestore->GetFirst(); p; p = m_pRestore->GetNext())
+      if (!m_pAppMgr->Contains(p))
+        pList->Add(p->szTitle, OV_IMG_RESTORABLE, p->szCreatorID, p->szConduit, p);
+  }
+  if (pList->Count() > 0) {
+    pList->Select(0);
+    UpdateAppButtons();
+  }
+  pList->SuspendRedraw(false);
+}
+
+void OVTool::FillSysList() {
+  IOVList* pList = m_ports.pSys;
+  if (!pList || !m_pSysMgr) return;
+  pList->SuspendRedraw(true);
+  pList->Clear();
+  for (CondData* p = m_pSysMgr->GetFirst(); p; p = m_pSysMgr->GetNext()) {
+    CCondObj* pObj = m_pSysMgr->GetCondObj(p);
+    const bool bValid = pObj && pObj->IsValid();
+    const std::string creator = Fmt("0x%x", static_cast<unsigned>(p->dwCreatorID));
+    const std::string file = bValid ? std::string(p->szConduit) : MissingText(p->szConduit);
+    pList->Add(p->szTitle, bValid ? OV_IMG_INSTALLED : OV_IMG_INVALID, creator.c_str(),
+               file.c_str(), p);
+  }
+  if (pList->Count() > 0) {
+    pList->Select(0);
+    UpdateSysButtons();
+  }
+  pList->SuspendRedraw(false);
+}
+
+void OVTool::LoadRestoreStore() {
+  if (!m_pRestore) return;
+  // Entries that only memory holds (the last write failed) would be lost by
+  // reading the old file back: write them first, or keep them.
+  if (!m_bStoreSaved && !SaveRestoreStore()) return;
+  CondRecordReader reader;
+  if (!reader.Open(m_strRestorePath.c_str())) return;
+  FreeRestoreList();
+  CondData rec;
+  while (reader.Read(&rec)) {
+    if (!FileExists(rec.szConduit)) continue;  // dropped: gone from the file at the next save
+    bool bDuplicate = false;
+    for (CondData* p = m_pRestore->GetFirst(); p && !bDuplicate; p = m_pRestore->GetNext())
+      bDuplicate = SameConduit(*p, rec);
+    if (bDuplicate) continue;
+    CondData* pEntry = new (std::nothrow) CondData(rec);
+    if (!TDX_VERIFY(pEntry!=NULL)) break;
+    pEntry->nMark |= MARK_RESTORE;
+    pEntry->pCondObj = 0;
+    if (!m_pRestore->Add(pEntry)) {
+      delete pEntry;
+      break;
+    }
+  }
+}
+
+bool OVTool::SaveRestoreStore() {
+  if (!m_pRestore) return false;
+  CondRecordWriter writer;
+  bool ok = writer.Create(m_strRestorePath.c_str());
+  for (CondData* p = m_pRestore->GetFirst(); ok && p; p = m_pRestore->GetNext())
+    if (p->nMark & MARK_RESTORE) ok = writer.Write(*p);
+  ok = ok && writer.Commit();
+  m_bStoreSaved = ok;
+  return ok;
+}
+
+void OVTool::FreeRestoreList() {
+  if (m_pRestore) m_pRestore->DeleteAll();
+}
+
+void OVTool::UpdateAppButtons() {
+  IOVList* pList = m_ports.pApp;
+  IOVView* pView = m_ports.pView;
+  if (!pList || !pView) return;
+  const int nRow = pList->Selected();
+  if (nRow < 0) return;  // the buttons keep their states
+  const CondData* pData = pList->Data(nRow);
+  const bool bRestorable = pData && (pData->nMark & MARK_RESTORE);
+  pView->EnableButton(OVButton::AppProperties, true);
+  pView->EnableButton(OVButton::Restore, bRestorable);
+  pView->EnableButton(OVButton::Uninstall, !bRestorable);
+}
+
+void OVTool::UpdateSysButtons() {
+  if (!m_ports.pSys || !m_ports.pView) return;
+  m_ports.pView->EnableButton(OVButton::SysProperties, m_ports.pSys->Selected() >= 0);
+}
+
+// ---------------------------------------------------------------- commands
+
+void OVTool::btnOVUninstClick() {
+  IOVList* pList = m_ports.pApp;
+  if (!pList) return;
+  CondData* pData = pList->Data(pList->Selected());
+  if (!pData) return;
+  if (!AskYes(Fmt(kOVAskUninstall, pData->szConduit).c_str(), "Confirm")) return;
+  if (!UninstallConduit(pData, false)) return;
+  if (m_bUninstallStored) {
+    Info(Fmt(kOVUninstalled, pData->szConduit).c_str());
+  } else if (m_ports.pPrompt) {
+    // The store holds the only copy of its settings: say that it is not there.
+    m_ports.pPrompt->ShowWarning(
+        Fmt(kOVStoreNotSaved, pData->szConduit, m_strRestorePath.c_str()).c_str(), "Information");
+  }
+  UpdateAppButtons();
+}
+
+void OVTool::btnOVRestoreClick() {
+  IOVList* pList = m_ports.pApp;
+  if (!pList) return;
+  CondData* pData = pList->Data(pList->Selected());
+  if (!pData || !(pData->nMark & MARK_RESTORE)) return;
+  if (!AskYes(Fmt(kOVAskRestore, pData->szTitle).c_str(), "Confirm")) return;
+  if (!RestoreConduit(pData, false)) return;
+  UpdateAppButtons();
+  Info(Fmt(kOVRestored, pData->szTitle).c_str());
+}
+
+void OVTool::btnOVRefreshClick() {
+  if (!m_pAppMgr || !m_pSysMgr) return;
+  if (m_ports.pView) m_ports.pView->SetWaitCursor(true);
+  m_pAppMgr->LoadConduits(CONDS_MANAGER | CONDS_KEEP_MISSING);
+  m_pSysMgr->LoadConduits(CONDS_BACKUP | CONDS_INSTALL);
+  FillAppList();
+  FillSysList();
+  if (m_ports.pView) m_ports.pView->SetWaitCursor(false);
+}
+
+void OVTool::btnOVInstClick() {
+  std::string strPath;
+  if (!m_ports.pPicker || !m_ports.pPicker->PickConduitFile(strPath) || strPath.empty()) return;
+  CondData rec{};
+  if (strPath.size() >= sizeof rec.szConduit) {
+    Error(kOVNotAConduit);
+    return;
+  }
+  CCondObj obj(strPath.c_str());
+  if (!obj.IsValid()) {
+    Error(kOVNotAConduit);
+    return;
+  }
+  std::memcpy(rec.szConduit, strPath.c_str(), strPath.size() + 1);
+  obj.GetName(rec.szTitle, sizeof rec.szTitle);
+  if (m_ports.pProps) m_ports.pProps->ShowProperties(&rec, false);
+}
+
+void OVTool::OpenAppConduitProperties() {
+  IOVList* pList = m_ports.pApp;
+  if (!pList || !m_ports.pProps) return;
+  if (CondData* pData = pList->Data(pList->Selected())) m_ports.pProps->ShowProperties(pData, false);
+}
+
+void OVTool::OpenSysConduitProperties() {
+  IOVList* pList = m_ports.pSys;
+  if (!pList || !m_ports.pProps) return;
+  if (CondData* pData = pList->Data(pList->Selected())) m_ports.pProps->ShowProperties(pData, true);
+}
+
+void OVTool::btnOVLogClick() {
+  if (m_ports.pLog) m_ports.pLog->ShowHistory();
+}
+
+// ---------------------------------------------------------------- primitives
+
+bool OVTool::InstallConduit(CondData* pData, bool bQuiet) {
+  if (!pData || !m_pAppMgr) return false;
+  SanitizeCondData(pData);
+  if (CondData* pFound = m_pAppMgr->Find(pData->szCreatorID, pData->szConduit)) {
+    if (pFound->nStatus != ST_INSTALLED) return RestoreConduit(pData, bQuiet);
+    if (!bQuiet) Info(kOVAlreadyInstalled);
+    return false;
+  }
+  if (CondData* pOther = FindInstalledCreator(pData->szCreatorID, nullptr))
+    if (!ResolveConflict(pOther, bQuiet)) return false;
+  if (!RegisterConduit(pData)) {
+    if (!bQuiet) Error(Fmt(kOVInstallFailed, pData->szTitle).c_str());
+    return false;
+  }
+  CondData* pCopy = new (std::nothrow) CondData(*pData);
+  if (pCopy) {
+    pCopy->pCondObj = 0;
+    if (!m_pAppMgr->Add(pCopy)) delete pCopy;
+  }
+  if (m_ports.pApp)
+    m_ports.pApp->Add(pData->szTitle, OV_IMG_INSTALLED, pData->szCreatorID, pData->szConduit,
+                      nullptr);
+  if (!bQuiet) Info(Fmt(kOVInstalled, pData->szTitle).c_str(), "Success");
+  AppendHistory(pData, OVLOG_INSTALLED);
+  return true;
+}
+
+bool OVTool::UninstallConduit(CondData* pData, bool bQuiet) {
+  if (!pData) return false;
+  m_bUninstallStored = true;
+  if (!UnregisterConduit(pData)) {
+    if (!bQuiet) Error(Fmt(kOVUninstallFailed, pData->szConduit).c_str());
+    return false;
+  }
+  const int nRow = AppRowOf(pData);
+  if (nRow >= 0) {
+    if (pData->nStatus == ST_UNINSTALLED) {
+      pData->nMark |= MARK_RESTORE;
+      CondData* pEntry = nullptr;
+      if (m_pRestore)
+        for (CondData* p = m_pRestore->GetFirst(); p && !pEntry; p = m_pRestore->GetNext())
+          if (SameConduit(*p, *pData)) pEntry = p;
+      if (pEntry) {
+        *pEntry = *pData;
+        pEntry->pCondObj = 0;
+      } else if (m_pRestore) {
+        CondData* pCopy = new (std::nothrow) CondData(*pData);
+        if (pCopy && !m_pRestore->Add(pCopy)) delete pCopy;
+      }
+      m_bUninstallStored = SaveRestoreStore();
+      m_ports.pApp->SetImage(nRow, OV_IMG_RESTORABLE);
+    } else {
+      m_ports.pApp->Delete(nRow);
+    }
+  }
+  AppendHistory(pData, OVLOG_UNINSTALLED);
+  return true;
+}
+
+bool OVTool::RestoreConduit(CondData* pData, bool bQuiet) {
+  if (!pData) return false;
+  SanitizeCondData(pData);
+  if (CondData* pOther = FindInstalledCreator(pData->szCreatorID, pData->szConduit))
+    if (!ResolveConflict(pOther, bQuiet)) return false;
+  // The Conduit Manager may still hold this conduit from when its library was
+  // missing; that registration would refuse the creator.
+  if (CondData* pOld = m_pAppMgr ? m_pAppMgr->Find(pData->szCreatorID, pData->szConduit) : nullptr)
+    if (pOld->nStatus == ST_MISSING) CmRemoveConduitByCreatorID(pOld->szCreatorID);
+  if (!RegisterConduit(pData)) {
+    if (!bQuiet) Error(Fmt(kOVRestoreFailed, pData->szTitle).c_str());
+    return false;
+  }
+  pData->nMark = 0;
+  if (IOVList* pList = m_ports.pApp) {
+    for (int i = 0, n = pList->Count(); i < n; ++i) {
+      CondData* pRow = pList->Data(i);
+      if (!pRow || !SameConduit(*pRow, *pData)) continue;
+      if (pRow != pData) *pRow = *pData;
+      pList->SetImage(i, OV_IMG_INSTALLED);
+      break;
+    }
+  }
+  if (m_pRestore) {
+    for (CondData* p = m_pRestore->GetFirst(); p; p = m_pRestore->GetNext()) {
+      if (p == pData || !SameConduit(*p, *pData)) continue;
+      *p = *pData;
+      break;
+    }
+  }
+  SaveRestoreStore();
+  AppendHistory(pData, OVLOG_RESTORED);
+  return true;
+}
+
+bool OVTool::ApplyConduitSettings(CondData* pData) {
+  if (!pData) return true;
+  CondData rec = *pData;
+  SanitizeCondData(&rec);
+  const char* szCreator = rec.szCreatorID;
+  int32_t rc = CmSetCreatorDirectory(szCreator, rec.szDirectory);
+  if (rc == 0) rc = CmSetCreatorFile(szCreator, rec.szFile);
+  if (rc == 0)
+    rc = CmSetCreatorPriority(szCreator, rec.nPriority >= 1 && rec.nPriority <= 5 ? rec.nPriority : 2);
+  if (rc == 0) CmSetCreatorRemote(szCreator, rec.szRemote);
+  return true;
+}
+
+// ---------------------------------------------------------------- helpers
+
+void OVTool::AppendHistory(const CondData* pData, int32_t nKind) {
+  if (!m_ports.pLog) return;
+  OVLogEntry entry;
+  const int32_t nNow = m_ports.pClock ? m_ports.pClock->Now() : 0;
+  OVMakeLogEntry(&entry, pData->szConduit, pData->szTitle, LibraryVersion(pData->szConduit).c_str(),
+                 nNow, nKind);
+  m_ports.pLog->Append(entry);
+}
+
+CondData* OVTool::FindInstalledCreator(const char* szCreatorID, const char* szNotConduit) {
+  if (!m_pAppMgr) return nullptr;
+  for (CondData* p = m_pAppMgr->GetFirst(); p; p = m_pAppMgr->GetNext()) {
+    if (p->nStatus != ST_INSTALLED || std::strcmp(p->szCreatorID, szCreatorID) != 0) continue;
+    if (szNotConduit && std::strcmp(p->szConduit, szNotConduit) == 0) continue;
+    return p;
+  }
+  return nullptr;
+}
+
+bool OVTool::ResolveConflict(CondData* pOther, bool bQuiet) {
+  if (!bQuiet &&
+      !AskYes(Fmt(kOVAskReplace, pOther->szTitle, pOther->szCreatorID).c_str(), "Uninstall conduit"))
+    return false;
+  return UninstallConduit(pOther, false);
+}
+
+int OVTool::AppRowOf(const CondData* pData) {
+  IOVList* pList = m_ports.pApp;
+  if (!pList || !pData) return -1;
+  for (int i = 0, n = pList->Count(); i < n; ++i)
+    if (pList->Data(i) == pData) return i;
+  return -1;
+}
+
+void OVTool::Info(const char* szText, const char* szCaption) {
+  if (m_ports.pPrompt) m_ports.pPrompt->ShowInfo(szText, szCaption);
+}
+
+void OVTool::Error(const char* szText) {
+  if (m_ports.pPrompt) m_ports.pPrompt->ShowError(szText);
+}
+
+bool OVTool::AskYes(const char* szText, const char* szCaption) {
+  return m_ports.pPrompt && m_ports.pPrompt->Ask(szText, szCaption, false) == Answer::Yes;
 }

@@ -1,8 +1,36 @@
-// State the conduit tool keeps for the main window, created by InitConduitTool
-// and released by DoneConduitTool.
+// What the conduit tab does, behind small interfaces for what it shows and
+// asks (the two lists, the buttons, message boxes, the open-file dialog, the
+// properties dialog, the shell and the clock). The main window owns one; the
+// tab wires it to the controls, the console tool to its own output, the tests
+// to fakes. Message boxes and questions of every operation go through the
+// prompt; the quiet flag of the three primitives suppresses them (questions
+// are then taken as Yes).
 #pragma once
 
+#include <string>
+
 #include "orvello/BackupSet.h"
+#include "orvello/OVLog.h"
+#include "orvello/OVPorts.h"
+#include "palm/CondMgr.h"
+#include "shell/Ports.h"
+
+inline constexpr char kOVRestoreStore[] = "OVRes.dat";
+
+// The tool's outside world. Every pointer may be null where that part is not
+// used (the console tool has no buttons, dialogs or cursor).
+struct OVPorts {
+  IOVList* pApp = nullptr;
+  IOVList* pSys = nullptr;
+  IOVView* pView = nullptr;
+  IPrompt* pPrompt = nullptr;
+  IShellOpen* pShell = nullptr;
+  IOVFilePicker* pPicker = nullptr;
+  IOVPropDialog* pProps = nullptr;
+  IOVClock* pClock = nullptr;
+  OVLog* pLog = nullptr;
+  std::string strModuleDir;  // ends in a backslash
+};
 
 class OVTool {
  public:
@@ -11,12 +39,96 @@ class OVTool {
   OVTool(const OVTool&) = delete;
   OVTool& operator=(const OVTool&) = delete;
 
+  void Attach(const OVPorts& ports);
+  const OVPorts& Ports() const { return m_ports; }
+
+  // Start-up and shut-down steps.
   void InitConduitTool();
   void DoneConduitTool();
 
+  // The two lists and the restore store.
+  void FillAppList();
+  void FillSysList();
+  void LoadRestoreStore();
+  // Writes the store whole or not at all; false when it could not be written.
+  bool SaveRestoreStore();
+  void FreeRestoreList();
+  void UpdateAppButtons();
+  void UpdateSysButtons();
+
+  // Event handlers of the tab.
+  void lvOVAppChange() { UpdateAppButtons(); }
+  void lvOVSysChange() { UpdateSysButtons(); }
+  void btnOVUninstClick();
+  void btnOVRestoreClick();
+  void btnOVRefreshClick();
+  void btnOVInstClick();
+  void OpenAppConduitProperties();
+  void OpenSysConduitProperties();
+  void btnOVLogClick();
+
+  // The primitives; true on success.
+  bool InstallConduit(CondData* pData, bool bQuiet);
+  bool UninstallConduit(CondData* pData, bool bQuiet);
+  bool RestoreConduit(CondData* pData, bool bQuiet);
+  // Directory, file, priority and remote name into the Conduit Manager, in
+  // that order while each succeeds. Always true.
+  bool ApplyConduitSettings(CondData* pData);
+
   // Null before InitConduitTool and after DoneConduitTool.
+  CCondMgr* AppManager() { return m_pAppMgr; }
+  CCondMgr* SysManager() { return m_pSysMgr; }
+  CxListOf<CondData>* RestoreList() { return m_pRestore; }
   BackupSetList* BackupSets() { return m_pBackupSets; }
+  const std::string& RestoreStorePath() const { return m_strRestorePath; }
+  // False after an uninstall whose settings could not be written to the
+  // store: it can be restored only while this run lasts.
+  bool LastUninstallStored() const { return m_bUninstallStored; }
+
+  // "%d.%d.%d.%04d" of a library; 0.0.0.0000 without version information.
+  static std::string LibraryVersion(const char* szPath);
 
  private:
+  void AppendHistory(const CondData* pData, int32_t nKind);
+  // The first installed record of the application manager with this creator
+  // text and, when szNotConduit is given, another library.
+  CondData* FindInstalledCreator(const char* szCreatorID, const char* szNotConduit);
+  // Asks (unless quiet) and uninstalls a conflicting conduit; false to stop.
+  bool ResolveConflict(CondData* pOther, bool bQuiet);
+  int AppRowOf(const CondData* pData);
+  void Info(const char* szText, const char* szCaption = "Information");
+  void Error(const char* szText);
+  bool AskYes(const char* szText, const char* szCaption);
+
+  OVPorts m_ports;
+  CCondMgr* m_pAppMgr = nullptr;
+  CCondMgr* m_pSysMgr = nullptr;
+  CxListOf<CondData>* m_pRestore = nullptr;
   BackupSetList* m_pBackupSets = nullptr;
+  std::string m_strRestorePath;
+  bool m_bStoreSaved = true;       // the store holds what the list marks for restoring
+  bool m_bUninstallStored = true;
 };
+
+// Messages of the tab.
+inline constexpr char kOVAskUninstall[] = "Do you really want to uninstall conduit \"%s\"?";
+inline constexpr char kOVUninstalled[] = "Conduit \"%s\" uninstalled successfully.";
+inline constexpr char kOVAskRestore[] = "Do you really want to restore conduit \"%s\"?";
+inline constexpr char kOVRestored[] = "Conduit \"%s\" restored successfully.";
+inline constexpr char kOVAlreadyInstalled[] = "This conduit has been installed in the system.";
+inline constexpr char kOVAskReplace[] =
+    "There is another conduit \"%s\" was associated with creator ID \"%s\", it must be "
+    "uninstalled before you install this conduit. Do you want to uninstall it?";
+inline constexpr char kOVInstallFailed[] =
+    "Conduit \"%s\" installed failed. Please make sure that you have enough access rights to "
+    "your system.";
+inline constexpr char kOVInstalled[] = "Conduit \"%s\" installed successfully.";
+inline constexpr char kOVUninstallFailed[] =
+    "Can not uninstall the conduit \"%s\" now, is the HotSync process running?";
+inline constexpr char kOVRestoreFailed[] =
+    "Conduit \"%s\" restored failed. Please make sure that you have enough access rights to "
+    "your system.";
+inline constexpr char kOVNotAConduit[] = "This is not a valid Palm Conduit, please try another one";
+inline constexpr char kOVStoreNotSaved[] =
+    "Conduit \"%s\" uninstalled successfully, but its settings could not be written to \"%s\". "
+    "It can be restored only until Tandelix is closed.";

@@ -1,6 +1,258 @@
 #include "orvello/OrvelloPage.h"
 
-#include "res/resource.h"
+#include <commdlg.h>
 
-OrvelloPage::OrvelloPage(ShellContext& ctx, OVTool& tool)
-    : TabPage(IDD_ORVELLO, IDR_LAYOUT_ORVELLO), m_ctx(ctx), m_tool(tool) {}
+#include <cstring>
+#include <ctime>
+
+#include "misc/WinUtil.h"
+#include "orvello/fmOVCondProp.h"
+#include "res/resource.h"
+#include "ui/Controls.h"
+#include "ui/FillGuard.h"
+#include "ui/Layout.h"
+
+// ---- lvOVApp / lvOVSys ----
+
+void OVListView::SuspendRedraw(bool bSuspend) {
+  SendMessageA(m_hList, WM_SETREDRAW, bSuspend ? FALSE : TRUE, 0);
+  if (!bSuspend) InvalidateRect(m_hList, nullptr, TRUE);
+}
+
+void OVListView::Clear() {
+  FillGuard guard(m_bFilling);
+  ctl::ListClear(m_hList);
+}
+
+int OVListView::Add(const char* szCaption, int nImage, const char* szCreator, const char* szFile,
+                    CondData* pData) {
+  FillGuard guard(m_bFilling);
+  const int i = ctl::ListInsert(m_hList, ctl::ListCount(m_hList), szCaption, nImage, pData);
+  if (i >= 0) {
+    ctl::ListSetText(m_hList, i, 1, szCreator);
+    ctl::ListSetText(m_hList, i, 2, szFile);
+  }
+  return i;
+}
+
+int OVListView::Count() { return ctl::ListCount(m_hList); }
+
+CondData* OVListView::Data(int nRow) { return static_cast<CondData*>(ctl::ListData(m_hList, nRow)); }
+
+void OVListView::SetData(int nRow, CondData* pData) {
+  FillGuard guard(m_bFilling);
+  LVITEMA it = {};
+  it.mask = LVIF_PARAM;
+  it.iItem = nRow;
+  it.lParam = reinterpret_cast<LPARAM>(pData);
+  SendMessageA(m_hList, LVM_SETITEMA, 0, reinterpret_cast<LPARAM>(&it));
+}
+
+void OVListView::SetImage(int nRow, int nImage) {
+  FillGuard guard(m_bFilling);
+  LVITEMA it = {};
+  it.mask = LVIF_IMAGE;
+  it.iItem = nRow;
+  it.iImage = nImage;
+  SendMessageA(m_hList, LVM_SETITEMA, 0, reinterpret_cast<LPARAM>(&it));
+}
+
+void OVListView::Delete(int nRow) {
+  FillGuard guard(m_bFilling);
+  SendMessageA(m_hList, LVM_DELETEITEM, nRow, 0);
+}
+
+int OVListView::Selected() { return ctl::ListSelected(m_hList); }
+
+void OVListView::Select(int nRow) {
+  FillGuard guard(m_bFilling);
+  LVITEMA it = {};
+  it.stateMask = LVIS_SELECTED | LVIS_FOCUSED;
+  it.state = LVIS_SELECTED | LVIS_FOCUSED;
+  SendMessageA(m_hList, LVM_SETITEMSTATE, nRow, reinterpret_cast<LPARAM>(&it));
+  SendMessageA(m_hList, LVM_ENSUREVISIBLE, nRow, FALSE);
+}
+
+// ---- clock ----
+
+int32_t WinClock::Now() { return static_cast<int32_t>(std::time(nullptr)); }
+
+TdxDateTime WinClock::ToLocal(int32_t nTime) {
+  const SYSTEMTIME st = LocalTimeOf(nTime);
+  TdxDateTime t;
+  static_assert(sizeof t == sizeof st);
+  std::memcpy(&t, &st, sizeof t);
+  return t;
+}
+
+// ---- imgOV ----
+
+namespace {
+
+void DrawImage(HDC hdc, int n, int nKind) {
+  static const COLORREF kFill[] = {RGB(34, 139, 34), RGB(30, 100, 200), RGB(200, 30, 30)};
+  RECT rc = {0, 0, n, n};
+  FillRect(hdc, &rc, static_cast<HBRUSH>(GetStockObject(WHITE_BRUSH)));
+  HBRUSH hFill = CreateSolidBrush(kFill[nKind]);
+  HPEN hEdge = CreatePen(PS_SOLID, 1, kFill[nKind]);
+  HGDIOBJ hOldBrush = SelectObject(hdc, hFill);
+  HGDIOBJ hOldPen = SelectObject(hdc, hEdge);
+  Ellipse(hdc, 0, 0, n, n);
+  const int w = n >= 20 ? 3 : 2;
+  HPEN hMark = CreatePen(PS_SOLID, w, RGB(255, 255, 255));
+  SelectObject(hdc, hMark);
+  SelectObject(hdc, GetStockObject(NULL_BRUSH));
+  const int a = n / 4, b = n - n / 4 - 1;
+  if (nKind == OV_IMG_INSTALLED) {  // a tick
+    MoveToEx(hdc, a, n / 2, nullptr);
+    LineTo(hdc, n * 2 / 5, b - 1);
+    LineTo(hdc, b + 1, a);
+  } else if (nKind == OV_IMG_RESTORABLE) {  // a turning arrow
+    Arc(hdc, a, a, b + 1, b + 1, a, n / 2, n / 2, a);
+    MoveToEx(hdc, n / 2, a, nullptr);
+    LineTo(hdc, n / 2 - n / 6, a - n / 8);
+    MoveToEx(hdc, n / 2, a, nullptr);
+    LineTo(hdc, n / 2 - n / 6, a + n / 6);
+  } else {  // a cross
+    MoveToEx(hdc, a + 1, a + 1, nullptr);
+    LineTo(hdc, b, b);
+    MoveToEx(hdc, b - 1, a + 1, nullptr);
+    LineTo(hdc, a, b);
+  }
+  SelectObject(hdc, hOldBrush);
+  SelectObject(hdc, hOldPen);
+  DeleteObject(hMark);
+  DeleteObject(hEdge);
+  DeleteObject(hFill);
+}
+
+}  // namespace
+
+HIMAGELIST MakeConduitImages(int nSize) {
+  HIMAGELIST hList = ImageList_Create(nSize, nSize, ILC_COLOR24 | ILC_MASK, 3, 0);
+  if (!hList) return nullptr;
+  HDC hScreen = GetDC(nullptr);
+  HDC hdc = CreateCompatibleDC(hScreen);
+  for (int k = 0; k < 3; ++k) {
+    HBITMAP hBmp = CreateCompatibleBitmap(hScreen, nSize, nSize);
+    HGDIOBJ hOld = SelectObject(hdc, hBmp);
+    DrawImage(hdc, nSize, k);
+    SelectObject(hdc, hOld);
+    ImageList_AddMasked(hList, hBmp, RGB(255, 255, 255));
+    DeleteObject(hBmp);
+  }
+  DeleteDC(hdc);
+  ReleaseDC(nullptr, hScreen);
+  return hList;
+}
+
+// ---- the page ----
+
+OrvelloPage::OrvelloPage(ShellContext& ctx, OVTool& tool, OVLog*& pLog)
+    : TabPage(IDD_ORVELLO, IDR_LAYOUT_ORVELLO), m_ctx(ctx), m_tool(tool), m_pLog(pLog) {}
+
+OrvelloPage::~OrvelloPage() {
+  if (m_hImages) ImageList_Destroy(m_hImages);
+}
+
+void OrvelloPage::OnInitPage() {
+  m_hApp = Item(IDC_LVOVAPP);
+  m_hSys = Item(IDC_LVOVSYS);
+  m_hImages = MakeConduitImages(ScalePx(16));
+  for (HWND h : {m_hApp, m_hSys}) {
+    SendMessageA(h, LVM_SETEXTENDEDLISTVIEWSTYLE, LVS_EX_FULLROWSELECT, LVS_EX_FULLROWSELECT);
+    SendMessageA(h, LVM_SETIMAGELIST, LVSIL_SMALL, reinterpret_cast<LPARAM>(m_hImages));
+    ctl::ListAddColumn(h, 0, "Name", ScalePx(200));
+    ctl::ListAddColumn(h, 1, "Creator ID", ScalePx(100));
+    ctl::ListAddColumn(h, 2, "File", ScalePx(260));
+  }
+  // Until a row is chosen there is nothing to act on.
+  for (int id : {IDC_BTNOVUNINST, IDC_BTNOVRESTORE, IDC_BTNOVAPPPROP, IDC_BTNOVSYSPROP})
+    ctl::Enable(Item(id), false);
+  if (m_pLog) m_pLog->Attach(m_ctx.szModuleDir, &m_ownerless, m_ctx.pShell, &m_clock);
+  OVPorts ports;
+  ports.pApp = &m_app;
+  ports.pSys = &m_sys;
+  ports.pView = this;
+  ports.pPrompt = m_ctx.pPrompt;
+  ports.pShell = m_ctx.pShell;
+  ports.pPicker = this;
+  ports.pProps = this;
+  ports.pClock = &m_clock;
+  ports.pLog = m_pLog;
+  ports.strModuleDir = m_ctx.szModuleDir;
+  m_tool.Attach(ports);
+}
+
+void OrvelloPage::OnCommand(int id, int code, HWND) {
+  if (code != BN_CLICKED) return;
+  switch (id) {
+    case IDC_BTNOVINST: m_tool.btnOVInstClick(); break;
+    case IDC_BTNOVUNINST: m_tool.btnOVUninstClick(); break;
+    case IDC_BTNOVRESTORE: m_tool.btnOVRestoreClick(); break;
+    case IDC_BTNOVAPPPROP: m_tool.OpenAppConduitProperties(); break;
+    case IDC_BTNOVSYSPROP: m_tool.OpenSysConduitProperties(); break;
+    case IDC_BTNOVREFRESH: m_tool.btnOVRefreshClick(); break;
+    case IDC_BTNOVLOG: m_tool.btnOVLogClick(); break;
+    default: break;
+  }
+}
+
+LRESULT OrvelloPage::OnNotify(NMHDR* pHdr) {
+  if (m_bFilling) return 0;
+  const bool bApp = pHdr->idFrom == IDC_LVOVAPP;
+  const bool bSys = pHdr->idFrom == IDC_LVOVSYS;
+  if (!bApp && !bSys) return 0;
+  if (pHdr->code == LVN_ITEMCHANGED) {
+    // Only a change of a row's state (its selection), not of its text or image.
+    const auto* pItem = reinterpret_cast<const NMLISTVIEW*>(pHdr);
+    if (!(pItem->uChanged & LVIF_STATE)) return 0;
+    if (bApp)
+      m_tool.lvOVAppChange();
+    else
+      m_tool.lvOVSysChange();
+  } else if (pHdr->code == NM_DBLCLK) {
+    if (bApp)
+      m_tool.OpenAppConduitProperties();
+    else
+      m_tool.OpenSysConduitProperties();
+  }
+  return 0;
+}
+
+void OrvelloPage::EnableButton(OVButton b, bool bEnable) {
+  int id = 0;
+  switch (b) {
+    case OVButton::Uninstall: id = IDC_BTNOVUNINST; break;
+    case OVButton::Restore: id = IDC_BTNOVRESTORE; break;
+    case OVButton::AppProperties: id = IDC_BTNOVAPPPROP; break;
+    case OVButton::SysProperties: id = IDC_BTNOVSYSPROP; break;
+  }
+  ctl::Enable(Item(id), bEnable);
+}
+
+void OrvelloPage::SetWaitCursor(bool bWait) {
+  SetCursor(LoadCursorA(nullptr, bWait ? IDC_WAIT : IDC_ARROW));
+}
+
+bool OrvelloPage::PickConduitFile(std::string& strPath) {
+  char szFile[259] = {};
+  OPENFILENAMEA ofn = {};
+  ofn.lStructSize = sizeof ofn;
+  ofn.hwndOwner = m_ctx.hMain;
+  ofn.lpstrFilter = "Palm Conduit File(*.dll)\0*.dll\0All Files(*.*)\0*.*\0";
+  ofn.nFilterIndex = 1;
+  ofn.lpstrFile = szFile;
+  ofn.nMaxFile = sizeof szFile;
+  ofn.lpstrTitle = "Install New Palm Conduit";
+  ofn.Flags = OFN_FILEMUSTEXIST | OFN_PATHMUSTEXIST | OFN_HIDEREADONLY | OFN_NOCHANGEDIR;
+  if (!GetOpenFileNameA(&ofn)) return false;
+  strPath = szFile;
+  return true;
+}
+
+void OrvelloPage::ShowProperties(CondData* pData, bool bSystemMode) {
+  if (!pData || !m_ctx.pPrompt || !m_ctx.pShell) return;
+  TfmOVCondProp dlg(m_tool, *m_ctx.pPrompt, *m_ctx.pShell);
+  dlg.Run(m_hInst, m_ctx.hMain, pData, bSystemMode);
+}

@@ -12,6 +12,8 @@ class IPrompt {
   virtual void ShowError(const char* szText) = 0;
   // Information icon, OK; caption "Information" unless given ("Success").
   virtual void ShowInfo(const char* szText, const char* szCaption = "Information") = 0;
+  // Warning icon, OK; for a completed action with a loss the user must know of.
+  virtual void ShowWarning(const char* szText, const char* szCaption) { ShowInfo(szText, szCaption); }
   // Question icon; Yes and No, and Cancel when bWithCancel.
   virtual Answer Ask(const char* szText, const char* szCaption, bool bWithCancel) = 0;
 };

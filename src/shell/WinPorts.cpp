@@ -10,6 +10,10 @@ void WinPrompt::ShowInfo(const char* szText, const char* szCaption) {
   MessageBoxA(m_hOwner, szText, szCaption ? szCaption : "Information", MB_OK | MB_ICONINFORMATION);
 }
 
+void WinPrompt::ShowWarning(const char* szText, const char* szCaption) {
+  MessageBoxA(m_hOwner, szText, szCaption, MB_OK | MB_ICONWARNING);
+}
+
 Answer WinPrompt::Ask(const char* szText, const char* szCaption, bool bWithCancel) {
   const int r = MessageBoxA(m_hOwner, szText, szCaption,
                             (bWithCancel ? MB_YESNOCANCEL : MB_YESNO) | MB_ICONQUESTION);

@@ -11,6 +11,7 @@ class WinPrompt : public IPrompt {
   void SetOwner(HWND hOwner) { m_hOwner = hOwner; }
   void ShowError(const char* szText) override;
   void ShowInfo(const char* szText, const char* szCaption) override;
+  void ShowWarning(const char* szText, const char* szCaption) override;
   Answer Ask(const char* szText, const char* szCaption, bool bWithCancel) override;
 
  private:

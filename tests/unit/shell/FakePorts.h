@@ -21,6 +21,9 @@ struct FakePrompt : IPrompt {
   void ShowInfo(const char* szText, const char* szCaption) override {
     shown.push_back({"info", szText, szCaption, false});
   }
+  void ShowWarning(const char* szText, const char* szCaption) override {
+    shown.push_back({"warning", szText, szCaption, false});
+  }
   Answer Ask(const char* szText, const char* szCaption, bool bWithCancel) override {
     shown.push_back({"question", szText, szCaption, bWithCancel});
     if (answers.empty()) return Answer::No;

@@ -1,0 +1,33 @@
+// TfmOVCondProp, "Palm Conduit Properties": the window of the properties
+// dialog. OVCondProp decides; this translates messages and fills controls.
+#pragma once
+
+#include "orvello/OVCondProp.h"
+#include "shell/Ports.h"
+#include "ui/Fonts.h"
+#include "ui/TxDialog.h"
+
+class TfmOVCondProp : public TxDialog, private IOVPropView {
+ public:
+  TfmOVCondProp(OVTool& tool, IPrompt& prompt, IShellOpen& shell)
+      : m_logic(*this, tool, prompt), m_shell(shell) {}
+
+  // Shows the dialog modally for a record; the result of DoModal.
+  INT_PTR Run(HINSTANCE hInst, HWND hOwner, CondData* pData, bool bSystemMode);
+
+ protected:
+  bool OnInitDialog() override;
+  void OnCommand(int id, int code, HWND hCtl) override;
+  bool HandleMessage(UINT uMsg, WPARAM wParam, LPARAM lParam, LRESULT* pResult) override;
+
+ private:
+  void SetText(OVPropField f, const std::string& strText) override;
+  std::string Text(OVPropField f) override;
+  void EnableCreatorID(bool bEnable) override;
+
+  OVCondProp m_logic;
+  IShellOpen& m_shell;
+  CondData* m_pData = nullptr;
+  bool m_bSystem = false;
+  DerivedFont m_fontLink;
+};

@@ -1,0 +1,306 @@
+// The conduit tab's behaviour under Wine with the stand-in Palm Desktop: the two
+// lists, install, uninstall and restore (also across runs), the restore store
+// and the history.
+#include "OVTestUtil.h"
+
+#include <cstdio>
+#include <cstring>
+
+using namespace ovtest;
+
+namespace {
+
+std::string Fmt(const char* f, const std::string& a, const std::string& b = "") {
+  char sz[1024];
+  std::snprintf(sz, sizeof sz, f, a.c_str(), b.c_str());
+  return sz;
+}
+
+CondData Record(const char* creator, const std::string& conduit, const char* title) {
+  CondData r{};
+  std::strncpy(r.szCreatorID, creator, 4);
+  std::strncpy(r.szConduit, conduit.c_str(), sizeof r.szConduit - 1);
+  std::strncpy(r.szTitle, title, sizeof r.szTitle - 1);
+  std::strcpy(r.szDirectory, "newdir");
+  std::strcpy(r.szFile, "new.dat");
+  std::strcpy(r.szRemote, "NewDB");
+  r.nPriority = 4;
+  return r;
+}
+
+}  // namespace
+
+TEST_F(ConduitToolTest, ListsShowEveryKindOfConduitWithItsPicture) {
+  Sample("cond_named.dll", "Named.dll");
+  Sample("cond_plain.dll", "Plain.dll");
+  AddApp("addr", "Named.dll", "Address Book");
+  AddApp("NtPd", "Gone.dll", "Note Pad");
+  sb.AddInstallConduit("inst", sb.File("Plain.dll"), "Install Files");
+  sb.SetBackupConduit("Missing.dll");
+  Start();
+
+  ASSERT_EQ(app.rows.size(), 2u);
+  EXPECT_EQ(app.rows[0].strCaption, "Sample Named Conduit");  // the library names itself
+  EXPECT_EQ(app.rows[0].nImage, OV_IMG_INSTALLED);
+  EXPECT_EQ(app.rows[0].strCreator, "addr");
+  EXPECT_EQ(app.rows[0].strFile, "Named.dll");
+  EXPECT_EQ(app.rows[1].nImage, OV_IMG_INVALID);
+  EXPECT_EQ(app.rows[1].strFile, "Gone.dll ( file not found ).");
+  EXPECT_EQ(app.nSelected, 0);
+  EXPECT_TRUE(view.enabled[OVButton::Uninstall]);
+  EXPECT_FALSE(view.enabled[OVButton::Restore]);
+
+  ASSERT_EQ(sys.rows.size(), 2u);
+  EXPECT_EQ(sys.rows[0].strCaption, "Install Files");
+  EXPECT_EQ(sys.rows[0].nImage, OV_IMG_INSTALLED);
+  EXPECT_EQ(sys.rows[1].strCreator, "0xffffffff");
+  EXPECT_EQ(sys.rows[1].nImage, OV_IMG_INVALID);
+  EXPECT_EQ(sys.rows[1].strFile, "Missing.dll ( file not found ).");
+  EXPECT_TRUE(view.enabled[OVButton::SysProperties]);
+}
+
+TEST_F(ConduitToolTest, WithoutTheConduitManagerEveryCommandFailsWithItsMessage) {
+  Start(0);
+  EXPECT_TRUE(app.rows.empty());
+  ASSERT_EQ(sys.rows.size(), 1u);
+  EXPECT_EQ(sys.rows[0].strCaption, "");
+  EXPECT_EQ(sys.rows[0].strCreator, "0xffffffff");
+  EXPECT_EQ(sys.rows[0].strFile, " ( file not found ).");
+
+  const std::string lib = Sample("cond_plain.dll", "Plain.dll");
+  CondData rec = Record("Plan", lib, "Plain");
+  EXPECT_FALSE(tool.InstallConduit(&rec, false));
+  EXPECT_EQ(Last(), "error|Error|" + Fmt(kOVInstallFailed, "Plain"));
+  EXPECT_FALSE(tool.UninstallConduit(&rec, false));
+  EXPECT_EQ(Last(), "error|Error|" + Fmt(kOVUninstallFailed, lib));
+  EXPECT_FALSE(tool.RestoreConduit(&rec, false));
+  EXPECT_EQ(Last(), "error|Error|" + Fmt(kOVRestoreFailed, "Plain"));
+  EXPECT_TRUE(History().empty());
+}
+
+TEST_F(ConduitToolTest, UninstalledConduitStaysRestorableAcrossRunsAndRestoresItsSettings) {
+  const std::string lib = Sample("cond_plain.dll", "Expense.dll");
+  AddApp("Expn", lib, "Expense", 4);
+  Start();
+  SelectRow("Expense");
+
+  prompt.answers = {Answer::No};
+  tool.btnOVUninstClick();
+  EXPECT_EQ(CountCreator("Expn"), 1) << "No changes nothing";
+
+  prompt.answers = {Answer::Yes};
+  tool.btnOVUninstClick();
+  ASSERT_GE(prompt.shown.size(), 2u);
+  EXPECT_EQ(prompt.shown[prompt.shown.size() - 2].text, Fmt(kOVAskUninstall, lib));
+  EXPECT_EQ(Last(), "info|Information|" + Fmt(kOVUninstalled, lib));
+  EXPECT_EQ(CountCreator("Expn"), 0);
+  EXPECT_EQ(app.rows[RowOf("Expense")].nImage, OV_IMG_RESTORABLE);
+  EXPECT_TRUE(view.enabled[OVButton::Restore]);
+  EXPECT_FALSE(view.enabled[OVButton::Uninstall]);
+  auto store = Store();
+  ASSERT_EQ(store.size(), 1u);
+  EXPECT_EQ(store[0].nStatus, ST_UNINSTALLED);
+  EXPECT_TRUE(store[0].nMark & MARK_RESTORE);
+  EXPECT_EQ(store[0].pCondObj, 0u);
+  EXPECT_STREQ(store[0].szDirectory, "Expedir");
+
+  // A later run lists it from the store.
+  tool.DoneConduitTool();
+  tool.InitConduitTool();
+  ASSERT_EQ(app.rows.size(), 1u);
+  EXPECT_EQ(app.rows[0].nImage, OV_IMG_RESTORABLE);
+  SelectRow("Expense");
+  EXPECT_TRUE(view.enabled[OVButton::Restore]);
+
+  prompt.answers = {Answer::Yes};
+  tool.btnOVRestoreClick();
+  EXPECT_EQ(prompt.shown[prompt.shown.size() - 2].text, Fmt(kOVAskRestore, "Expense"));
+  EXPECT_EQ(Last(), "info|Information|" + Fmt(kOVRestored, "Expense"));
+  EXPECT_EQ(app.rows[0].nImage, OV_IMG_INSTALLED);
+  EXPECT_TRUE(Store().empty());
+  ASSERT_EQ(CountCreator("Expn"), 1);
+  EXPECT_EQ(AppValue(0, "Directory"), "Expedir");
+  EXPECT_EQ(AppValue(0, "File"), "f.dat");
+  EXPECT_EQ(AppValue(0, "Remote"), "RemoteDB");
+  EXPECT_EQ(AppValue(0, "Priority"), "4");
+  EXPECT_EQ(AppValue(0, "Title"), "Expense");
+
+  auto history = History();
+  ASSERT_EQ(history.size(), 2u);
+  EXPECT_EQ(history[0].nKind, OVLOG_UNINSTALLED);
+  EXPECT_EQ(history[1].nKind, OVLOG_RESTORED);
+  EXPECT_STREQ(history[1].szFileName, lib.c_str());
+  EXPECT_EQ(history[1].nTime, clock.now);
+}
+
+TEST_F(ConduitToolTest, UninstallingAConduitWithoutItsLibraryDropsTheRow) {
+  AddApp("NtPd", "Gone.dll", "Note Pad");
+  Start();
+  SelectRow("Note Pad");
+  prompt.answers = {Answer::Yes};
+  tool.btnOVUninstClick();
+  EXPECT_EQ(RowOf("Note Pad"), -1);
+  EXPECT_TRUE(Store().empty());
+  EXPECT_EQ(CountCreator("NtPd"), 0);
+  ASSERT_EQ(History().size(), 1u);
+}
+
+TEST_F(ConduitToolTest, InstallingTheSameConduitAgainChangesNothing) {
+  const std::string lib = Sample("cond_plain.dll", "LongLibraryName.dll");
+  AddApp("addr", lib, "Address");
+  Start();
+  char szShort[MAX_PATH];
+  ASSERT_GT(GetShortPathNameA(lib.c_str(), szShort, MAX_PATH), 0u);
+  std::string upper = lib;
+  for (char& c : upper) c = static_cast<char>(toupper(static_cast<unsigned char>(c)));
+  for (const std::string& spelling : {upper, std::string(szShort)}) {
+    CondData rec = Record("addr", spelling, "Again");
+    EXPECT_FALSE(tool.InstallConduit(&rec, false)) << spelling;
+    EXPECT_EQ(Last(), std::string("info|Information|") + kOVAlreadyInstalled);
+  }
+  EXPECT_EQ(CountCreator("addr"), 1);
+  EXPECT_EQ(app.rows.size(), 1u);
+}
+
+TEST_F(ConduitToolTest, ACreatorHeldByAnotherConduitIsFreedOnlyOnYes) {
+  const std::string old = Sample("cond_plain.dll", "Old.dll");
+  const std::string neu = Sample("cond_plain.dll", "New.dll");
+  AddApp("addr", old, "Old Address");
+  Start();
+
+  CondData rec = Record("addr", neu, "New Address");
+  prompt.answers = {Answer::No};
+  EXPECT_FALSE(tool.InstallConduit(&rec, false));
+  EXPECT_EQ(Last(), "question|Uninstall conduit|" + Fmt(kOVAskReplace, "Old Address", "addr"));
+  EXPECT_EQ(AppValue(0, "Conduit"), old);
+
+  prompt.answers = {Answer::Yes};
+  EXPECT_TRUE(tool.InstallConduit(&rec, false));
+  EXPECT_EQ(Last(), "info|Success|" + Fmt(kOVInstalled, "New Address"));
+  ASSERT_EQ(CountCreator("addr"), 1);
+  EXPECT_EQ(AppValue(0, "Conduit"), neu);
+  EXPECT_EQ(AppValue(0, "Priority"), "4");
+  EXPECT_EQ(app.rows[RowOf("Old Address")].nImage, OV_IMG_RESTORABLE);
+  ASSERT_EQ(Store().size(), 1u);
+  EXPECT_STREQ(Store()[0].szConduit, old.c_str());
+
+  // The new row carries no record: Uninstall and Properties pass it by until
+  // the list is rebuilt.
+  const int nNew = RowOf("New Address");
+  ASSERT_GE(nNew, 0);
+  EXPECT_EQ(app.rows[nNew].pData, nullptr);
+  app.Select(nNew);
+  const size_t nShown = prompt.shown.size();
+  tool.btnOVUninstClick();
+  tool.OpenAppConduitProperties();
+  EXPECT_EQ(prompt.shown.size(), nShown);
+  EXPECT_EQ(props.opened, 0);
+
+  tool.btnOVRefreshClick();
+  EXPECT_EQ(view.waits, 1);
+  SelectRow("New Address");
+  prompt.answers = {Answer::Yes};
+  tool.btnOVUninstClick();
+  EXPECT_EQ(Last(), "info|Information|" + Fmt(kOVUninstalled, neu));
+  EXPECT_EQ(Store().size(), 2u);
+}
+
+TEST_F(ConduitToolTest, UninstallInstallUninstallKeepsOneStoreEntry) {
+  const std::string lib = Sample("cond_plain.dll", "Memo.dll");
+  AddApp("memo", lib, "Memo Pad");
+  Start();
+  CondData* pData = app.rows[0].pData;
+  ASSERT_TRUE(tool.UninstallConduit(pData, true));
+  CondData again = Record("memo", lib, "Memo Pad");
+  ASSERT_TRUE(tool.InstallConduit(&again, true));
+  tool.btnOVRefreshClick();
+  ASSERT_TRUE(tool.UninstallConduit(app.rows[RowOf("Memo Pad")].pData, true));
+  auto store = Store();
+  ASSERT_EQ(store.size(), 1u);
+  EXPECT_STREQ(store[0].szDirectory, "newdir");  // the settings of the last install
+}
+
+TEST_F(ConduitToolTest, InstallOverAListedButMissingConduitRestoresItWithTheNewSettings) {
+  AddApp("NtPd", "NotePad.dll", "Note Pad");
+  Start();
+  ASSERT_EQ(app.rows[0].nImage, OV_IMG_INVALID);
+  Sample("cond_plain.dll", "NotePad.dll");  // the library is back
+  CondData rec = Record("NtPd", "NotePad.dll", "Note Pad");
+  EXPECT_TRUE(tool.InstallConduit(&rec, false)) << Last();
+  ASSERT_EQ(CountCreator("NtPd"), 1);
+  EXPECT_EQ(AppValue(0, "Directory"), "newdir");
+  EXPECT_EQ(app.rows[0].nImage, OV_IMG_INSTALLED);
+  EXPECT_EQ(History().back().nKind, OVLOG_RESTORED);
+}
+
+TEST_F(ConduitToolTest, HistoryRecordsTheFirst31CharactersOfTheTitle) {
+  const std::string lib = Sample("cond_version.dll", "Ver.dll");
+  Start();
+  const std::string title(40, 'W');
+  CondData rec = Record("Vers", lib, title.c_str());
+  ASSERT_TRUE(tool.InstallConduit(&rec, true));
+  auto h = History();
+  ASSERT_EQ(h.size(), 1u);
+  EXPECT_EQ(std::string(h[0].szName), title.substr(0, 31));
+  EXPECT_STREQ(h[0].szVersion, "2.1.0.0007");
+  EXPECT_EQ(h[0].nKind, OVLOG_INSTALLED);
+  EXPECT_TRUE(prompt.shown.empty()) << "quiet";
+}
+
+TEST_F(ConduitToolTest, AStoreThatCannotBeWrittenIsReportedOnUninstall) {
+  const std::string lib = Sample("cond_plain.dll", "Clip.dll");
+  AddApp("Clip", lib, "Clippings");
+  // The store's temporary file cannot be created where a directory has its name.
+  ASSERT_TRUE(CreateDirectoryA((ProgDir() + "OVRes.dat.tmp").c_str(), nullptr));
+  Start();
+  SelectRow("Clippings");
+  prompt.answers = {Answer::Yes};
+  tool.btnOVUninstClick();
+  EXPECT_EQ(Last(), "warning|Information|" + Fmt(kOVStoreNotSaved, lib, ProgDir() + "OVRes.dat"));
+  // Still restorable in this run, even after a refresh.
+  tool.btnOVRefreshClick();
+  const int nRow = RowOf("Clippings");
+  ASSERT_GE(nRow, 0);
+  EXPECT_EQ(app.rows[nRow].nImage, OV_IMG_RESTORABLE);
+}
+
+TEST_F(ConduitToolTest, StoreEntriesWhoseLibraryIsGoneAreDropped) {
+  const std::string kept = Sample("cond_plain.dll", "Kept.dll");
+  Start();
+  CondData a = Record("Kept", kept, "Kept");
+  CondData b = Record("Gone", sb.File("Gone.dll"), "Gone");
+  for (CondData* p : {&a, &b, &a}) {
+    p->nStatus = ST_UNINSTALLED;
+    p->nMark = MARK_RESTORE;
+  }
+  {
+    CondRecordWriter w;
+    ASSERT_TRUE(w.Create((ProgDir() + kOVRestoreStore).c_str()));
+    for (const CondData* p : {&a, &b, &a}) w.Write(*p);
+    ASSERT_TRUE(w.Commit());
+  }
+  tool.btnOVRefreshClick();
+  ASSERT_EQ(app.rows.size(), 1u);
+  EXPECT_EQ(app.rows[0].strCaption, "Kept");
+  EXPECT_EQ(app.rows[0].nImage, OV_IMG_RESTORABLE);
+}
+
+TEST_F(ConduitToolTest, LogShowsTheHistoryPageOrSaysThereIsNone) {
+  Start();
+  tool.btnOVLogClick();
+  ASSERT_EQ(ownerless.shown.size(), 1u);
+  EXPECT_EQ(ownerless.shown[0].kind, "info");
+  EXPECT_EQ(ownerless.shown[0].caption, "Error");
+  EXPECT_EQ(ownerless.shown[0].text, kOVNoHistory);
+  EXPECT_TRUE(shell.opened.empty());
+
+  CondData rec = Record("Plan", Sample("cond_plain.dll", "P.dll"), "Plain");
+  ASSERT_TRUE(tool.InstallConduit(&rec, true));
+  tool.btnOVLogClick();
+  ASSERT_EQ(shell.opened.size(), 1u);
+  EXPECT_EQ(shell.opened[0], ProgDir() + "ovlog.html");
+  const auto page = tdxtest::ReadBytes(ProgDir() + "ovlog.html");
+  const std::string text(page.begin(), page.end());
+  EXPECT_NE(text.find("<td>Plain</td>"), std::string::npos);
+  EXPECT_NE(text.find("Installed Successfully"), std::string::npos);
+}
