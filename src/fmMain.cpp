@@ -29,6 +29,7 @@ TfmMain::TfmMain(HINSTANCE hInst)
       m_pages{&m_pageOV, &m_pageTW, &m_pageHV} {
   m_ctx.hInst = hInst;
   m_ctx.pPrompt = &m_prompt;
+  m_ctx.pMainPrompt = &m_prompt;
   m_ctx.pShell = &m_shell;
   m_ctx.pSettings = &m_settings;
   GetModuleDir(hInst, m_ctx.szModuleDir);

@@ -253,6 +253,6 @@ bool OrvelloPage::PickConduitFile(std::string& strPath) {
 
 void OrvelloPage::ShowProperties(CondData* pData, bool bSystemMode) {
   if (!pData || !m_ctx.pPrompt || !m_ctx.pShell) return;
-  TfmOVCondProp dlg(m_tool, *m_ctx.pPrompt, *m_ctx.pShell);
+  TfmOVCondProp dlg(m_tool, *m_ctx.pPrompt, *m_ctx.pShell, m_ctx.pMainPrompt);
   dlg.Run(m_hInst, m_ctx.hMain, pData, bSystemMode);
 }

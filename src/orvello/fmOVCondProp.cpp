@@ -24,7 +24,10 @@ int FieldId(OVPropField f) {
 INT_PTR TfmOVCondProp::Run(HINSTANCE hInst, HWND hOwner, CondData* pData, bool bSystemMode) {
   m_pData = pData;
   m_bSystem = bSystemMode;
-  return DoModal(hInst, IDD_OVCONDPROP, hOwner);
+  m_hOldOwner = m_pReown ? m_pReown->Owner() : nullptr;
+  const INT_PTR r = DoModal(hInst, IDD_OVCONDPROP, hOwner);
+  if (m_pReown) m_pReown->SetOwner(m_hOldOwner);
+  return r;
 }
 
 bool TfmOVCondProp::OnInitDialog() {
@@ -34,6 +37,7 @@ bool TfmOVCondProp::OnInitDialog() {
   m_fontLink.Make(reinterpret_cast<HFONT>(SendMessageA(m_hWnd, WM_GETFONT, 0, 0)), false, true);
   static const int kLink[] = {IDC_URLMORE, 0};
   m_fontLink.Apply(m_hWnd, kLink);
+  if (m_pReown) m_pReown->SetOwner(m_hWnd);
   m_logic.FormCreate();
   m_logic.SetSystemMode(m_bSystem);
   m_logic.SetConduit(m_pData);

@@ -4,13 +4,16 @@
 
 #include "orvello/OVCondProp.h"
 #include "shell/Ports.h"
+#include "shell/WinPorts.h"
 #include "ui/Fonts.h"
 #include "ui/TxDialog.h"
 
 class TfmOVCondProp : public TxDialog, private IOVPropView {
  public:
-  TfmOVCondProp(OVTool& tool, IPrompt& prompt, IShellOpen& shell)
-      : m_logic(*this, tool, prompt), m_shell(shell) {}
+  // While the dialog is up, pReown (the tool's prompt) gives its boxes to the
+  // dialog, so they are modal to it.
+  TfmOVCondProp(OVTool& tool, IPrompt& prompt, IShellOpen& shell, WinPrompt* pReown)
+      : m_logic(*this, tool, prompt), m_shell(shell), m_pReown(pReown) {}
 
   // Shows the dialog modally for a record; the result of DoModal.
   INT_PTR Run(HINSTANCE hInst, HWND hOwner, CondData* pData, bool bSystemMode);
@@ -27,6 +30,8 @@ class TfmOVCondProp : public TxDialog, private IOVPropView {
 
   OVCondProp m_logic;
   IShellOpen& m_shell;
+  WinPrompt* m_pReown;
+  HWND m_hOldOwner = nullptr;
   CondData* m_pData = nullptr;
   bool m_bSystem = false;
   DerivedFont m_fontLink;

@@ -9,6 +9,7 @@ class WinPrompt : public IPrompt {
  public:
   explicit WinPrompt(HWND hOwner = nullptr) : m_hOwner(hOwner) {}
   void SetOwner(HWND hOwner) { m_hOwner = hOwner; }
+  HWND Owner() const { return m_hOwner; }
   void ShowError(const char* szText) override;
   void ShowInfo(const char* szText, const char* szCaption) override;
   void ShowWarning(const char* szText, const char* szCaption) override;

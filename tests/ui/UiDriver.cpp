@@ -90,6 +90,15 @@ bool WaitUntil(const std::function<bool()>& pred, DWORD timeoutMs) {
   }
 }
 
+std::string ControlText(HWND h) {
+  wchar_t wz[1024] = {};
+  SendMessageTimeoutW(h, WM_GETTEXT, 1024, reinterpret_cast<LPARAM>(wz), SMTO_ABORTIFHUNG, 5000,
+                      nullptr);
+  char sz[2048] = {};
+  WideCharToMultiByte(CP_ACP, 0, wz, -1, sz, sizeof sz, nullptr, nullptr);
+  return sz;
+}
+
 std::string WindowText(HWND h) {
   char buf[1024] = {};
   GetWindowTextA(h, buf, sizeof(buf));
@@ -196,6 +205,91 @@ std::vector<std::vector<std::string>> ListRows(HWND hList, int nColumns) {
     rows.push_back(row);
   }
   return rows;
+}
+
+std::vector<int> ListImages(HWND hList) {
+  std::vector<int> out;
+  RemoteBlock mem(hList, sizeof(LVITEMA));
+  if (!mem.ok()) return out;
+  const int n = static_cast<int>(SendTo(hList, LVM_GETITEMCOUNT, 0, 0));
+  for (int i = 0; i < n; ++i) {
+    LVITEMA it = {};
+    it.mask = LVIF_IMAGE;
+    it.iItem = i;
+    mem.Write(0, &it, sizeof(it));
+    SendTo(hList, LVM_GETITEMA, 0, reinterpret_cast<LPARAM>(mem.at(0)));
+    mem.Read(0, &it, sizeof(it));
+    out.push_back(it.iImage);
+  }
+  return out;
+}
+
+void ListSelect(HWND hList, int nRow) {
+  RemoteBlock mem(hList, sizeof(LVITEMA));
+  if (!mem.ok()) return;
+  LVITEMA it = {};
+  it.stateMask = LVIS_SELECTED | LVIS_FOCUSED;
+  it.state = LVIS_SELECTED | LVIS_FOCUSED;
+  mem.Write(0, &it, sizeof(it));
+  SendTo(hList, LVM_SETITEMSTATE, nRow, reinterpret_cast<LPARAM>(mem.at(0)));
+}
+
+int ListSelected(HWND hList) {
+  return static_cast<int>(SendTo(hList, LVM_GETNEXTITEM, static_cast<WPARAM>(-1), LVNI_SELECTED));
+}
+
+int ListFind(HWND hList, const std::string& text) {
+  const auto rows = ListRows(hList, 1);
+  for (size_t i = 0; i < rows.size(); ++i)
+    if (rows[i][0] == text) return static_cast<int>(i);
+  return -1;
+}
+
+// Wine reads file associations from HKEY_CLASSES_ROOT only (no per-user merge).
+static void SetClassKey(const std::string& key, const char* name, const std::string& value) {
+  HKEY h;
+  if (RegCreateKeyExA(HKEY_CLASSES_ROOT, key.c_str(), 0, nullptr, 0, KEY_WRITE, nullptr, &h,
+                      nullptr) != ERROR_SUCCESS)
+    return;
+  RegSetValueExA(h, name, 0, REG_SZ, reinterpret_cast<const BYTE*>(value.c_str()),
+                 static_cast<DWORD>(value.size() + 1));
+  RegCloseKey(h);
+}
+
+OpenRecorder::OpenRecorder(const std::string& ext, const std::string& log) : m_ext(ext), m_log(log) {
+  DeleteFileA(m_log.c_str());
+  const std::string progId = "TandelixTest" + ext;
+  SetClassKey(ext, nullptr, progId);
+  SetClassKey(progId + "\\shell\\open\\command", nullptr,
+              "\"" + DriverDir() + "tdx_uidriver.exe\" --record-open \"" + m_log + "\" \"%1\"");
+}
+
+OpenRecorder::~OpenRecorder() {
+  RegDeleteTreeA(HKEY_CLASSES_ROOT, ("TandelixTest" + m_ext).c_str());
+  RegDeleteKeyA(HKEY_CLASSES_ROOT, ("TandelixTest" + m_ext).c_str());
+  RegDeleteKeyA(HKEY_CLASSES_ROOT, m_ext.c_str());
+  DeleteFileA(m_log.c_str());
+}
+
+std::vector<std::string> OpenRecorder::Opened() const {
+  std::vector<std::string> out;
+  if (FILE* f = std::fopen(m_log.c_str(), "rb")) {
+    char line[1024];
+    while (std::fgets(line, sizeof line, f)) {
+      std::string s = line;
+      while (!s.empty() && (s.back() == '\n' || s.back() == '\r')) s.pop_back();
+      out.push_back(s);
+    }
+    std::fclose(f);
+  }
+  return out;
+}
+
+int RecordOpen(const char* szLog, const char* szPath) {
+  FILE* f = std::fopen(szLog, "ab");
+  if (!f) return 1;
+  std::fprintf(f, "%s\n", szPath);
+  return std::fclose(f) == 0 ? 0 : 1;
 }
 
 RECT RectInParent(HWND hCtl) {

@@ -32,6 +32,9 @@ namespace ui {
 bool WaitUntil(const std::function<bool()>& pred, DWORD timeoutMs = 10000);
 
 std::string WindowText(HWND h);
+// An edit control's text in another process (asked in UTF-16, which Wine
+// carries across processes).
+std::string ControlText(HWND h);
 std::string ClassOf(HWND h);
 bool IsShown(HWND h);  // visible and enabled
 
@@ -62,6 +65,29 @@ struct TreeNode {
 };
 std::vector<TreeNode> TreeItems(HWND hTree);  // depth first, expanded or not
 std::vector<std::vector<std::string>> ListRows(HWND hList, int nColumns);
+std::vector<int> ListImages(HWND hList);
+// Selects a row as a click does (the program sees the state change).
+void ListSelect(HWND hList, int nRow);
+int ListSelected(HWND hList);
+// The row whose first column says text, or -1.
+int ListFind(HWND hList, const std::string& text);
+
+// Makes the shell's "open" of files with this extension (".html") run this
+// driver, which appends the file's path to log (a line each) instead of
+// showing it. Undone by the returned object's destructor.
+class OpenRecorder {
+ public:
+  OpenRecorder(const std::string& ext, const std::string& log);
+  ~OpenRecorder();
+  OpenRecorder(const OpenRecorder&) = delete;
+  OpenRecorder& operator=(const OpenRecorder&) = delete;
+  std::vector<std::string> Opened() const;  // what was opened so far
+
+ private:
+  std::string m_ext, m_log;
+};
+// The driver's side of it: appends the path to log.
+int RecordOpen(const char* szLog, const char* szPath);
 // The control's rectangle in its parent's client coordinates.
 RECT RectInParent(HWND hCtl);
 

@@ -66,6 +66,7 @@ static int RunDemo(const char* szExe, const char* szOutDir) {
 }
 
 int main(int argc, char** argv) {
+  if (argc == 4 && std::strcmp(argv[1], "--record-open") == 0) return ui::RecordOpen(argv[2], argv[3]);
   if (argc >= 2 && std::strcmp(argv[1], "--demo") == 0) {
     if (argc < 4) {
       std::fprintf(stderr, "usage: tdx_uidriver --demo <Tandelix.exe> <outdir>\n");

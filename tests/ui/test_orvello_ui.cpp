@@ -1,0 +1,189 @@
+// Scenarios of the conduit tab on a small seeded Palm Desktop: installing a
+// sample conduit through the open-file and properties dialogs, uninstalling
+// and restoring across runs, refusing a library that is no conduit, a system
+// conduit's properties and the history page.
+#include <gtest/gtest.h>
+
+#include <windows.h>
+#include <commctrl.h>
+
+#include <fstream>
+#include <sstream>
+
+#include "UiDriver.h"
+#include "res/resource.h"
+
+using namespace ui;
+
+namespace {
+
+class OrvelloUi : public ::testing::Test {
+ protected:
+  App app;
+  HWND page = nullptr;
+
+  void SetUp() override {
+    ASSERT_TRUE(app.SeedDesktop(SourcePath("tests/ui/orvello.seed")));
+    StartApp();
+  }
+  void StartApp() {
+    ASSERT_TRUE(app.Start());
+    ASSERT_NE(app.WaitMain(), nullptr);
+    page = app.Page("TtOrvello");
+    ASSERT_NE(page, nullptr);
+    ASSERT_TRUE(WaitUntil([&] { return IsShown(page) && ListRows(AppList(), 1).size() >= 3; }));
+  }
+  HWND Ctl(int id) const { return GetDlgItem(page, id); }
+  HWND AppList() const { return Ctl(IDC_LVOVAPP); }
+  HWND SysList() const { return Ctl(IDC_LVOVSYS); }
+  std::string Palm(const std::string& rel) const { return app.Dir() + "Palm\\" + rel; }
+
+  // Waits for a message box, checks its caption and text and answers it.
+  void ExpectBox(const std::string& caption, const std::string& text, int answer) {
+    MessageBoxInfo box;
+    ASSERT_TRUE(WaitUntil([&] { return (box = FindMessageBox(app.Pid())).hWnd != nullptr; }))
+        << "no box saying: " << text;
+    EXPECT_EQ(box.caption, caption);
+    EXPECT_EQ(box.text, text);
+    Answer(box, answer);
+    WaitUntil([&] { return !IsWindow(box.hWnd); }, 3000);
+  }
+  HWND WaitWindow(const char* cls, const std::string& caption = "") {
+    HWND h = nullptr;
+    WaitUntil([&] {
+      for (HWND w : TopWindows(app.Pid(), cls, caption))
+        if (IsWindowVisible(w)) h = w;
+      return h != nullptr;
+    });
+    return h;
+  }
+  // Picks a file in the open-file dialog of the Install button.
+  void PickFile(const std::string& path) {
+    ClickButton(page, IDC_BTNOVINST);
+    HWND dlg = WaitWindow("#32770", "Install New Palm Conduit");
+    ASSERT_NE(dlg, nullptr);
+    HWND hName = GetDlgItem(dlg, 0x47c);  // the file name box
+    if (!hName) hName = GetDlgItem(dlg, 0x480);
+    ASSERT_NE(hName, nullptr);
+    SendMessageA(hName, WM_SETTEXT, 0, reinterpret_cast<LPARAM>(path.c_str()));
+    ClickButton(dlg, IDOK);
+    ASSERT_TRUE(WaitUntil([&] { return !IsWindow(dlg); }));
+  }
+  std::vector<std::string> StoreCreators() const {
+    std::vector<std::string> out;
+    std::ifstream f(app.File("OVRes.dat"), std::ios::binary);
+    char rec[540];
+    while (f.read(rec, sizeof rec)) out.push_back(std::string(rec + 4, strnlen(rec + 4, 5)));
+    return out;
+  }
+};
+
+}  // namespace
+
+TEST_F(OrvelloUi, InstallASampleConduitEndToEnd) {
+  PickFile(Palm("Sample.dll"));
+  HWND dlg = WaitWindow("TfmOVCondProp", "Palm Conduit Properties");
+  ASSERT_NE(dlg, nullptr);
+  EXPECT_EQ(WindowText(GetDlgItem(dlg, IDC_PROPTITLE)), "Sample Named Conduit");
+  EXPECT_TRUE(IsWindowEnabled(GetDlgItem(dlg, IDC_EDTCREATORID)));
+  HWND hCreator = GetDlgItem(dlg, IDC_EDTCREATORID);
+  SendMessageA(hCreator, WM_SETTEXT, 0, reinterpret_cast<LPARAM>("PAdd"));
+  // Into the field, then on to the next one, as the Tab key does.
+  PostMessageA(dlg, WM_NEXTDLGCTL, reinterpret_cast<WPARAM>(hCreator), TRUE);
+  PostMessageA(dlg, WM_NEXTDLGCTL, 0, FALSE);
+  ASSERT_TRUE(WaitUntil([&] { return ControlText(GetDlgItem(dlg, IDC_EDTFILE)) == "address.dat"; }));
+  EXPECT_EQ(ControlText(GetDlgItem(dlg, IDC_EDTDIRECTORY)), "address");
+  ClickButton(dlg, IDOK);
+  ExpectBox("Success", "Conduit \"Sample Named Conduit\" installed successfully.", IDOK);
+  ASSERT_TRUE(WaitUntil([&] { return !IsWindow(dlg); }));
+
+  const int nNew = ListFind(AppList(), "Sample Named Conduit");
+  ASSERT_GE(nNew, 0);
+  EXPECT_EQ(ListRows(AppList(), 3)[nNew][1], "PAdd");
+
+  ClickButton(page, IDC_BTNOVREFRESH);
+  int nRow = -1;
+  ASSERT_TRUE(WaitUntil([&] {
+    nRow = ListFind(AppList(), "Sample Named Conduit");
+    return nRow >= 0;
+  }));
+  ListSelect(AppList(), nRow);
+  ASSERT_TRUE(WaitUntil([&] { return IsWindowEnabled(Ctl(IDC_BTNOVUNINST)) != FALSE; }));
+  ClickButton(page, IDC_BTNOVUNINST);
+  ExpectBox("Confirm", "Do you really want to uninstall conduit \"" + Palm("Sample.dll") + "\"?",
+            IDNO);
+  EXPECT_TRUE(app.Quit());
+}
+
+TEST_F(OrvelloUi, UninstalledConduitIsRestorableInTheNextRun) {
+  const int nRow = ListFind(AppList(), "Expense");
+  ASSERT_GE(nRow, 0);
+  ListSelect(AppList(), nRow);
+  ClickButton(page, IDC_BTNOVUNINST);
+  ExpectBox("Confirm", "Do you really want to uninstall conduit \"ExpnCond.dll\"?", IDYES);
+  ExpectBox("Information", "Conduit \"ExpnCond.dll\" uninstalled successfully.", IDOK);
+  EXPECT_EQ(ListImages(AppList())[nRow], 1);
+  EXPECT_TRUE(IsWindowEnabled(Ctl(IDC_BTNOVRESTORE)));
+  EXPECT_FALSE(IsWindowEnabled(Ctl(IDC_BTNOVUNINST)));
+  EXPECT_EQ(StoreCreators(), std::vector<std::string>{"Expn"});
+  ASSERT_TRUE(app.Quit());
+
+  StartApp();
+  int nAgain = -1;
+  ASSERT_TRUE(WaitUntil([&] { return (nAgain = ListFind(AppList(), "Expense")) >= 0; }));
+  EXPECT_EQ(ListImages(AppList())[nAgain], 1);
+  ListSelect(AppList(), nAgain);
+  ASSERT_TRUE(WaitUntil([&] { return IsWindowEnabled(Ctl(IDC_BTNOVRESTORE)) != FALSE; }));
+  ClickButton(page, IDC_BTNOVRESTORE);
+  ExpectBox("Confirm", "Do you really want to restore conduit \"Expense\"?", IDYES);
+  ExpectBox("Information", "Conduit \"Expense\" restored successfully.", IDOK);
+  EXPECT_EQ(ListImages(AppList())[nAgain], 0);
+  EXPECT_TRUE(StoreCreators().empty());
+  EXPECT_TRUE(app.Quit());
+}
+
+TEST_F(OrvelloUi, ALibraryWithoutOpenConduitIsRefused) {
+  PickFile(Palm("NoOpen.dll"));
+  ExpectBox("Error", "This is not a valid Palm Conduit, please try another one", IDOK);
+  EXPECT_TRUE(TopWindows(app.Pid(), "TfmOVCondProp").empty());
+  EXPECT_TRUE(app.Quit());
+}
+
+TEST_F(OrvelloUi, SystemConduitPropertiesShowTheCreatorNumberAndChangeNothing) {
+  const auto before = ListRows(SysList(), 3);
+  ASSERT_EQ(before.size(), 2u);
+  ListSelect(SysList(), 1);
+  ASSERT_TRUE(WaitUntil([&] { return IsWindowEnabled(Ctl(IDC_BTNOVSYSPROP)) != FALSE; }));
+  ClickButton(page, IDC_BTNOVSYSPROP);
+  HWND dlg = WaitWindow("TfmOVCondProp");
+  ASSERT_NE(dlg, nullptr);
+  EXPECT_EQ(ControlText(GetDlgItem(dlg, IDC_EDTCREATORID)), "0xffffffff");
+  EXPECT_FALSE(IsWindowEnabled(GetDlgItem(dlg, IDC_EDTCREATORID)));
+  SendMessageA(GetDlgItem(dlg, IDC_EDTDIRECTORY), WM_SETTEXT, 0, reinterpret_cast<LPARAM>("x"));
+  ClickButton(dlg, IDOK);
+  ASSERT_TRUE(WaitUntil([&] { return !IsWindow(dlg); }));
+  EXPECT_FALSE(FindMessageBox(app.Pid()).hWnd);
+  EXPECT_EQ(ListRows(SysList(), 3), before);
+  EXPECT_TRUE(app.Quit());
+}
+
+TEST_F(OrvelloUi, LogWritesTheHistoryPageAndOpensIt) {
+  OpenRecorder opened(".html", app.Dir() + "opened.txt");
+  ClickButton(page, IDC_BTNOVLOG);
+  ExpectBox("Error", "No conduit log data found.", IDOK);
+
+  ListSelect(AppList(), ListFind(AppList(), "Note Pad"));
+  ClickButton(page, IDC_BTNOVUNINST);
+  ExpectBox("Confirm", "Do you really want to uninstall conduit \"NotePadCond.dll\"?", IDYES);
+  ExpectBox("Information", "Conduit \"NotePadCond.dll\" uninstalled successfully.", IDOK);
+  ClickButton(page, IDC_BTNOVLOG);
+  ASSERT_TRUE(WaitUntil([&] { return !opened.Opened().empty(); }));
+  EXPECT_EQ(lstrcmpiA(opened.Opened()[0].c_str(), app.File("ovlog.html").c_str()), 0)
+      << opened.Opened()[0];
+  std::ifstream f(app.File("ovlog.html"), std::ios::binary);
+  std::stringstream ss;
+  ss << f.rdbuf();
+  EXPECT_NE(ss.str().find("<td>Note Pad</td>"), std::string::npos);
+  EXPECT_NE(ss.str().find("Uninstalled Successfully"), std::string::npos);
+  EXPECT_TRUE(app.Quit());
+}
