@@ -6,6 +6,7 @@
 #include <cstring>
 #include <initializer_list>
 #include <new>
+#include <utility>
 
 #include "misc/Diag.h"
 #include "palm/CondRecord.h"
@@ -165,16 +166,19 @@ bool CCondMgr::AppendWithLibrary(const CondData& rec) {
   return true;
 }
 
-void CCondMgr::RemoveAll() {
-  if (!TDX_VERIFY(m_pConduits)) return;
-  const uint32_t n = m_pConduits->GetCount();
-  for (uint32_t i = 0; i < n; ++i) {
-    Entry* pEntry = EntryAt(i);
+void CCondMgr::FreeEntries(CxList* pList) {
+  for (void* p = pList->GetFirst(); p; p = pList->GetNext()) {
+    Entry* pEntry = static_cast<Entry*>(p);
     delete pEntry->pObj;  // unloads the library
     delete pEntry->pData;
     delete pEntry;
   }
-  m_pConduits->RemoveAll(false);
+  pList->RemoveAll(false);
+}
+
+void CCondMgr::RemoveAll() {
+  if (!TDX_VERIFY(m_pConduits)) return;
+  FreeEntries(m_pConduits);
   m_nCursor = 0;
 }
 
@@ -220,12 +224,15 @@ bool CCondMgr::Add(CondData* pData) {
 
 CondData* CCondMgr::Find(const char* szCreatorID, const char* szConduit) {
   if (!szCreatorID || !*szCreatorID || !szConduit || !*szConduit) return nullptr;
+  // The short form is asked for only once a creator matches: most look-ups
+  // meet none, and asking the file system costs more than the whole walk.
   char szShort[MAX_PATH];
-  const bool bShort = ShortPath(szConduit, szShort);
+  int nShort = -1;  // not asked yet
   for (CondData* p = GetFirst(); p; p = GetNext()) {
     if (!EqualNoCase(p->szCreatorID, szCreatorID)) continue;
     if (EqualNoCase(p->szConduit, szConduit)) return p;
-    if (!bShort) continue;
+    if (nShort < 0) nShort = ShortPath(szConduit, szShort) ? 1 : 0;
+    if (!nShort) continue;
     if (EqualNoCase(p->szConduit, szShort)) return p;
     // The same file reached by a long name here and its short name there, in
     // either order: compare the short forms of both.
@@ -240,7 +247,26 @@ bool CCondMgr::Contains(const CondData* pData) {
 }
 
 bool CCondMgr::LoadConduits(int32_t nFlags) {
-  RemoveAll();
+  if (!TDX_VERIFY(m_pConduits)) return true;
+  // The old records' libraries stay loaded until the new records hold theirs:
+  // loading a library again then only counts it up, where a fresh load costs
+  // milliseconds per library.
+  CxList* pOld = new (std::nothrow) CxList;
+  if (pOld) {
+    std::swap(pOld, m_pConduits);
+    m_nCursor = 0;
+  } else {
+    RemoveAll();
+  }
+  struct FreeOld {
+    CxList* p;
+    ~FreeOld() {
+      if (p) {
+        FreeEntries(p);
+        delete p;
+      }
+    }
+  } freeOld{pOld};
 
   if (nFlags & CONDS_MANAGER) {
     const int32_t n = CmGetConduitCount();

@@ -92,6 +92,7 @@ class CCondMgr {
     CCondObj* pObj;
   };
 
+  static void FreeEntries(CxList* pList);
   // Takes pData (and pObj) over; false, owning neither, if the list refuses.
   bool Append(CondData* pData, CCondObj* pObj);
   // A copy of rec on the heap with its library loaded and asked for its name.

@@ -39,6 +39,25 @@ static int RunDemo(const char* szExe, const char* szOutDir) {
   std::printf("demo: main window shown %lu ms after the start\n", GetTickCount() - t0);
   Sleep(500);  // let it paint
   failures += !SaveWindowBitmap(app.Main(), out + "main.bmp");
+  // The properties dialog of the first application conduit.
+  if (HWND hPage = app.Page("TtOrvello")) {
+    HWND hList = GetDlgItem(hPage, IDC_LVOVAPP);
+    ListSelect(hList, 0);
+    ClickButton(hPage, IDC_BTNOVAPPPROP);
+    HWND hProp = nullptr;
+    if (WaitUntil([&] {
+          auto found = TopWindows(app.Pid(), "TfmOVCondProp");
+          hProp = found.empty() ? nullptr : found[0];
+          return hProp && IsWindowVisible(hProp);
+        })) {
+      Sleep(300);
+      failures += !SaveWindowBitmap(hProp, out + "ovcondprop.bmp");
+      ClickButton(hProp, IDCANCEL);
+      WaitUntil([&] { return !IsWindow(hProp); }, 3000);
+    } else {
+      ++failures;
+    }
+  }
   PostCommand(app.Main(), IDM_FILE_HALVERN);
   Sleep(300);
   failures += !SaveWindowBitmap(app.Main(), out + "main-halvern.bmp");
