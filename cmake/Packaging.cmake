@@ -35,14 +35,18 @@ if(TDX_CHMCMD)
   install(FILES ${TDX_HELP_CHM} DESTINATION .)
 endif()
 install(FILES ${PROJECT_SOURCE_DIR}/LICENSE DESTINATION . RENAME LICENSE.txt)
-install(FILES ${PROJECT_SOURCE_DIR}/docs/package/README.txt DESTINATION .)
 
-# The command-line conduit tool joins the packages once its target exists,
-# wherever in the tree it is defined.
+# The command-line conduit tool joins the packages, and the readme names it,
+# once its target exists, wherever in the tree it is defined.
 function(_tdx_install_late_tools)
+  set(TDX_README_TDCOND "")
   if(TARGET tdcond)
     install(TARGETS tdcond RUNTIME DESTINATION .)
+    set(TDX_README_TDCOND "  tdcond.exe     console tool: conduits from the command line\n                 (run \"tdcond --help\")\n")
   endif()
+  configure_file(${PROJECT_SOURCE_DIR}/docs/package/README.txt.in ${CMAKE_BINARY_DIR}/README.txt @ONLY
+                 NEWLINE_STYLE CRLF)
+  install(FILES ${CMAKE_BINARY_DIR}/README.txt DESTINATION .)
 endfunction()
 cmake_language(DEFER DIRECTORY ${CMAKE_SOURCE_DIR} CALL _tdx_install_late_tools)
 
