@@ -102,10 +102,12 @@ run_case install-never-succeeds 99  never      1 7 4 1 \
 run_case reason-quoted          0   never      1 4 4 0 "E: Unable to correct problems, you have held broken packages."
 
 # On a machine that has everything, the set-up asks apt for nothing (the
-# tests run after scripts/test installed what they need).
+# tests run after scripts/test installed what they need). The real dpkg-query
+# stays: "dpkg -s" calls it.
 (
-  mkdir -p "$work/nothing"
-  export PATH="$work/bin:$PATH" FAKE_DIR="$work/nothing" FAKE_UPDATE_FAILS=0 FAKE_INSTALL=ok
+  mkdir -p "$work/nothing" "$work/aptonly"
+  ln -s "$work/bin/apt-get" "$work/aptonly/apt-get"
+  export PATH="$work/aptonly:$PATH" FAKE_DIR="$work/nothing" FAKE_UPDATE_FAILS=0 FAKE_INSTALL=ok
   # shellcheck disable=SC1090
   . "$lib"
   tdx_install_deps
