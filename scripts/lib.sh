@@ -14,6 +14,7 @@ tdx_install_deps() {
   command -v i686-w64-mingw32-windres >/dev/null || need=1
   command -v wine >/dev/null && command -v Xvfb >/dev/null && command -v xdpyinfo >/dev/null || need=1
   command -v convert >/dev/null && command -v import >/dev/null || need=1
+  command -v makensis >/dev/null && command -v chmcmd >/dev/null && command -v chmls >/dev/null || need=1
   [ -d /usr/src/googletest/googletest ] && [ -f /usr/include/gtest/gtest.h ] || need=1
   [ -f /usr/include/gmock/gmock.h ] || need=1
   ls /usr/lib/llvm-14/lib/clang/*/lib/linux/libclang_rt.fuzzer-x86_64.a >/dev/null 2>&1 || need=1
@@ -30,7 +31,8 @@ tdx_install_deps() {
     cmake ninja-build g++ clang libclang-rt-14-dev llvm-14 \
     googletest libgtest-dev libgmock-dev \
     g++-mingw-w64-i686-posix gcc-mingw-w64-i686-posix binutils-mingw-w64-i686 \
-    wine wine32:i386 fonts-wine xvfb x11-utils xauth imagemagick procps ca-certificates
+    wine wine32:i386 fonts-wine xvfb x11-utils xauth imagemagick procps ca-certificates \
+    nsis fp-utils-3.2.2
 }
 
 # A mirror part-way through a sync serves an index whose size disagrees with its

@@ -1,0 +1,27 @@
+# Run by cpack after each generator: SHA256SUMS beside the packages, in the
+# format of sha256sum, one line per package of this version. The staged
+# files are hashed (cpack copies them out afterwards, unchanged).
+cmake_policy(VERSION 3.25)
+set(sums ${CPACK_PACKAGE_DIRECTORY}/SHA256SUMS)
+set(prefix "${CPACK_PACKAGE_NAME}-${CPACK_PACKAGE_VERSION}-win32")
+set(lines "")
+set(fresh "")
+foreach(f IN LISTS CPACK_PACKAGE_FILES)
+  get_filename_component(name ${f} NAME)
+  file(SHA256 ${f} hash)
+  list(APPEND lines "${hash}  ${name}")
+  list(APPEND fresh ${name})
+endforeach()
+# Keep the other generator's line while its package is still there.
+if(EXISTS ${sums})
+  file(STRINGS ${sums} old)
+  foreach(line IN LISTS old)
+    string(REGEX REPLACE "^[0-9a-f]+  " "" name "${line}")
+    if(NOT name IN_LIST fresh AND name MATCHES "^${prefix}" AND EXISTS ${CPACK_PACKAGE_DIRECTORY}/${name})
+      list(APPEND lines "${line}")
+    endif()
+  endforeach()
+endif()
+list(SORT lines COMPARE STRING)
+list(JOIN lines "\n" text)
+file(WRITE ${sums} "${text}\n")
