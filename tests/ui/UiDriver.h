@@ -62,6 +62,14 @@ struct TreeNode {
 };
 std::vector<TreeNode> TreeItems(HWND hTree);  // depth first, expanded or not
 std::vector<std::vector<std::string>> ListRows(HWND hList, int nColumns);
+// List view items as a user changes them: the program gets the control's own
+// change notifications. Select also focuses the item and clears other selections.
+bool ListSetState(HWND hList, int i, UINT state, UINT mask);
+bool ListSelect(HWND hList, int i);
+bool ListSetChecked(HWND hList, int i, bool bCheck);
+bool ListChecked(HWND hList, int i);
+// Posts a double-click on the item's caption (the list notifies its parent).
+bool ListDoubleClick(HWND hList, int i);
 // The control's rectangle in its parent's client coordinates.
 RECT RectInParent(HWND hCtl);
 
