@@ -75,7 +75,8 @@ bool Registry(const SeedPlan& plan, std::string* pError) {
     if (r) return fail(a.nLine, "registering the application conduit", r);
   }
   for (const SeedInstall& in : plan.installs) {
-    const int32_t r = TdxSeedInstallConduit(in.sCreator.c_str(), in.sLibrary.c_str(), in.sTitle.c_str());
+    const int32_t r =
+        TdxSeedInstallConduit(in.sCreator.c_str(), in.sLibrary.c_str(), in.sTitle.c_str());
     if (r < 0) return fail(in.nLine, "registering the install conduit", r);
   }
   if (plan.nBackupLine) {

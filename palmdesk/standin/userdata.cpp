@@ -61,7 +61,9 @@ bool Refused(uint32_t dwCreatorID) {
   return n > 0 && n < sizeof sz && CreatorFromText(sz, &dw) && dw == dwCreatorID;
 }
 
-bool ValidAction(int32_t nAction) { return nAction >= PD_SYNC_SYNCHRONIZE && nAction <= PD_SYNC_CUSTOM; }
+bool ValidAction(int32_t nAction) {
+  return nAction >= PD_SYNC_SYNCHRONIZE && nAction <= PD_SYNC_CUSTOM;
+}
 
 int32_t GetPref(uint32_t dwUserID, const char* pKind, uint32_t dwCreatorID, int32_t* pAction) {
   if (!pAction) return PD_ERR_NOT_BOUND;
@@ -78,9 +80,9 @@ int32_t SetPref(uint32_t dwUserID, const char* pKind, uint32_t dwCreatorID, int3
   const std::string key = UserKey(dwUserID);
   if (key.empty()) return PD_ERR_NOT_FOUND;
   if (Refused(dwCreatorID)) return PD_ERR_STORAGE;
-  return WriteDword(key + "\\" + pKind, PrefName(dwCreatorID).c_str(), static_cast<uint32_t>(nAction))
-             ? PD_OK
-             : PD_ERR_STORAGE;
+  const std::string name = PrefName(dwCreatorID);
+  return WriteDword(key + "\\" + pKind, name.c_str(), static_cast<uint32_t>(nAction)) ? PD_OK
+                                                                                     : PD_ERR_STORAGE;
 }
 
 int32_t DeletePref(uint32_t dwUserID, const char* pKind, uint32_t dwCreatorID) {

@@ -35,11 +35,16 @@ inline bool TWIsOn(uint32_t nValue) { return !TWIsOff(nValue) && TWCode(nValue) 
 inline const char* TWActionText(uint32_t nValue) {
   if (TWIsOff(nValue)) return kTWTextNothing;
   switch (TWCode(nValue)) {
-    case TW_ACT_SYNC: return kTWTextSync;
-    case TW_ACT_PC2HH: return kTWTextPC2HH;
-    case TW_ACT_HH2PC: return kTWTextHH2PC;
-    case TW_ACT_NOTHING: return kTWTextNothing;
-    default: return "";
+    case TW_ACT_SYNC:
+      return kTWTextSync;
+    case TW_ACT_PC2HH:
+      return kTWTextPC2HH;
+    case TW_ACT_HH2PC:
+      return kTWTextHH2PC;
+    case TW_ACT_NOTHING:
+      return kTWTextNothing;
+    default:
+      return "";
   }
 }
 

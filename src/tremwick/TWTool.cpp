@@ -40,7 +40,12 @@ std::string ReadText(Call call) {
 
 TWTool::TWTool(ITWCheckList& users, ITWCheckList& conds, ITWCondMenu& menu, IPrompt& prompt,
                IShellOpen& shell, ITWUserInfoView& info)
-    : m_users(users), m_conds(conds), m_menu(menu), m_prompt(prompt), m_shell(shell), m_info(info) {}
+    : m_users(users),
+      m_conds(conds),
+      m_menu(menu),
+      m_prompt(prompt),
+      m_shell(shell),
+      m_info(info) {}
 
 TWTool::~TWTool() = default;
 
@@ -134,10 +139,18 @@ void TWTool::ChooseAction(TWMenuItem item) {
   if (!p || !TWMenuOffers(p->nKind, item)) return;
   uint32_t nValue = static_cast<uint32_t>(p->nMark);
   switch (item) {
-    case TW_MI_SYNC: nValue = TW_ACT_SYNC; break;
-    case TW_MI_PC2HH: nValue = TW_ACT_PC2HH; break;
-    case TW_MI_HH2PC: nValue = TW_ACT_HH2PC; break;
-    default: nValue |= TW_OFF_MARK; break;  // switched off; the code comes back with the check box
+    case TW_MI_SYNC:
+      nValue = TW_ACT_SYNC;
+      break;
+    case TW_MI_PC2HH:
+      nValue = TW_ACT_PC2HH;
+      break;
+    case TW_MI_HH2PC:
+      nValue = TW_ACT_HH2PC;
+      break;
+    default:  // switched off: the code comes back with the check box
+      nValue |= TW_OFF_MARK;
+      break;
   }
   p->nMark = static_cast<int32_t>(nValue);
   // The check box follows (its change event keeps the value), and the text
@@ -172,7 +185,8 @@ void TWTool::btnTWApplyClick(bool bDefaultAction) {
     }
   }
   if (users.empty()) {
-    m_prompt.ShowError("No user is checked. Check the users whose sync preferences are to be written.");
+    m_prompt.ShowError(
+        "No user is checked. Check the users whose sync preferences are to be written.");
     return;
   }
   if (conds.empty()) {
@@ -180,7 +194,8 @@ void TWTool::btnTWApplyClick(bool bDefaultAction) {
     return;
   }
 
-  std::string strAsk = "Write the action of each of " + Counted(conds.size(), "conduit", "conduits") +
+  std::string strAsk = "Write the action of each of " +
+                       Counted(conds.size(), "conduit", "conduits") +
                        " into the sync preferences of " + Counted(users.size(), "user", "users") +
                        (bDefaultAction ? ", as their default action for every HotSync?"
                                        : ", for their next HotSync only?");
@@ -215,7 +230,8 @@ void TWTool::btnTWApplyClick(bool bDefaultAction) {
         // still there afterwards counts.
         int32_t nTemp = 0;
         const int32_t rcRemove = UmRemoveUserTempSyncPreferences(pUser->dwUserID, dwCreator);
-        if (rcRemove != 0 && UmGetUserTempSyncPreferences(pUser->dwUserID, dwCreator, &nTemp) == 0) {
+        if (rcRemove != 0 &&
+            UmGetUserTempSyncPreferences(pUser->dwUserID, dwCreator, &nTemp) == 0) {
           fail(pUser, p,
                "default written, but the next-HotSync preference could not be removed, error " +
                    std::to_string(rcRemove));

@@ -113,20 +113,41 @@ void TremwickPage::OnCommand(int id, int code, HWND) {
   if (!m_pTool) return;
   if (code == BN_CLICKED) {  // buttons, and menu items (code 0 too)
     switch (id) {
-      case IDC_BTNUSERALL: m_pTool->btnUserAllClick(); break;
-      case IDC_BTNUSERCLEAR: m_pTool->btnUserClearClick(); break;
-      case IDC_BTNTWENABLEALL: m_pTool->btnTWEnableAllClick(); break;
-      case IDC_BTNTWDISABLEALL: m_pTool->btnTWDisableAllClick(); break;
-      case IDC_BTNTWREFRESH: m_pTool->btnTWRefreshClick(); break;
-      case IDC_BTNTWHOTSYNC: m_pTool->btnTWHotSyncClick(); break;
+      case IDC_BTNUSERALL:
+        m_pTool->btnUserAllClick();
+        break;
+      case IDC_BTNUSERCLEAR:
+        m_pTool->btnUserClearClick();
+        break;
+      case IDC_BTNTWENABLEALL:
+        m_pTool->btnTWEnableAllClick();
+        break;
+      case IDC_BTNTWDISABLEALL:
+        m_pTool->btnTWDisableAllClick();
+        break;
+      case IDC_BTNTWREFRESH:
+        m_pTool->btnTWRefreshClick();
+        break;
+      case IDC_BTNTWHOTSYNC:
+        m_pTool->btnTWHotSyncClick();
+        break;
       case IDC_BTNTWAPPLY:
         m_pTool->btnTWApplyClick(IsDlgButtonChecked(m_hWnd, IDC_CBTWDEFAULT) == BST_CHECKED);
         break;
-      case IDM_TW_SYNC: m_pTool->miSyncClick(); break;
-      case IDM_TW_PC2HH: m_pTool->miPC2HHClick(); break;
-      case IDM_TW_HH2PC: m_pTool->miHH2PCClick(); break;
-      case IDM_TW_NOTHING: m_pTool->miNothingClick(); break;
-      default: break;
+      case IDM_TW_SYNC:
+        m_pTool->miSyncClick();
+        break;
+      case IDM_TW_PC2HH:
+        m_pTool->miPC2HHClick();
+        break;
+      case IDM_TW_HH2PC:
+        m_pTool->miHH2PCClick();
+        break;
+      case IDM_TW_NOTHING:
+        m_pTool->miNothingClick();
+        break;
+      default:
+        break;
     }
   }
 }

@@ -41,7 +41,8 @@ bool TfmTWUserInfo::OnInitDialog() {
   ctl::ListAddColumn(hPrefs, 1, "Default Action", ScalePx(158));
   ctl::ListAddColumn(hPrefs, 2, "Next HotSync", ScalePx(155));
   for (const TWPrefRow& row : m_info.prefs) {
-    const int i = ctl::ListInsert(hPrefs, ctl::ListCount(hPrefs), row.strConduit.c_str(), -1, nullptr);
+    const int i =
+        ctl::ListInsert(hPrefs, ctl::ListCount(hPrefs), row.strConduit.c_str(), -1, nullptr);
     if (i < 0) continue;
     ctl::ListSetText(hPrefs, i, 1, row.strPerm.c_str());
     ctl::ListSetText(hPrefs, i, 2, row.strTemp.c_str());

@@ -226,7 +226,8 @@ bool ListDoubleClick(HWND hList, int i) {
   RemoteBlock mem(hList, sizeof(RECT));
   RECT rc = {LVIR_LABEL, 0, 0, 0};
   if (!mem.ok() || !mem.Write(0, &rc, sizeof(rc)) ||
-      !SendTo(hList, LVM_GETITEMRECT, static_cast<WPARAM>(i), reinterpret_cast<LPARAM>(mem.at(0))) ||
+      !SendTo(hList, LVM_GETITEMRECT, static_cast<WPARAM>(i),
+              reinterpret_cast<LPARAM>(mem.at(0))) ||
       !mem.Read(0, &rc, sizeof(rc)))
     return false;
   const LPARAM pt = MAKELPARAM((rc.left + rc.right) / 2, (rc.top + rc.bottom) / 2);

@@ -17,7 +17,8 @@ static bool DemoTremwick(ui::App& app, const std::string& out) {
   PostCommand(app.Main(), IDM_FILE_TREMWICK);
   HWND hPage = app.Page("TtTremwick");
   HWND hUsers = GetDlgItem(hPage, IDC_LVTWUSER), hConds = GetDlgItem(hPage, IDC_LVTWCOND);
-  if (!WaitUntil([&] { return IsShown(hPage) && !ListRows(hConds, 1).empty(); }, 3000)) return false;
+  if (!WaitUntil([&] { return IsShown(hPage) && !ListRows(hConds, 1).empty(); }, 3000))
+    return false;
   const auto rows = ListRows(hConds, 1);
   for (int i = 0; i < static_cast<int>(rows.size()); ++i) {
     if (rows[i][0] == "Expense") ListSetChecked(hConds, i, false);

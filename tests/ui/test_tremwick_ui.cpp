@@ -61,12 +61,13 @@ class TremwickUi : public ::testing::Test {
   bool ChooseFromMenu(std::initializer_list<WPARAM> keys) {
     PostMessageA(conds, WM_CONTEXTMENU, reinterpret_cast<WPARAM>(conds), -1);
     HWND hMenu = nullptr;
-    if (!WaitUntil([&] {
-          for (HWND h : TopWindows(app.Pid(), "#32768"))
-            if (IsWindowVisible(h)) hMenu = h;
-          return hMenu != nullptr;
-        },
-                   3000))
+    if (!WaitUntil(
+            [&] {
+              for (HWND h : TopWindows(app.Pid(), "#32768"))
+                if (IsWindowVisible(h)) hMenu = h;
+              return hMenu != nullptr;
+            },
+            3000))
       return false;
     for (WPARAM vk : keys) PostMessageA(hMenu, WM_KEYDOWN, vk, 0);
     PostMessageA(hMenu, WM_CHAR, '\r', 0);
@@ -108,11 +109,13 @@ TEST_F(TremwickUi, CheckBoxesSwitchConduitsOffAndBack) {
   EXPECT_TRUE(WaitAction(i, "Synchronize the files"));
 
   ClickButton(page, IDC_BTNTWDISABLEALL);
-  EXPECT_TRUE(WaitUntil([&] {
-    for (const auto& r : Conds())
-      if (r[1] != "Do Nothing") return false;
-    return true;
-  }, 3000));
+  EXPECT_TRUE(WaitUntil(
+      [&] {
+        for (const auto& r : Conds())
+          if (r[1] != "Do Nothing") return false;
+        return true;
+      },
+      3000));
   for (int k = 0; k < 10; ++k) EXPECT_FALSE(ListChecked(conds, k)) << k;
   ClickButton(page, IDC_BTNTWENABLEALL);
   EXPECT_TRUE(WaitUntil([&] { return Conds() == start; }, 3000));
@@ -123,10 +126,9 @@ TEST_F(TremwickUi, CheckBoxesSwitchConduitsOffAndBack) {
 TEST_F(TremwickUi, AnInstallConduitsMenuOffersInstallAndDoNothingOnly) {
   // The items as the menu resource has them.
   const auto menu = ResourceMenu(app.File("Tandelix.exe"), IDR_PMTWCOND);
-  const std::vector<std::string> want = {"pmTWCond", "pmTWCond/Synchronize the Files",
-                                         "pmTWCond/Desktop overwrite Handhelds",
-                                         "pmTWCond/Handhelds overwrite Desktop",
-                                         "pmTWCond/Do Nothing"};
+  const std::vector<std::string> want = {
+      "pmTWCond", "pmTWCond/Synchronize the Files", "pmTWCond/Desktop overwrite Handhelds",
+      "pmTWCond/Handhelds overwrite Desktop", "pmTWCond/Do Nothing"};
   ASSERT_EQ(menu.size(), want.size());
   for (size_t k = 0; k < want.size(); ++k) EXPECT_EQ(menu[k].path, want[k]);
 
@@ -172,10 +174,12 @@ TEST_F(TremwickUi, ApplyAsDefaultWritesForTheCheckedUserOnly) {
             std::string::npos)
       << box.text;
   Answer(box, IDYES);
-  ASSERT_TRUE(WaitUntil([&] {
-    box = FindMessageBox(app.Pid());
-    return box.hWnd && box.caption == "Information";
-  }, 5000));
+  ASSERT_TRUE(WaitUntil(
+      [&] {
+        box = FindMessageBox(app.Pid());
+        return box.hWnd && box.caption == "Information";
+      },
+      5000));
   EXPECT_EQ(box.text, "9 sync preferences written.");
   Answer(box, IDOK);
   ASSERT_TRUE(WaitUntil([&] { return !IsWindow(box.hWnd); }, 3000));
@@ -226,9 +230,9 @@ TEST_F(TremwickUi, DoubleClickOpensTheUsersInformation) {
   EXPECT_EQ(SendMessageA(GetDlgItem(h, IDC_CBPROFILE), BM_GETCHECK, 0, 0), BST_UNCHECKED);
   for (int id : {IDC_CBPROFILE, IDC_EDTROOTDIR, IDC_EDTDATADIR})
     EXPECT_FALSE(IsWindowEnabled(GetDlgItem(h, id))) << id;
-  EXPECT_EQ(ListRows(GetDlgItem(h, IDC_LVEXP), 4),
-            (Rows{{"1", "1", "Secure Digital", "SD Card"},
-                  {"2", "2", "Memory Stick", "Memory Stick"}}));
+  EXPECT_EQ(
+      ListRows(GetDlgItem(h, IDC_LVEXP), 4),
+      (Rows{{"1", "1", "Secure Digital", "SD Card"}, {"2", "2", "Memory Stick", "Memory Stick"}}));
   CloseUserInfo(h);
 
   h = OpenUserInfo(2);  // the profile, without slots

@@ -40,9 +40,7 @@ struct FakeList : ITWCheckList {
   }
   void SetSubItem(int i, const char* t) override { rows.at(i).sub = t; }
   int Count() override { return static_cast<int>(rows.size()); }
-  void* Data(int i) override {
-    return i >= 0 && i < Count() ? rows[i].data : nullptr;
-  }
+  void* Data(int i) override { return i >= 0 && i < Count() ? rows[i].data : nullptr; }
   void SetCheck(int i, bool b) override {
     if (rows.at(i).checked == b) return;
     rows[i].checked = b;
@@ -169,8 +167,7 @@ TEST_F(TWToolTest, FillGivesDefaultsByKindAndLeavesMissingLibrariesOut) {
   EXPECT_EQ(conds.Find("Gone Conduit"), -1);
   // Every check box set during the fill passed the change event and changed nothing.
   EXPECT_FALSE(marksWhileFilling.empty());
-  for (size_t i = 0; i < marksWhileFilling.size(); ++i)
-    EXPECT_LE(marksWhileFilling[i], 2) << i;
+  for (size_t i = 0; i < marksWhileFilling.size(); ++i) EXPECT_LE(marksWhileFilling[i], 2) << i;
 
   ASSERT_EQ(users.Count(), 2);
   EXPECT_EQ(users.rows[0].caption, "Ann Smith");
@@ -226,9 +223,9 @@ TEST_F(TWToolTest, ContextMenuFollowsTheKindAndTheAction) {
   conds.SetCheck(conds.Find("Date Book"), false);
   Select("Date Book");
   ASSERT_TRUE(tool->pmTWCondPopup());
-  EXPECT_EQ(menu.Shown(), (std::vector<std::string>{"Synchronize the Files",
-                                                    "Desktop overwrite handhelds",
-                                                    "Handhelds overwrite Desktop", "*Do Nothing"}));
+  EXPECT_EQ(menu.Shown(),
+            (std::vector<std::string>{"Synchronize the Files", "Desktop overwrite handhelds",
+                                      "Handhelds overwrite Desktop", "*Do Nothing"}));
   // Nothing selected: nothing to show, the menu as it was.
   conds.sel = -1;
   EXPECT_FALSE(tool->pmTWCondPopup());
@@ -271,7 +268,7 @@ TEST_F(TWToolTest, MenuItemsSetTheActionAndTheCheckBoxFollows) {
 }
 
 TEST_F(TWToolTest, ApplyWritesTemporaryOrPermanentForCheckedUsersOnly) {
-  users.SetCheck(1, false);  // Bob stays as he is
+  users.SetCheck(1, false);                           // Bob stays as he is
   conds.SetCheck(conds.Find("Address Book"), false);  // off: written as Do Nothing
   Select("Date Book");
   tool->miHH2PCClick();
