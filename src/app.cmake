@@ -26,6 +26,7 @@ target_include_directories(tdx_ui PUBLIC ${_src})
 target_link_libraries(tdx_ui PUBLIC tdx_misc tdx_shellcore comctl32 gdi32)
 
 include(${_src}/halvern/halvern.cmake)
+include(${_src}/tremwick/tremwick.cmake)
 
 add_executable(Tandelix WIN32
   ${_src}/main.cpp
@@ -35,7 +36,8 @@ add_executable(Tandelix WIN32
   ${_src}/orvello/OrvelloPage.cpp
   ${_src}/orvello/fmOVCondProp.cpp
   ${_src}/tremwick/TremwickPage.cpp
+  ${_src}/tremwick/fmTWUserInfo.cpp
   ${_src}/halvern/HalvernPage.cpp
   ${_src}/res/tandelix.rc)
-target_link_libraries(Tandelix PRIVATE tdx_shell tdx_ui tdx_orvello tdx_halvern tdx_palm tdx_winutil
-                      comctl32 comdlg32)
+target_link_libraries(Tandelix PRIVATE tdx_shell tdx_ui tdx_orvello tdx_halvern tdx_tremwick tdx_palm
+                      tdx_winutil comctl32 comdlg32)

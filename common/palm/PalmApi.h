@@ -39,8 +39,10 @@ enum PdLib { PDL_CONDMGR = 0, PDL_USERDATA = 1, PDL_HSAPI = 2, PDL_INSTAIDE = 3,
 
 // X(lib, result type, name, parameter list, argument list)
 //
-// Creator IDs travel as four-character text. Conduit Manager and Install Aide
-// sizes are 32-bit, User Data sizes and counts 16-bit; every size is in/out.
+// The shapes are Palm Desktop's published ones. Conduit Manager operations take
+// creator IDs as four-character text, User Data's preferences as the number.
+// Conduit Manager and Install Aide sizes are 32-bit, User Data sizes and counts
+// 16-bit except UmSlotGetDisplayName's; every size is in/out.
 #define PD_CONDMGR_OPS(X)                                                                        \
   X(PDL_CONDMGR, int32_t, CmGetConduitCount, (void), ())                                         \
   X(PDL_CONDMGR, int32_t, CmGetConduitCreatorID, (int32_t nIndex, char* pBuf, int32_t* pSize),   \
@@ -101,29 +103,33 @@ enum PdLib { PDL_CONDMGR = 0, PDL_USERDATA = 1, PDL_HSAPI = 2, PDL_INSTAIDE = 3,
   X(PDL_USERDATA, int32_t, UmSlotGetMediaType,                                                   \
     (uint32_t dwUserID, uint32_t dwSlotRef, uint32_t* pMediaType),                              \
     (dwUserID, dwSlotRef, pMediaType))                                                           \
+  /* The size is 32-bit here, unlike the other User Data texts. */                              \
   X(PDL_USERDATA, int32_t, UmSlotGetDisplayName,                                                 \
-    (uint32_t dwUserID, uint32_t dwSlotRef, char* pBuf, uint16_t* pSize),                       \
+    (uint32_t dwUserID, uint32_t dwSlotRef, char* pBuf, int32_t* pSize),                        \
     (dwUserID, dwSlotRef, pBuf, pSize))                                                          \
-  /* Sync preferences: one 32-bit action value per user and creator, kept as given. */          \
+  /* Sync preferences: one action (PD_SYNC_*) per user and creator number, the number */        \
+  /* being what CmConvertStringToCreatorID gives for the four characters. */                    \
   X(PDL_USERDATA, int32_t, UmGetUserTempSyncPreferences,                                         \
-    (uint32_t dwUserID, const char* pCreator, uint32_t* pValue), (dwUserID, pCreator, pValue))   \
+    (uint32_t dwUserID, uint32_t dwCreatorID, int32_t* pAction), (dwUserID, dwCreatorID, pAction))\
   X(PDL_USERDATA, int32_t, UmSetUserTempSyncPreferences,                                         \
-    (uint32_t dwUserID, const char* pCreator, uint32_t dwValue), (dwUserID, pCreator, dwValue))  \
+    (uint32_t dwUserID, uint32_t dwCreatorID, int32_t nAction), (dwUserID, dwCreatorID, nAction))\
   X(PDL_USERDATA, int32_t, UmGetUserPermSyncPreferences,                                         \
-    (uint32_t dwUserID, const char* pCreator, uint32_t* pValue), (dwUserID, pCreator, pValue))   \
+    (uint32_t dwUserID, uint32_t dwCreatorID, int32_t* pAction), (dwUserID, dwCreatorID, pAction))\
   X(PDL_USERDATA, int32_t, UmSetUserPermSyncPreferences,                                         \
-    (uint32_t dwUserID, const char* pCreator, uint32_t dwValue), (dwUserID, pCreator, dwValue))  \
-  /* Remove: one creator's temporary value. Delete: all of a user's values of that kind. */     \
+    (uint32_t dwUserID, uint32_t dwCreatorID, int32_t nAction), (dwUserID, dwCreatorID, nAction))\
   X(PDL_USERDATA, int32_t, UmRemoveUserTempSyncPreferences,                                      \
-    (uint32_t dwUserID, const char* pCreator), (dwUserID, pCreator))                            \
-  X(PDL_USERDATA, int32_t, UmDeleteUserTempSyncPreferences, (uint32_t dwUserID), (dwUserID))     \
-  X(PDL_USERDATA, int32_t, UmDeleteUserPermSyncPreferences, (uint32_t dwUserID), (dwUserID))     \
-  /* Creating users and slots (the seeding tool). */                                             \
-  X(PDL_USERDATA, int32_t, UmAddUser,                                                            \
+    (uint32_t dwUserID, uint32_t dwCreatorID), (dwUserID, dwCreatorID))                          \
+  X(PDL_USERDATA, int32_t, UmDeleteUserTempSyncPreferences,                                      \
+    (uint32_t dwUserID, uint32_t dwCreatorID), (dwUserID, dwCreatorID))                          \
+  X(PDL_USERDATA, int32_t, UmDeleteUserPermSyncPreferences,                                      \
+    (uint32_t dwUserID, uint32_t dwCreatorID), (dwUserID, dwCreatorID))                          \
+  X(PDL_USERDATA, int32_t, UmAddUser, (const char* pName, int32_t bProfile), (pName, bProfile))  \
+  X(PDL_USERDATA, int32_t, UmDeleteUser, (uint32_t dwUserID), (dwUserID))                        \
+  /* Our stand-in's own: a user with a given ID and directory, and a slot (the seeding tool). */\
+  X(PDL_USERDATA, int32_t, TdxSeedUser,                                                          \
     (uint32_t dwUserID, const char* pName, const char* pDirectory, int32_t bProfile),           \
     (dwUserID, pName, pDirectory, bProfile))                                                     \
-  X(PDL_USERDATA, int32_t, UmDeleteUser, (uint32_t dwUserID), (dwUserID))                        \
-  X(PDL_USERDATA, int32_t, UmSlotAdd,                                                            \
+  X(PDL_USERDATA, int32_t, TdxSeedSlot,                                                          \
     (uint32_t dwUserID, uint32_t dwSlotRef, uint32_t dwMediaType, const char* pName),           \
     (dwUserID, dwSlotRef, dwMediaType, pName))
 
@@ -138,11 +144,11 @@ enum PdLib { PDL_CONDMGR = 0, PDL_USERDATA = 1, PDL_HSAPI = 2, PDL_INSTAIDE = 3,
   X(PDL_INSTAIDE, int32_t, PltGetInstallConduitCount, (void), ())                                \
   X(PDL_INSTAIDE, int32_t, PltGetInstallConduitInfo,                                             \
     (int32_t nIndex, void* pInfo, int32_t* pSize), (nIndex, pInfo, pSize))                       \
-  /* Registering and removing install conduits (the seeding tool). */                            \
-  X(PDL_INSTAIDE, int32_t, PltAddInstallConduit,                                                 \
+  /* Our stand-in's own: registering and removing install conduits (the seeding tool). */       \
+  X(PDL_INSTAIDE, int32_t, TdxSeedInstallConduit,                                                \
     (const char* pCreator, const char* pLibrary, const char* pTitle),                           \
     (pCreator, pLibrary, pTitle))                                                                \
-  X(PDL_INSTAIDE, int32_t, PltRemoveInstallConduit, (int32_t nIndex), (nIndex))
+  X(PDL_INSTAIDE, int32_t, TdxRemoveInstallConduit, (int32_t nIndex), (nIndex))
 
 #define PD_ALL_OPS(X) PD_CONDMGR_OPS(X) PD_USERDATA_OPS(X) PD_HSAPI_OPS(X) PD_INSTAIDE_OPS(X)
 
@@ -161,17 +167,30 @@ PD_ALL_OPS(PD_DECLARE_EXPORT)
 // CmInstallCreator's only supported type.
 enum : int32_t { PD_CONDUIT_APPLICATION = 1 };
 
-// Block filled by PltGetInstallConduitInfo. Only the library (324), the creator
-// (580, its four characters in memory order) and the title (584) are read back.
+// Actions of the User Data sync preferences.
+enum : int32_t {
+  PD_SYNC_SYNCHRONIZE = 0,
+  PD_SYNC_PC_TO_HH = 1,  // desktop overwrites handheld
+  PD_SYNC_HH_TO_PC = 2,  // handheld overwrites desktop
+  PD_SYNC_NOTHING = 3,
+  PD_SYNC_CUSTOM = 4,
+};
+
+// Block filled by PltGetInstallConduitInfo, byte for byte as Palm Desktop lays it
+// out. It starts with the directory text: its size travels only in the call's
+// third argument. Only the library (324), the creator (580, a 32-bit value whose
+// bytes in memory order are taken as the four characters) and the title (584)
+// are read back.
 struct PltInstallConduitInfo {
-  int32_t cbSize;          // 840
-  int32_t nIndex;
-  char szReserved[316];
+  char szDirectory[64];    // 0
+  char szExtensions[256];  // 64
+  uint32_t dwMask;         // 320
   char szConduit[256];     // 324
   char szCreator[4];       // 580, not terminated
   char szTitle[256];       // 584
 };
 static_assert(sizeof(PltInstallConduitInfo) == 840);
+static_assert(offsetof(PltInstallConduitInfo, dwMask) == 320);
 static_assert(offsetof(PltInstallConduitInfo, szConduit) == 324);
 static_assert(offsetof(PltInstallConduitInfo, szCreator) == 580);
 static_assert(offsetof(PltInstallConduitInfo, szTitle) == 584);

@@ -54,11 +54,11 @@ bool Registry(const SeedPlan& plan, std::string* pError) {
     return fail(plan.nDesktopLine, "loading the libraries from the desktop", -1);
 
   for (const SeedUser& u : plan.users) {
-    const int32_t r = UmAddUser(u.dwUserID, u.sName.c_str(), u.sDir.c_str(), u.bProfile);
+    const int32_t r = TdxSeedUser(u.dwUserID, u.sName.c_str(), u.sDir.c_str(), u.bProfile);
     if (r < 0) return fail(u.nLine, "adding the user", r);
   }
   for (const SeedSlot& s : plan.slots) {
-    const int32_t r = UmSlotAdd(s.dwUserID, s.dwSlotRef, s.dwMediaType, s.sName.c_str());
+    const int32_t r = TdxSeedSlot(s.dwUserID, s.dwSlotRef, s.dwMediaType, s.sName.c_str());
     if (r < 0) return fail(s.nLine, "adding the slot", r);
   }
   for (const SeedApp& a : plan.apps) {
@@ -75,7 +75,8 @@ bool Registry(const SeedPlan& plan, std::string* pError) {
     if (r) return fail(a.nLine, "registering the application conduit", r);
   }
   for (const SeedInstall& in : plan.installs) {
-    const int32_t r = PltAddInstallConduit(in.sCreator.c_str(), in.sLibrary.c_str(), in.sTitle.c_str());
+    const int32_t r =
+        TdxSeedInstallConduit(in.sCreator.c_str(), in.sLibrary.c_str(), in.sTitle.c_str());
     if (r < 0) return fail(in.nLine, "registering the install conduit", r);
   }
   if (plan.nBackupLine) {

@@ -12,7 +12,8 @@ extern "C" {
 
 int32_t PDAPI PltGetInstallConduitCount(void) { return CountNumbered(PD_REG_INSTALL_FMT); }
 
-// Fills the 840-byte block; 1 when it is valid.
+// Fills the 840-byte block (its size comes only through pSize); 1 when it is
+// valid. Directory, extensions and mask are left empty: nothing reads them.
 int32_t PDAPI PltGetInstallConduitInfo(int32_t nIndex, void* pInfo, int32_t* pSize) {
   if (!pInfo || !pSize || nIndex < 0) return PD_ERR_NOT_BOUND;
   if (*pSize < static_cast<int32_t>(sizeof(PltInstallConduitInfo))) {
@@ -29,8 +30,6 @@ int32_t PDAPI PltGetInstallConduitInfo(int32_t nIndex, void* pInfo, int32_t* pSi
   // A stored text too long for its field makes the entry unusable rather than cut.
   if (lib.size() >= sizeof info.szConduit || title.size() >= sizeof info.szTitle)
     return PD_ERR_STORAGE;
-  info.cbSize = sizeof info;
-  info.nIndex = nIndex;
   std::memcpy(info.szConduit, lib.c_str(), lib.size() + 1);
   char sz[5];
   CreatorToText(dwCreator, sz);
@@ -42,7 +41,7 @@ int32_t PDAPI PltGetInstallConduitInfo(int32_t nIndex, void* pInfo, int32_t* pSi
 }
 
 // Appends an install conduit; its index, or an error.
-int32_t PDAPI PltAddInstallConduit(const char* pCreator, const char* pLibrary, const char* pTitle) {
+int32_t PDAPI TdxSeedInstallConduit(const char* pCreator, const char* pLibrary, const char* pTitle) {
   uint32_t dw;
   if (!CreatorFromText(pCreator, &dw) || !pLibrary || !pTitle ||
       std::strlen(pLibrary) >= sizeof(PltInstallConduitInfo::szConduit) ||
@@ -57,7 +56,7 @@ int32_t PDAPI PltAddInstallConduit(const char* pCreator, const char* pLibrary, c
   return PD_ERR_STORAGE;
 }
 
-int32_t PDAPI PltRemoveInstallConduit(int32_t nIndex) {
+int32_t PDAPI TdxRemoveInstallConduit(int32_t nIndex) {
   if (nIndex < 0) return PD_ERR_NOT_BOUND;
   if (!KeyExists(KeyPath(PD_REG_INSTALL_FMT, nIndex))) return PD_ERR_NOT_FOUND;
   return RemoveNumbered(PD_REG_INSTALL_FMT, nIndex) ? PD_OK : PD_ERR_STORAGE;

@@ -1,6 +1,6 @@
 // Stand-in User Data library ("UserData.dll"). Users are the keys Users\User0,
 // User1, ... (no gaps), each with its slots under Slots\Slot%d and its sync
-// preferences under TempSync / PermSync (one DWORD per creator).
+// preferences under TempSync / PermSync (one DWORD per creator number).
 #define TDX_PALM_STANDIN
 #include "PdStore.h"
 
@@ -43,26 +43,90 @@ int32_t UserText(uint32_t dwUserID, const char* pValue, char* pBuf, uint16_t* pS
   return PutText(text, pBuf, pSize);
 }
 
-int32_t GetPref(uint32_t dwUserID, const char* pKind, const char* pCreator, uint32_t* pValue) {
-  if (!pValue || !CreatorFromText(pCreator, nullptr)) return PD_ERR_NOT_BOUND;
-  const std::string key = UserKey(dwUserID);
-  if (key.empty()) return PD_ERR_NOT_FOUND;
-  return ReadDword(key + "\\" + pKind, pCreator, pValue) ? PD_OK : PD_ERR_NOT_FOUND;
+// A creator number names its preference value: eight hex digits, so any number
+// makes a valid registry name.
+std::string PrefName(uint32_t dwCreatorID) {
+  char sz[9];
+  wsprintfA(sz, "%08lX", static_cast<unsigned long>(dwCreatorID));
+  return sz;
 }
 
-int32_t SetPref(uint32_t dwUserID, const char* pKind, const char* pCreator, uint32_t dwValue) {
-  if (!CreatorFromText(pCreator, nullptr)) return PD_ERR_NOT_BOUND;
-  const std::string key = UserKey(dwUserID);
-  if (key.empty()) return PD_ERR_NOT_FOUND;
-  return WriteDword(key + "\\" + pKind, pCreator, dwValue) ? PD_OK : PD_ERR_STORAGE;
+// Test hook: a write for the creator whose four characters are in
+// TDX_USERDATA_REFUSE (calling process's environment) fails as a store that
+// cannot be written would.
+bool Refused(uint32_t dwCreatorID) {
+  char sz[16];
+  const DWORD n = GetEnvironmentVariableA("TDX_USERDATA_REFUSE", sz, sizeof sz);
+  uint32_t dw;
+  return n > 0 && n < sizeof sz && CreatorFromText(sz, &dw) && dw == dwCreatorID;
 }
 
-int32_t DeletePrefs(uint32_t dwUserID, const char* pKind) {
+bool ValidAction(int32_t nAction) {
+  return nAction >= PD_SYNC_SYNCHRONIZE && nAction <= PD_SYNC_CUSTOM;
+}
+
+int32_t GetPref(uint32_t dwUserID, const char* pKind, uint32_t dwCreatorID, int32_t* pAction) {
+  if (!pAction) return PD_ERR_NOT_BOUND;
   const std::string key = UserKey(dwUserID);
   if (key.empty()) return PD_ERR_NOT_FOUND;
-  const std::string prefs = key + "\\" + pKind;
-  if (!KeyExists(prefs)) return PD_OK;
-  return DeleteTree(prefs) ? PD_OK : PD_ERR_STORAGE;
+  uint32_t dw;
+  if (!ReadDword(key + "\\" + pKind, PrefName(dwCreatorID).c_str(), &dw)) return PD_ERR_NOT_FOUND;
+  *pAction = static_cast<int32_t>(dw);
+  return PD_OK;
+}
+
+int32_t SetPref(uint32_t dwUserID, const char* pKind, uint32_t dwCreatorID, int32_t nAction) {
+  if (!ValidAction(nAction)) return PD_ERR_NOT_BOUND;
+  const std::string key = UserKey(dwUserID);
+  if (key.empty()) return PD_ERR_NOT_FOUND;
+  if (Refused(dwCreatorID)) return PD_ERR_STORAGE;
+  const std::string name = PrefName(dwCreatorID);
+  return WriteDword(key + "\\" + pKind, name.c_str(), static_cast<uint32_t>(nAction)) ? PD_OK
+                                                                                     : PD_ERR_STORAGE;
+}
+
+int32_t DeletePref(uint32_t dwUserID, const char* pKind, uint32_t dwCreatorID) {
+  const std::string key = UserKey(dwUserID);
+  if (key.empty()) return PD_ERR_NOT_FOUND;
+  return DeleteValue(key + "\\" + pKind, PrefName(dwCreatorID).c_str()) ? PD_OK : PD_ERR_NOT_FOUND;
+}
+
+// A directory name for a new user: the name's letters and digits (at most 16),
+// made unique among the users' directories with a number.
+std::string NewUserDir(const char* pName) {
+  std::string base;
+  for (const char* p = pName; *p && base.size() < 16; ++p)
+    if ((*p >= 'A' && *p <= 'Z') || (*p >= 'a' && *p <= 'z') || (*p >= '0' && *p <= '9'))
+      base += *p;
+  if (base.empty()) base = "User";
+  for (int nTry = 0;; ++nTry) {
+    const std::string dir = nTry ? base + std::to_string(nTry) : base;
+    bool bTaken = false;
+    for (int i = 0;; ++i) {
+      const std::string key = KeyPath(PD_REG_USER_FMT, i);
+      if (!KeyExists(key)) break;
+      std::string other;
+      if (ReadString(key, "Directory", &other) && lstrcmpiA(other.c_str(), dir.c_str()) == 0)
+        bTaken = true;
+    }
+    if (!bTaken) return dir;
+  }
+}
+
+// Appends a user record; its index, or an error.
+int32_t CreateUser(uint32_t dwUserID, const char* pName, const char* pDirectory, int32_t bProfile) {
+  if (!pName || !pDirectory || std::char_traits<char>::length(pName) > 63 ||
+      std::char_traits<char>::length(pDirectory) > 255)
+    return PD_ERR_NOT_BOUND;
+  if (!UserKey(dwUserID).empty()) return PD_ERR_EXISTS;
+  const int n = CountNumbered(PD_REG_USER_FMT);
+  if (n >= 0x7FFF) return PD_ERR_STORAGE;
+  const std::string key = KeyPath(PD_REG_USER_FMT, n);
+  if (WriteDword(key, "UserID", dwUserID) && WriteString(key, "Name", pName) &&
+      WriteString(key, "Directory", pDirectory) && WriteDword(key, "Profile", bProfile ? 1 : 0))
+    return n;
+  DeleteTree(key);
+  return PD_ERR_STORAGE;
 }
 
 }  // namespace
@@ -143,7 +207,7 @@ int32_t PDAPI UmSlotGetMediaType(uint32_t dwUserID, uint32_t dwSlotRef, uint32_t
 }
 
 int32_t PDAPI UmSlotGetDisplayName(uint32_t dwUserID, uint32_t dwSlotRef, char* pBuf,
-                                   uint16_t* pSize) {
+                                   int32_t* pSize) {
   if (!pBuf || !pSize) return PD_ERR_NOT_BOUND;
   const std::string key = SlotKey(dwUserID, dwSlotRef);
   std::string text;
@@ -151,56 +215,52 @@ int32_t PDAPI UmSlotGetDisplayName(uint32_t dwUserID, uint32_t dwSlotRef, char* 
   return PutText(text, pBuf, pSize);
 }
 
-int32_t PDAPI UmGetUserTempSyncPreferences(uint32_t dwUserID, const char* pCreator,
-                                           uint32_t* pValue) {
-  return GetPref(dwUserID, "TempSync", pCreator, pValue);
+int32_t PDAPI UmGetUserTempSyncPreferences(uint32_t dwUserID, uint32_t dwCreatorID,
+                                           int32_t* pAction) {
+  return GetPref(dwUserID, "TempSync", dwCreatorID, pAction);
 }
 
-int32_t PDAPI UmSetUserTempSyncPreferences(uint32_t dwUserID, const char* pCreator,
-                                           uint32_t dwValue) {
-  return SetPref(dwUserID, "TempSync", pCreator, dwValue);
+int32_t PDAPI UmSetUserTempSyncPreferences(uint32_t dwUserID, uint32_t dwCreatorID,
+                                           int32_t nAction) {
+  return SetPref(dwUserID, "TempSync", dwCreatorID, nAction);
 }
 
-int32_t PDAPI UmGetUserPermSyncPreferences(uint32_t dwUserID, const char* pCreator,
-                                           uint32_t* pValue) {
-  return GetPref(dwUserID, "PermSync", pCreator, pValue);
+int32_t PDAPI UmGetUserPermSyncPreferences(uint32_t dwUserID, uint32_t dwCreatorID,
+                                           int32_t* pAction) {
+  return GetPref(dwUserID, "PermSync", dwCreatorID, pAction);
 }
 
-int32_t PDAPI UmSetUserPermSyncPreferences(uint32_t dwUserID, const char* pCreator,
-                                           uint32_t dwValue) {
-  return SetPref(dwUserID, "PermSync", pCreator, dwValue);
+int32_t PDAPI UmSetUserPermSyncPreferences(uint32_t dwUserID, uint32_t dwCreatorID,
+                                           int32_t nAction) {
+  return SetPref(dwUserID, "PermSync", dwCreatorID, nAction);
 }
 
-int32_t PDAPI UmRemoveUserTempSyncPreferences(uint32_t dwUserID, const char* pCreator) {
-  if (!CreatorFromText(pCreator, nullptr)) return PD_ERR_NOT_BOUND;
-  const std::string key = UserKey(dwUserID);
-  if (key.empty()) return PD_ERR_NOT_FOUND;
-  return DeleteValue(key + "\\TempSync", pCreator) ? PD_OK : PD_ERR_NOT_FOUND;
+int32_t PDAPI UmRemoveUserTempSyncPreferences(uint32_t dwUserID, uint32_t dwCreatorID) {
+  return DeletePref(dwUserID, "TempSync", dwCreatorID);
 }
 
-int32_t PDAPI UmDeleteUserTempSyncPreferences(uint32_t dwUserID) {
-  return DeletePrefs(dwUserID, "TempSync");
+int32_t PDAPI UmDeleteUserTempSyncPreferences(uint32_t dwUserID, uint32_t dwCreatorID) {
+  return DeletePref(dwUserID, "TempSync", dwCreatorID);
 }
 
-int32_t PDAPI UmDeleteUserPermSyncPreferences(uint32_t dwUserID) {
-  return DeletePrefs(dwUserID, "PermSync");
+int32_t PDAPI UmDeleteUserPermSyncPreferences(uint32_t dwUserID, uint32_t dwCreatorID) {
+  return DeletePref(dwUserID, "PermSync", dwCreatorID);
 }
 
-// Names must fit the 64-byte user record, directories its 256-byte field.
-int32_t PDAPI UmAddUser(uint32_t dwUserID, const char* pName, const char* pDirectory,
-                        int32_t bProfile) {
-  if (!pName || !pDirectory || std::char_traits<char>::length(pName) > 63 ||
-      std::char_traits<char>::length(pDirectory) > 255)
-    return PD_ERR_NOT_BOUND;
-  if (!UserKey(dwUserID).empty()) return PD_ERR_EXISTS;
-  const int n = CountNumbered(PD_REG_USER_FMT);
-  if (n >= 0x7FFF) return PD_ERR_STORAGE;
-  const std::string key = KeyPath(PD_REG_USER_FMT, n);
-  if (WriteDword(key, "UserID", dwUserID) && WriteString(key, "Name", pName) &&
-      WriteString(key, "Directory", pDirectory) && WriteDword(key, "Profile", bProfile ? 1 : 0))
-    return n;
-  DeleteTree(key);
-  return PD_ERR_STORAGE;
+// A new user gets the next free ID (one above the highest) and a directory made
+// from the name; 0 when it was added.
+int32_t PDAPI UmAddUser(const char* pName, int32_t bProfile) {
+  if (!pName || !*pName) return PD_ERR_NOT_BOUND;
+  uint32_t dwMax = 0;
+  for (int i = 0;; ++i) {
+    const std::string key = KeyPath(PD_REG_USER_FMT, i);
+    if (!KeyExists(key)) break;
+    uint32_t dw;
+    if (ReadDword(key, "UserID", &dw) && dw > dwMax) dwMax = dw;
+  }
+  if (dwMax == 0xFFFFFFFFu) return PD_ERR_STORAGE;
+  const int32_t rc = CreateUser(dwMax + 1, pName, NewUserDir(pName).c_str(), bProfile);
+  return rc < 0 ? rc : PD_OK;
 }
 
 int32_t PDAPI UmDeleteUser(uint32_t dwUserID) {
@@ -213,8 +273,13 @@ int32_t PDAPI UmDeleteUser(uint32_t dwUserID) {
   }
 }
 
-int32_t PDAPI UmSlotAdd(uint32_t dwUserID, uint32_t dwSlotRef, uint32_t dwMediaType,
-                        const char* pName) {
+int32_t PDAPI TdxSeedUser(uint32_t dwUserID, const char* pName, const char* pDirectory,
+                          int32_t bProfile) {
+  return CreateUser(dwUserID, pName, pDirectory, bProfile);
+}
+
+int32_t PDAPI TdxSeedSlot(uint32_t dwUserID, uint32_t dwSlotRef, uint32_t dwMediaType,
+                          const char* pName) {
   if (!pName || std::char_traits<char>::length(pName) > 255) return PD_ERR_NOT_BOUND;
   const std::string user = UserKey(dwUserID);
   if (user.empty()) return PD_ERR_NOT_FOUND;

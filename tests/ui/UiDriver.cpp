@@ -224,16 +224,6 @@ std::vector<int> ListImages(HWND hList) {
   return out;
 }
 
-void ListSelect(HWND hList, int nRow) {
-  RemoteBlock mem(hList, sizeof(LVITEMA));
-  if (!mem.ok()) return;
-  LVITEMA it = {};
-  it.stateMask = LVIS_SELECTED | LVIS_FOCUSED;
-  it.state = LVIS_SELECTED | LVIS_FOCUSED;
-  mem.Write(0, &it, sizeof(it));
-  SendTo(hList, LVM_SETITEMSTATE, nRow, reinterpret_cast<LPARAM>(mem.at(0)));
-}
-
 int ListSelected(HWND hList) {
   return static_cast<int>(SendTo(hList, LVM_GETNEXTITEM, static_cast<WPARAM>(-1), LVNI_SELECTED));
 }
@@ -290,6 +280,42 @@ int RecordOpen(const char* szLog, const char* szPath) {
   if (!f) return 1;
   std::fprintf(f, "%s\n", szPath);
   return std::fclose(f) == 0 ? 0 : 1;
+}
+
+bool ListSetState(HWND hList, int i, UINT state, UINT mask) {
+  RemoteBlock mem(hList, sizeof(LVITEMA));
+  LVITEMA it = {};
+  it.state = state;
+  it.stateMask = mask;
+  if (!mem.ok() || !mem.Write(0, &it, sizeof(it))) return false;
+  return SendTo(hList, LVM_SETITEMSTATE, static_cast<WPARAM>(i),
+                reinterpret_cast<LPARAM>(mem.at(0))) != 0;
+}
+
+bool ListSelect(HWND hList, int i) {
+  return ListSetState(hList, -1, 0, LVIS_SELECTED) &&
+         ListSetState(hList, i, LVIS_SELECTED | LVIS_FOCUSED, LVIS_SELECTED | LVIS_FOCUSED);
+}
+
+bool ListSetChecked(HWND hList, int i, bool bCheck) {
+  return ListSetState(hList, i, INDEXTOSTATEIMAGEMASK(bCheck ? 2 : 1), LVIS_STATEIMAGEMASK);
+}
+
+bool ListChecked(HWND hList, int i) {
+  const LRESULT s = SendTo(hList, LVM_GETITEMSTATE, static_cast<WPARAM>(i), LVIS_STATEIMAGEMASK);
+  return ((s & LVIS_STATEIMAGEMASK) >> 12) == 2;
+}
+
+bool ListDoubleClick(HWND hList, int i) {
+  RemoteBlock mem(hList, sizeof(RECT));
+  RECT rc = {LVIR_LABEL, 0, 0, 0};
+  if (!mem.ok() || !mem.Write(0, &rc, sizeof(rc)) ||
+      !SendTo(hList, LVM_GETITEMRECT, static_cast<WPARAM>(i),
+              reinterpret_cast<LPARAM>(mem.at(0))) ||
+      !mem.Read(0, &rc, sizeof(rc)))
+    return false;
+  const LPARAM pt = MAKELPARAM((rc.left + rc.right) / 2, (rc.top + rc.bottom) / 2);
+  return PostMessageA(hList, WM_LBUTTONDBLCLK, MK_LBUTTON, pt) != 0;
 }
 
 RECT RectInParent(HWND hCtl) {

@@ -66,8 +66,6 @@ struct TreeNode {
 std::vector<TreeNode> TreeItems(HWND hTree);  // depth first, expanded or not
 std::vector<std::vector<std::string>> ListRows(HWND hList, int nColumns);
 std::vector<int> ListImages(HWND hList);
-// Selects a row as a click does (the program sees the state change).
-void ListSelect(HWND hList, int nRow);
 int ListSelected(HWND hList);
 // The row whose first column says text, or -1.
 int ListFind(HWND hList, const std::string& text);
@@ -88,6 +86,14 @@ class OpenRecorder {
 };
 // The driver's side of it: appends the path to log.
 int RecordOpen(const char* szLog, const char* szPath);
+// List view items as a user changes them: the program gets the control's own
+// change notifications. Select also focuses the item and clears other selections.
+bool ListSetState(HWND hList, int i, UINT state, UINT mask);
+bool ListSelect(HWND hList, int i);
+bool ListSetChecked(HWND hList, int i, bool bCheck);
+bool ListChecked(HWND hList, int i);
+// Posts a double-click on the item's caption (the list notifies its parent).
+bool ListDoubleClick(HWND hList, int i);
 // The control's rectangle in its parent's client coordinates.
 RECT RectInParent(HWND hCtl);
 

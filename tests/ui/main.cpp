@@ -9,6 +9,55 @@
 #include "UiDriver.h"
 #include "res/resource.h"
 
+// The Tremwick tab after a few changes (one conduit off, one set to "Handhelds
+// overwrite Desktop", only the first user checked), then those actions applied as
+// defaults and the first user's information dialog (the user with two slots).
+static bool DemoTremwick(ui::App& app, const std::string& out) {
+  using namespace ui;
+  PostCommand(app.Main(), IDM_FILE_TREMWICK);
+  HWND hPage = app.Page("TtTremwick");
+  HWND hUsers = GetDlgItem(hPage, IDC_LVTWUSER), hConds = GetDlgItem(hPage, IDC_LVTWCOND);
+  if (!WaitUntil([&] { return IsShown(hPage) && !ListRows(hConds, 1).empty(); }, 3000))
+    return false;
+  const auto rows = ListRows(hConds, 1);
+  for (int i = 0; i < static_cast<int>(rows.size()); ++i) {
+    if (rows[i][0] == "Expense") ListSetChecked(hConds, i, false);
+    if (rows[i][0] == "Memo Pad") {
+      ListSelect(hConds, i);
+      PostCommand(hPage, IDM_TW_HH2PC);
+    }
+  }
+  for (int i = 1; i < static_cast<int>(ListRows(hUsers, 1).size()); ++i)
+    ListSetChecked(hUsers, i, false);
+  ListSelect(hUsers, 0);
+  Sleep(300);
+  bool ok = SaveWindowBitmap(app.Main(), out + "main-tremwick.bmp");
+
+  ClickButton(hPage, IDC_BTNTWAPPLY);
+  for (int answer : {IDYES, IDOK}) {
+    MessageBoxInfo box;
+    if (!WaitUntil([&] { return (box = FindMessageBox(app.Pid())).hWnd != nullptr; }, 5000))
+      return false;
+    std::printf("demo: %s: %s\n", box.caption.c_str(), box.text.c_str());
+    Answer(box, answer);
+    WaitUntil([&] { return !IsWindow(box.hWnd); }, 3000);
+  }
+
+  ListDoubleClick(hUsers, 0);
+  HWND hInfo = nullptr;
+  if (!WaitUntil([&] {
+        auto found = TopWindows(app.Pid(), "TfmTWUserInfo");
+        hInfo = found.empty() ? nullptr : found[0];
+        return hInfo && IsWindowVisible(hInfo);
+      }))
+    return false;
+  Sleep(300);
+  ok = SaveWindowBitmap(hInfo, out + "twuserinfo.bmp") && ok;
+  ClickButton(hInfo, IDC_BTNCLOSE);
+  WaitUntil([&] { return !IsWindow(hInfo); }, 3000);
+  return ok;
+}
+
 static int RunDemo(const char* szExe, const char* szOutDir) {
   using namespace ui;
   std::string out = szOutDir;
@@ -61,6 +110,7 @@ static int RunDemo(const char* szExe, const char* szOutDir) {
   PostCommand(app.Main(), IDM_FILE_HALVERN);
   Sleep(300);
   failures += !SaveWindowBitmap(app.Main(), out + "main-halvern.bmp");
+  failures += !DemoTremwick(app, out);
   PostCommand(app.Main(), IDM_FILE_ORVELLO);
   PostCommand(app.Main(), IDM_HELP_ABOUT);
   HWND hAbout = nullptr;

@@ -205,6 +205,8 @@ TEST_F(StandinTest, GettersNeverOverrunAndStayTerminated) {
       {"remote", "SizeDB", [](char* b, int32_t* s) { return CmGetCreatorRemote("size", b, s); }},
       {"info", "size info", [](char* b, int32_t* s) { return CmGetCreatorInfo("size", b, s); }},
       {"backup", "C:\\backup.dll", [](char* b, int32_t* s) { return CmGetBackupConduit(b, s); }},
+      // The one User Data text with a 32-bit size.
+      {"slot", "Card Nine", [](char* b, int32_t* s) { return UmSlotGetDisplayName(42, 9, b, s); }},
   };
   for (const Case& c : cm) {
     const int32_t exact = static_cast<int32_t>(c.value.size() + 1);
@@ -237,7 +239,6 @@ TEST_F(StandinTest, GettersNeverOverrunAndStayTerminated) {
       {"user name", "Some User", [](char* b, uint16_t* s) { return UmGetUserName(42, b, s); }},
       {"user dir", "SomeUser", [](char* b, uint16_t* s) { return UmGetUserDirectory(42, b, s); }},
       {"root", box.Dir(), [](char* b, uint16_t* s) { return UmGetRootDirectory(b, s); }},
-      {"slot", "Card Nine", [](char* b, uint16_t* s) { return UmSlotGetDisplayName(42, 9, b, s); }},
   };
   for (const UmCase& c : um) {
     const uint16_t exact = static_cast<uint16_t>(c.value.size() + 1);
@@ -267,6 +268,8 @@ TEST_F(StandinTest, InstallConduitsComeBackThroughTheBlock) {
     int32_t size = 840;
     ASSERT_GT(PltGetInstallConduitInfo(i, block, &size), 0) << i;
     for (int k = 840; k < 856; ++k) ASSERT_EQ(block[k], kGuard);
+    // The block opens with the directory text, never a size: nothing there.
+    for (int k = 0; k < 324; ++k) ASSERT_EQ(block[k], 0) << k;
     const char* lib = reinterpret_cast<const char*>(block + 324);
     const char* title = reinterpret_cast<const char*>(block + 584);
     const std::string creator(reinterpret_cast<const char*>(block + 580), 4);
@@ -290,7 +293,7 @@ TEST_F(StandinTest, InstallConduitsComeBackThroughTheBlock) {
   EXPECT_LE(PltGetInstallConduitInfo(2, block, &size), 0);
   EXPECT_LE(PltGetInstallConduitInfo(-1, block, &size), 0);
 
-  EXPECT_EQ(PltRemoveInstallConduit(0), 0);
+  EXPECT_EQ(TdxRemoveInstallConduit(0), 0);
   ASSERT_EQ(PltGetInstallConduitCount(), 1);
   size = 840;
   ASSERT_GT(PltGetInstallConduitInfo(0, block, &size), 0);
@@ -298,14 +301,14 @@ TEST_F(StandinTest, InstallConduitsComeBackThroughTheBlock) {
 }
 
 TEST_F(StandinTest, UsersProfilesAndSlots) {
-  EXPECT_EQ(UmAddUser(100, "Ann", "Ann", 0), 0);
-  EXPECT_EQ(UmAddUser(200, "Profile One", "Prof", 1), 1);
-  EXPECT_NE(UmAddUser(100, "Dup", "Dup", 0), 0);
-  EXPECT_NE(UmAddUser(300, std::string(64, 'n').c_str(), "x", 0), 0);  // too long for the record
-  EXPECT_EQ(UmSlotAdd(100, 1, PdFourCC('s', 'd', 'i', 'g'), "SD card"), 0);
-  EXPECT_EQ(UmSlotAdd(100, 7, PdFourCC('m', 's', 't', 'k'), "Stick"), 1);
-  EXPECT_NE(UmSlotAdd(100, 7, 0, "again"), 0);
-  EXPECT_NE(UmSlotAdd(999, 1, 0, "nobody"), 0);
+  EXPECT_EQ(TdxSeedUser(100, "Ann", "Ann", 0), 0);
+  EXPECT_EQ(TdxSeedUser(200, "Profile One", "Prof", 1), 1);
+  EXPECT_NE(TdxSeedUser(100, "Dup", "Dup", 0), 0);
+  EXPECT_NE(TdxSeedUser(300, std::string(64, 'n').c_str(), "x", 0), 0);  // too long for the record
+  EXPECT_EQ(TdxSeedSlot(100, 1, PdFourCC('s', 'd', 'i', 'g'), "SD card"), 0);
+  EXPECT_EQ(TdxSeedSlot(100, 7, PdFourCC('m', 's', 't', 'k'), "Stick"), 1);
+  EXPECT_NE(TdxSeedSlot(100, 7, 0, "again"), 0);
+  EXPECT_NE(TdxSeedSlot(999, 1, 0, "nobody"), 0);
 
   ASSERT_EQ(UmGetUserCount(), 2);
   uint32_t id = 0;
@@ -347,30 +350,58 @@ TEST_F(StandinTest, UsersProfilesAndSlots) {
   EXPECT_EQ(id, 200u);
 }
 
-TEST_F(StandinTest, SyncPreferencesKeepWhatTheyAreGiven) {
+TEST_F(StandinTest, UmAddUserTakesNameAndProfileOnly) {
+  box.AddUser(7, "Ann", "Ann");
+  ASSERT_EQ(UmAddUser("Ann", 1), 0);
+  ASSERT_EQ(UmAddUser("", 0), PD_ERR_NOT_BOUND);
+  ASSERT_EQ(UmGetUserCount(), 2);
+  uint32_t id = 0;
+  ASSERT_EQ(UmGetUserID(1, &id), 0);
+  EXPECT_EQ(id, 8u);  // above the highest ID
+  EXPECT_NE(UmIsUserProfile(8), 0);
+  char dir[256] = {};
+  uint16_t size = sizeof dir;
+  ASSERT_EQ(UmGetUserDirectory(8, dir, &size), 0);
+  EXPECT_STRNE(dir, "Ann");  // the first Ann keeps hers
+  EXPECT_EQ(std::string(dir).rfind("Ann", 0), 0u) << dir;
+}
+
+TEST_F(StandinTest, SyncPreferencesByCreatorNumber) {
   box.AddUser(5, "Pat", "Pat");
-  uint32_t v = 77;
-  EXPECT_NE(UmGetUserTempSyncPreferences(5, "memo", &v), 0);
-  EXPECT_EQ(v, 77u);
-  EXPECT_EQ(UmSetUserTempSyncPreferences(5, "memo", 0x10002), 0);
-  EXPECT_EQ(UmSetUserTempSyncPreferences(5, "date", 1), 0);
-  EXPECT_EQ(UmSetUserPermSyncPreferences(5, "memo", 3), 0);
-  EXPECT_NE(UmSetUserPermSyncPreferences(6, "memo", 3), 0);  // no such user
-  EXPECT_NE(UmSetUserPermSyncPreferences(5, "mem", 3), 0);
+  uint32_t memo = 0, date = 0;
+  ASSERT_EQ(CmConvertStringToCreatorID("memo", &memo), 0);
+  ASSERT_EQ(CmConvertStringToCreatorID("date", &date), 0);
+  int32_t v = 77;
+  EXPECT_NE(UmGetUserTempSyncPreferences(5, memo, &v), 0);
+  EXPECT_EQ(v, 77);
+  EXPECT_EQ(UmSetUserTempSyncPreferences(5, memo, PD_SYNC_HH_TO_PC), 0);
+  EXPECT_EQ(UmSetUserTempSyncPreferences(5, date, PD_SYNC_PC_TO_HH), 0);
+  EXPECT_EQ(UmSetUserPermSyncPreferences(5, memo, PD_SYNC_NOTHING), 0);
+  EXPECT_NE(UmSetUserPermSyncPreferences(6, memo, PD_SYNC_NOTHING), 0);  // no such user
+  EXPECT_NE(UmSetUserPermSyncPreferences(5, memo, 0x10002), 0);  // not an action
+  EXPECT_NE(UmSetUserPermSyncPreferences(5, memo, -1), 0);
 
-  EXPECT_EQ(UmGetUserTempSyncPreferences(5, "memo", &v), 0);
-  EXPECT_EQ(v, 0x10002u);
-  EXPECT_EQ(UmGetUserPermSyncPreferences(5, "memo", &v), 0);
-  EXPECT_EQ(v, 3u);
+  EXPECT_EQ(UmGetUserTempSyncPreferences(5, memo, &v), 0);
+  EXPECT_EQ(v, PD_SYNC_HH_TO_PC);
+  EXPECT_EQ(UmGetUserPermSyncPreferences(5, memo, &v), 0);
+  EXPECT_EQ(v, PD_SYNC_NOTHING);
+  // Another number is another creator, even one the text form would not give.
+  EXPECT_NE(UmGetUserPermSyncPreferences(5, 0x6F6D656Du, &v), 0);  // "memo" byte-swapped
 
-  EXPECT_EQ(UmRemoveUserTempSyncPreferences(5, "memo"), 0);
-  EXPECT_NE(UmGetUserTempSyncPreferences(5, "memo", &v), 0);
-  EXPECT_EQ(UmGetUserTempSyncPreferences(5, "date", &v), 0);
-  EXPECT_EQ(UmDeleteUserTempSyncPreferences(5), 0);
-  EXPECT_NE(UmGetUserTempSyncPreferences(5, "date", &v), 0);
-  EXPECT_EQ(UmGetUserPermSyncPreferences(5, "memo", &v), 0);  // the other kind stays
-  EXPECT_EQ(UmDeleteUserPermSyncPreferences(5), 0);
-  EXPECT_NE(UmGetUserPermSyncPreferences(5, "memo", &v), 0);
+  // Remove and both Deletes take the creator: only that value goes.
+  EXPECT_EQ(UmRemoveUserTempSyncPreferences(5, memo), 0);
+  EXPECT_NE(UmGetUserTempSyncPreferences(5, memo, &v), 0);
+  EXPECT_EQ(UmGetUserTempSyncPreferences(5, date, &v), 0);
+  EXPECT_EQ(UmDeleteUserTempSyncPreferences(5, date), 0);
+  EXPECT_NE(UmGetUserTempSyncPreferences(5, date, &v), 0);
+  EXPECT_EQ(UmGetUserPermSyncPreferences(5, memo, &v), 0);  // the other kind stays
+  EXPECT_EQ(UmDeleteUserPermSyncPreferences(5, memo), 0);
+  EXPECT_NE(UmGetUserPermSyncPreferences(5, memo, &v), 0);
+
+  SetEnvironmentVariableA("TDX_USERDATA_REFUSE", "memo");
+  EXPECT_EQ(UmSetUserTempSyncPreferences(5, memo, PD_SYNC_SYNCHRONIZE), PD_ERR_STORAGE);
+  EXPECT_EQ(UmSetUserTempSyncPreferences(5, date, PD_SYNC_SYNCHRONIZE), 0);
+  SetEnvironmentVariableA("TDX_USERDATA_REFUSE", nullptr);
 }
 
 TEST_F(StandinTest, HotSyncOperationsAnswerAndRecord) {
