@@ -13,7 +13,9 @@ target_link_libraries(tdx_shell PUBLIC tdx_shellcore tdx_winutil tdx_misc)
 add_library(tdx_orvello STATIC
   ${_src}/orvello/ConduitTool.cpp
   ${_src}/orvello/OVLog.cpp
-  ${_src}/orvello/OVCondProp.cpp)
+  ${_src}/orvello/OVCondProp.cpp
+  ${_src}/orvello/OVBackupSets.cpp
+  ${_src}/orvello/OVReport.cpp)
 target_include_directories(tdx_orvello PUBLIC ${_src})
 target_link_libraries(tdx_orvello PUBLIC tdx_ovcore tdx_condmgr tdx_shell tdx_winutil)
 
@@ -35,6 +37,7 @@ add_executable(Tandelix WIN32
   ${_src}/fmAbout.cpp
   ${_src}/orvello/OrvelloPage.cpp
   ${_src}/orvello/fmOVCondProp.cpp
+  ${_src}/orvello/fmOVSets.cpp
   ${_src}/tremwick/TremwickPage.cpp
   ${_src}/tremwick/fmTWUserInfo.cpp
   ${_src}/halvern/HalvernPage.cpp

@@ -211,7 +211,8 @@ void TfmMain::SetUpLogTab() { m_pageHV.SetUpLogTab(); }
 void TfmMain::SaveSettings() {
   // Settings never read in this run would overwrite the file with defaults.
   if (!m_bSettingsLoaded) return;
-  WriteSettingsFile(m_sIniPath.c_str(), m_settings, m_ovTool.BackupSets());
+  if (!WriteSettingsFile(m_sIniPath.c_str(), m_settings, m_ovTool.BackupSets()))
+    tdx::ReportCondition("the settings file could not be written", __FILE__, __LINE__);
 }
 
 void TfmMain::DoneConduitTool() { m_ovTool.DoneConduitTool(); }

@@ -11,7 +11,7 @@
 static void RegisterClasses(HINSTANCE hInst) {
   HICON hIcon = LoadIconA(hInst, MAKEINTRESOURCEA(IDI_TANDELIX));
   for (const char* szClass :
-       {"TfmMain", "TfmInit", "TfmAbout", "TtOrvello", "TtTremwick", "TtHalvern", "TfmOVCondProp",
+       {"TfmMain", "TfmInit", "TfmAbout", "TtOrvello", "TtTremwick", "TtHalvern", "TfmOVCondProp", "TfmOVBackup", "TfmOVRestore",
         "TfmTWUserInfo"})
     RegisterDialogClass(hInst, szClass, hIcon);
 }

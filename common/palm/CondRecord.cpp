@@ -58,11 +58,38 @@ bool CondRecordReader::Open(const char* szPath) {
 }
 
 bool CondRecordReader::Read(CondData* pRec) {
+  bool bSound;
+  return Read(pRec, &bSound);
+}
+
+bool CondRecordReader::Read(CondData* pRec, bool* pbSound) {
   if (!m_fp || !pRec) return false;
   unsigned char buf[COND_RECORD_SIZE];
   if (std::fread(buf, 1, sizeof buf, m_fp) != sizeof buf) return false;
+  if (pbSound) *pbSound = IsSoundCondRecord(buf);
   DecodeCondData(buf, pRec);
   return true;
+}
+
+bool IsSoundCondRecord(const void* pBytes) {
+  if (!pBytes) return false;
+  CondData r;
+  std::memcpy(&r, pBytes, COND_RECORD_SIZE);
+  auto terminated = [](const char* sz, size_t n) { return std::memchr(sz, 0, n) != nullptr; };
+  if (!terminated(r.szCreatorID, sizeof r.szCreatorID) ||
+      !terminated(r.szConduit, sizeof r.szConduit) ||
+      !terminated(r.szDirectory, sizeof r.szDirectory) || !terminated(r.szFile, sizeof r.szFile) ||
+      !terminated(r.szRemote, sizeof r.szRemote) || !terminated(r.szInfo, sizeof r.szInfo) ||
+      !terminated(r.szTitle, sizeof r.szTitle) || !terminated(r.szProduct, sizeof r.szProduct))
+    return false;
+  const size_t nCreator = std::strlen(r.szCreatorID);
+  if (nCreator == 0) return false;
+  for (size_t i = 0; i < nCreator; ++i)
+    if (static_cast<unsigned char>(r.szCreatorID[i]) < 0x20 ||
+        static_cast<unsigned char>(r.szCreatorID[i]) > 0x7E)
+      return false;
+  return r.szConduit[0] != '\0' && r.nStatus >= ST_MISSING && r.nStatus <= ST_UNINSTALLED &&
+         r.nPriority >= 0 && r.nPriority <= 255;
 }
 
 void CondRecordReader::Close() {

@@ -17,6 +17,11 @@ void DecodeCondData(const void* pBytes, CondData* pRec);
 // Encodes a record into exactly COND_RECORD_SIZE bytes, the slot as zero.
 void EncodeCondData(const CondData& rec, void* pBytes);
 
+// A record from outside that is whole and sound as it stands: every text
+// terminated within its field, a creator of one to four printable
+// characters, a library named, a known status and a priority in 0..255.
+bool IsSoundCondRecord(const void* pBytes);
+
 class CondRecordReader {
  public:
   CondRecordReader() = default;
@@ -29,6 +34,8 @@ class CondRecordReader {
   // The next whole record; false at the end. A trailing partial record is not
   // a record.
   bool Read(CondData* pRec);
+  // The same, telling whether the record was sound before it was sanitised.
+  bool Read(CondData* pRec, bool* pbSound);
   void Close();
 
  private:

@@ -27,6 +27,7 @@ struct OVPorts {
   IShellOpen* pShell = nullptr;
   IOVFilePicker* pPicker = nullptr;
   IOVPropDialog* pProps = nullptr;
+  IOVSetDialogs* pSets = nullptr;
   IOVClock* pClock = nullptr;
   OVLog* pLog = nullptr;
   std::string strModuleDir;  // ends in a backslash
@@ -66,6 +67,9 @@ class OVTool {
   void OpenAppConduitProperties();
   void OpenSysConduitProperties();
   void btnOVLogClick();
+  void btnOVBackupClick();
+  void btnOVRestClick();
+  void btnOVReportClick() { WriteConduitReport(); }
 
   // The primitives; true on success.
   bool InstallConduit(CondData* pData, bool bQuiet);
@@ -74,6 +78,28 @@ class OVTool {
   // Directory, file, priority and remote name into the Conduit Manager, in
   // that order while each succeeds. Always true.
   bool ApplyConduitSettings(CondData* pData);
+
+  // Backup sets. A set's file name is a plain name in the program directory;
+  // anything else is refused with a message before anything is written.
+  bool BackupConduitSettings(const char* szFileName);
+  bool RestoreConduitSettings(const char* szFileName);
+  BackupSetEntry* GetFirstBackupSet();
+  BackupSetEntry* GetNextBackupSet();
+  // The entry of that exact file name if there is one (unchanged), otherwise
+  // a copy of the entry appended; null without a list.
+  BackupSetEntry* AddBackupSet(const BackupSetEntry& entry);
+  uint32_t GetBackupSetCount() const;
+  void ClearBackupSets();
+  std::string SetPath(const char* szFileName) const { return m_ports.strModuleDir + szFileName; }
+  // The creation time of a set's file as local time, "%02d-%02d-%04d
+  // %02d:%02d:%02d" (month, day, year, ...); empty when it cannot be read.
+  std::string BackupTime(const char* szFileName) const;
+  static bool IsPlainSetName(const char* szName, std::string* pWhy);
+
+  // The report of every conduit, "condrpt.html" in the program directory,
+  // opened with the shell; or the same bytes to a path of the caller's.
+  void WriteConduitReport();
+  bool WriteConduitReportTo(const std::string& strPath);
 
   // Null before InitConduitTool and after DoneConduitTool.
   CCondMgr* AppManager() { return m_pAppMgr; }
@@ -129,6 +155,15 @@ inline constexpr char kOVRestoreFailed[] =
     "Conduit \"%s\" restored failed. Please make sure that you have enough access rights to "
     "your system.";
 inline constexpr char kOVNotAConduit[] = "This is not a valid Palm Conduit, please try another one";
+inline constexpr char kOVBackupDone[] = "Conduit settings backup successfully to \"%s\".";
+inline constexpr char kOVRestoreSetDone[] = "Conduit settings restored successfully.";
+inline constexpr char kOVNoSetSelected[] = "No backup file is selected.";
+inline constexpr char kOVBackupFailed[] =
+    "Conduit settings could not be written to \"%s\". The backup set was not changed.";
+inline constexpr char kOVSetUnreadable[] = "The backup file \"%s\" can not be opened.";
+inline constexpr char kOVSetEmpty[] = "The backup file \"%s\" holds no conduit settings.";
+inline constexpr char kOVBadSetName[] =
+    "The backup file name \"%s\" can not be used: %s. Please use a plain file name.";
 inline constexpr char kOVStoreNotSaved[] =
     "Conduit \"%s\" uninstalled successfully, but its settings could not be written to \"%s\". "
     "It can be restored only until Tandelix is closed.";

@@ -61,6 +61,15 @@ class IOVPropDialog {
   virtual void ShowProperties(CondData* pData, bool bSystemMode) = 0;
 };
 
+// The two backup-set dialogs: each gives the chosen set's file name when it
+// closes with OK.
+class IOVSetDialogs {
+ public:
+  virtual ~IOVSetDialogs() = default;
+  virtual bool ChooseBackupSet(std::string& strFile) = 0;
+  virtual bool ChooseRestoreSet(std::string& strFile) = 0;
+};
+
 class IOVClock {
  public:
   virtual ~IOVClock() = default;

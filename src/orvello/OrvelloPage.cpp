@@ -7,6 +7,7 @@
 
 #include "misc/WinUtil.h"
 #include "orvello/fmOVCondProp.h"
+#include "orvello/fmOVSets.h"
 #include "res/resource.h"
 #include "ui/Controls.h"
 #include "ui/FillGuard.h"
@@ -178,6 +179,7 @@ void OrvelloPage::OnInitPage() {
   ports.pShell = m_ctx.pShell;
   ports.pPicker = this;
   ports.pProps = this;
+  ports.pSets = this;
   ports.pClock = &m_clock;
   ports.pLog = m_pLog;
   ports.strModuleDir = m_ctx.szModuleDir;
@@ -194,6 +196,9 @@ void OrvelloPage::OnCommand(int id, int code, HWND) {
     case IDC_BTNOVSYSPROP: m_tool.OpenSysConduitProperties(); break;
     case IDC_BTNOVREFRESH: m_tool.btnOVRefreshClick(); break;
     case IDC_BTNOVLOG: m_tool.btnOVLogClick(); break;
+    case IDC_BTNOVBACKUP: m_tool.btnOVBackupClick(); break;
+    case IDC_BTNOVREST: m_tool.btnOVRestClick(); break;
+    case IDC_BTNOVREPORT: m_tool.btnOVReportClick(); break;
     default: break;
   }
 }
@@ -255,4 +260,16 @@ void OrvelloPage::ShowProperties(CondData* pData, bool bSystemMode) {
   if (!pData || !m_ctx.pPrompt || !m_ctx.pShell) return;
   TfmOVCondProp dlg(m_tool, *m_ctx.pPrompt, *m_ctx.pShell, m_ctx.pMainPrompt);
   dlg.Run(m_hInst, m_ctx.hMain, pData, bSystemMode);
+}
+
+bool OrvelloPage::ChooseBackupSet(std::string& strFile) {
+  if (!m_ctx.pPrompt) return false;
+  TfmOVBackup dlg(m_tool, *m_ctx.pPrompt, m_ctx.pMainPrompt);
+  return dlg.Run(m_hInst, m_ctx.hMain, strFile);
+}
+
+bool OrvelloPage::ChooseRestoreSet(std::string& strFile) {
+  if (!m_ctx.pPrompt) return false;
+  TfmOVRestore dlg(m_tool, *m_ctx.pPrompt, m_ctx.pMainPrompt);
+  return dlg.Run(m_hInst, m_ctx.hMain, strFile);
 }

@@ -39,7 +39,11 @@ class WinClock : public IOVClock {
   TdxDateTime ToLocal(int32_t nTime) override;
 };
 
-class OrvelloPage : public TabPage, private IOVView, private IOVFilePicker, private IOVPropDialog {
+class OrvelloPage : public TabPage,
+                    private IOVView,
+                    private IOVFilePicker,
+                    private IOVPropDialog,
+                    private IOVSetDialogs {
  public:
   OrvelloPage(ShellContext& ctx, OVTool& tool, OVLog*& pLog);
   ~OrvelloPage() override;
@@ -54,6 +58,8 @@ class OrvelloPage : public TabPage, private IOVView, private IOVFilePicker, priv
   void SetWaitCursor(bool bWait) override;
   bool PickConduitFile(std::string& strPath) override;
   void ShowProperties(CondData* pData, bool bSystemMode) override;
+  bool ChooseBackupSet(std::string& strFile) override;
+  bool ChooseRestoreSet(std::string& strFile) override;
 
   ShellContext& m_ctx;
   OVTool& m_tool;

@@ -85,6 +85,19 @@
 #define IDC_PROPLABEL8 827
 #define IDC_EDTVERSION 828
 
+// Backup-set dialogs fmOVBackup (830-849) and fmOVRestore (850-869); btnOK/btnCancel are IDOK/IDCANCEL
+#define IDD_OVBACKUP 830
+#define IDR_LAYOUT_OVBACKUP 831
+#define IDC_RBTNNEW 832
+#define IDC_EDTNEWFILE 833
+#define IDC_EDTDESC 834
+#define IDC_RBTNEXIST 835
+#define IDC_LVFILE 836
+#define IDC_BKLABELFILE 837
+#define IDC_BKLABELDESC 838
+#define IDD_OVRESTORE 850
+#define IDR_LAYOUT_OVRESTORE 851
+
 // Tab tTremwick (controls 610-699)
 #define IDD_TREMWICK 600
 #define IDR_LAYOUT_TREMWICK 601

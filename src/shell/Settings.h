@@ -23,5 +23,8 @@ std::string SettingsPath(const char* szModuleDir);
 // Missing file or keys give the defaults. Entries are appended to pSets (when
 // not null), one per "Count", with empty texts where keys are missing.
 void ReadSettingsFile(const char* szPath, TdxSettings& settings, BackupSetList* pSets);
-// Writes every key; keys of entries above "Count" already in the file stay.
-void WriteSettingsFile(const char* szPath, const TdxSettings& settings, BackupSetList* pSets);
+// Writes every key; keys of entries above "Count" already in the file stay,
+// and so do keys the program does not know. The keys go into a copy beside
+// the file, which then replaces it: a crash or a full disk part-way leaves the
+// old file whole. False (old file untouched) when that could not be done.
+bool WriteSettingsFile(const char* szPath, const TdxSettings& settings, BackupSetList* pSets);

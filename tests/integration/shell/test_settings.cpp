@@ -166,3 +166,21 @@ TEST_F(SettingsFile, BackupSetsAddedInOneRunAreThereInTheNext) {
   EXPECT_STREQ(next.tool.BackupSets()->GetAt(0)->szDesc, "kept");
   EXPECT_EQ(next.settings.dwLastUserID, 42u);
 }
+
+TEST_F(SettingsFile, WritingGoesThroughACopySoTheOldFileSurvivesAFailure) {
+  tdxtest::WriteText(ini, "[Path]\r\nPDPath=C:\\Palm\r\n[OVFile]\r\nCount=1\r\nOVSet1=old.bak\r\n");
+  BackupSetList sets;
+  sets.Add(NewEntry("ovset1.bak", "new"));
+  ASSERT_TRUE(WriteSettingsFile(ini.c_str(), TdxSettings{1, 2}, &sets));
+  EXPECT_EQ(Key(ini, "Path", "PDPath"), "C:\\Palm") << "keys we do not write stay";
+  EXPECT_EQ(Key(ini, "OVFile", "OVSet1"), "ovset1.bak");
+  EXPECT_EQ(GetFileAttributesA((ini + ".tmp").c_str()), INVALID_FILE_ATTRIBUTES);
+
+  // The copy cannot be made where a directory has its name: nothing changes.
+  const std::string before = Key(ini, "OVFile", "OVDesc1");
+  ASSERT_TRUE(CreateDirectoryA((ini + ".tmp").c_str(), nullptr));
+  sets.Add(NewEntry("ovset2.bak", "lost"));
+  EXPECT_FALSE(WriteSettingsFile(ini.c_str(), TdxSettings{1, 2}, &sets));
+  EXPECT_EQ(Key(ini, "OVFile", "Count"), "1");
+  EXPECT_EQ(Key(ini, "OVFile", "OVDesc1"), before);
+}

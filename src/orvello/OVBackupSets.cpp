@@ -1,0 +1,237 @@
+// The conduit tool's backup sets: the list the settings file keeps, the set
+// files in the program directory, and the two dialogs' behaviour.
+#include <windows.h>
+
+#include <cstdarg>
+#include <cstdio>
+#include <cstring>
+#include <vector>
+
+#include "misc/WinUtil.h"
+#include "orvello/ConduitTool.h"
+#include "orvello/OVSetDialogs.h"
+#include "palm/CondRecord.h"
+
+namespace {
+
+std::string Fmt(const char* szFormat, ...) {
+  char sz[1024];
+  va_list args;
+  va_start(args, szFormat);
+  std::vsnprintf(sz, sizeof sz, szFormat, args);
+  va_end(args);
+  return sz;
+}
+
+template <size_t N>
+void CopyCut(char (&field)[N], const char* sz) {
+  std::memset(field, 0, N);
+  if (sz) std::memcpy(field, sz, strnlen(sz, N - 1));
+}
+
+bool ReadCreationTime(const std::string& path, FILETIME* pTime) {
+  HANDLE h = CreateFileA(path.c_str(), FILE_READ_ATTRIBUTES,
+                         FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
+                         OPEN_EXISTING, 0, nullptr);
+  if (h == INVALID_HANDLE_VALUE) return false;
+  const bool ok = GetFileTime(h, pTime, nullptr, nullptr) != 0;
+  CloseHandle(h);
+  return ok;
+}
+
+// A set overwritten by a new file keeps the creation time it had, which its
+// "Backup Time" shows. File systems that keep no creation time of their own
+// ignore this.
+void KeepCreationTime(const std::string& path, const FILETIME& created) {
+  HANDLE h = CreateFileA(path.c_str(), FILE_WRITE_ATTRIBUTES, FILE_SHARE_READ, nullptr,
+                         OPEN_EXISTING, 0, nullptr);
+  if (h == INVALID_HANDLE_VALUE) return;
+  SetFileTime(h, &created, nullptr, nullptr);
+  CloseHandle(h);
+}
+
+bool IsDeviceName(const char* szName) {
+  // The part before the first dot names the device whatever follows.
+  std::string base(szName, std::strcspn(szName, "."));
+  while (!base.empty() && base.back() == ' ') base.pop_back();
+  for (char& c : base) c = static_cast<char>(c >= 'a' && c <= 'z' ? c - 32 : c);
+  static const char* const kDevices[] = {"CON", "PRN", "AUX", "NUL", "CONIN$", "CONOUT$", "CLOCK$"};
+  for (const char* d : kDevices)
+    if (base == d) return true;
+  return base.size() == 4 && (base.compare(0, 3, "COM") == 0 || base.compare(0, 3, "LPT") == 0) &&
+         base[3] >= '0' && base[3] <= '9';
+}
+
+}  // namespace
+
+// ---------------------------------------------------------------- the list
+
+BackupSetEntry* OVTool::GetFirstBackupSet() { return m_pBackupSets ? m_pBackupSets->GetFirst() : nullptr; }
+
+BackupSetEntry* OVTool::GetNextBackupSet() { return m_pBackupSets ? m_pBackupSets->GetNext() : nullptr; }
+
+uint32_t OVTool::GetBackupSetCount() const { return m_pBackupSets ? m_pBackupSets->GetCount() : 0; }
+
+void OVTool::ClearBackupSets() {
+  if (m_pBackupSets) m_pBackupSets->DeleteAll();
+}
+
+BackupSetEntry* OVTool::AddBackupSet(const BackupSetEntry& entry) {
+  if (!m_pBackupSets) return nullptr;
+  char szName[sizeof entry.szFileName];
+  CopyCut(szName, entry.szFileName);
+  for (BackupSetEntry* p = m_pBackupSets->GetFirst(); p; p = m_pBackupSets->GetNext())
+    if (std::strncmp(p->szFileName, szName, sizeof p->szFileName) == 0) return p;
+  auto* pCopy = new BackupSetEntry{};
+  CopyCut(pCopy->szFileName, szName);
+  CopyCut(pCopy->szDesc, entry.szDesc);
+  if (!m_pBackupSets->Add(pCopy)) {
+    delete pCopy;
+    return nullptr;
+  }
+  return pCopy;
+}
+
+bool OVTool::IsPlainSetName(const char* szName, std::string* pWhy) {
+  auto refuse = [&](const char* why) {
+    if (pWhy) *pWhy = why;
+    return false;
+  };
+  if (!szName || !*szName) return refuse("the name is empty");
+  const size_t n = std::strlen(szName);
+  if (n > 259) return refuse("the name is longer than 259 characters");
+  for (const char* p = szName; *p; ++p) {
+    const unsigned char c = static_cast<unsigned char>(*p);
+    if (c < 0x20) return refuse("it holds a control character");
+    if (std::strchr("\\/:", c)) return refuse("it names a drive or a folder");
+    if (std::strchr("*?\"<>|", c)) return refuse("it holds a character file names cannot have");
+  }
+  if (std::strspn(szName, ".") == n) return refuse("it names a folder");
+  if (szName[n - 1] == '.' || szName[n - 1] == ' ') return refuse("it ends in a dot or a blank");
+  if (IsDeviceName(szName)) return refuse("it names a device");
+  return true;
+}
+
+std::string OVTool::BackupTime(const char* szFileName) const {
+  SYSTEMTIME st = {};
+  if (!szFileName || !GetFileCreationTime(SetPath(szFileName).c_str(), &st)) return "";
+  return Fmt("%02d-%02d-%04d %02d:%02d:%02d", st.wMonth, st.wDay, st.wYear, st.wHour, st.wMinute,
+             st.wSecond);
+}
+
+// ---------------------------------------------------------------- set files
+
+bool OVTool::BackupConduitSettings(const char* szFileName) {
+  if (!m_pAppMgr) return false;
+  std::string why;
+  if (!IsPlainSetName(szFileName, &why)) {
+    Error(Fmt(kOVBadSetName, szFileName ? szFileName : "", why.c_str()).c_str());
+    return false;
+  }
+  const std::string path = SetPath(szFileName);
+  FILETIME created = {};
+  const bool bHad = ReadCreationTime(path, &created);
+  // Written whole to a temporary file and moved into place, or not at all.
+  if (!m_pAppMgr->SaveToFile(path.c_str())) {
+    Error(Fmt(kOVBackupFailed, szFileName).c_str());
+    return false;
+  }
+  if (bHad) KeepCreationTime(path, created);
+  Info(Fmt(kOVBackupDone, szFileName).c_str());
+  return true;
+}
+
+bool OVTool::RestoreConduitSettings(const char* szFileName) {
+  if (!m_pAppMgr) return false;
+  std::string why;
+  if (!IsPlainSetName(szFileName, &why)) {
+    Error(Fmt(kOVBadSetName, szFileName ? szFileName : "", why.c_str()).c_str());
+    return false;
+  }
+  CondRecordReader reader;
+  if (!reader.Open(SetPath(szFileName).c_str())) {
+    Error(Fmt(kOVSetUnreadable, szFileName).c_str());
+    return false;
+  }
+  // Only whole records that were sound as they stood, and installed when the
+  // set was made, are installed again.
+  std::vector<CondData> records;
+  size_t nWhole = 0;
+  CondData rec;
+  bool bSound = false;
+  while (reader.Read(&rec, &bSound)) {
+    ++nWhole;
+    if (bSound && rec.nStatus == ST_INSTALLED) records.push_back(rec);
+  }
+  reader.Close();
+  if (nWhole == 0) {
+    Error(Fmt(kOVSetEmpty, szFileName).c_str());
+    return false;
+  }
+  for (CondData& r : records) {
+    r.nMark = 0;
+    InstallConduit(&r, true);
+  }
+  Info(kOVRestoreSetDone);
+  return true;
+}
+
+void OVTool::btnOVBackupClick() {
+  std::string name;
+  if (m_ports.pSets && m_ports.pSets->ChooseBackupSet(name)) BackupConduitSettings(name.c_str());
+}
+
+void OVTool::btnOVRestClick() {
+  std::string name;
+  if (m_ports.pSets && m_ports.pSets->ChooseRestoreSet(name)) RestoreConduitSettings(name.c_str());
+}
+
+// ---------------------------------------------------------------- the dialogs
+
+void OVSetDialog::FillList() {
+  for (BackupSetEntry* p = m_tool.GetFirstBackupSet(); p; p = m_tool.GetNextBackupSet()) {
+    char szName[sizeof p->szFileName], szDesc[sizeof p->szDesc];
+    CopyCut(szName, p->szFileName);
+    CopyCut(szDesc, p->szDesc);
+    m_view.AddRow(szName, m_tool.BackupTime(szName), szDesc);
+  }
+}
+
+bool OVSetDialog::ChooseSelected() {
+  const int nRow = m_view.SelectedRow();
+  if (nRow < 0) {
+    m_prompt.ShowError(kOVNoSetSelected);
+    return false;
+  }
+  m_strChosen = m_view.RowFile(nRow);
+  return true;
+}
+
+void OVBackupDlg::FormCreate() {
+  m_view.SetNewFile(Fmt("ovset%u.bak", static_cast<unsigned>(m_tool.GetBackupSetCount() + 1)));
+  FillList();
+  m_view.SetNewChosen(true);
+  rbtnNewClick();
+  if (m_view.RowCount() == 0) m_view.EnableExisting(false);
+}
+
+bool OVBackupDlg::btnOKClick() {
+  if (!m_view.NewChosen()) return ChooseSelected();
+  const std::string name = m_view.NewFile();
+  std::string why;
+  if (!OVTool::IsPlainSetName(name.c_str(), &why)) {
+    m_prompt.ShowError(Fmt(kOVBadSetName, name.c_str(), why.c_str()).c_str());
+    return false;
+  }
+  BackupSetEntry entry{};
+  CopyCut(entry.szFileName, name.c_str());
+  CopyCut(entry.szDesc, m_view.Desc().c_str());
+  m_tool.AddBackupSet(entry);  // listed from now on, whatever the backup gives
+  m_strChosen = entry.szFileName;
+  return true;
+}
+
+void OVRestoreDlg::FormCreate() {
+  FillList();
+  if (m_view.RowCount() == 0) m_view.EnableOK(false);
+}
