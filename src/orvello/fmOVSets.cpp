@@ -83,10 +83,15 @@ int TfmOVBackup::Template() const { return IDD_OVBACKUP; }
 int TfmOVBackup::LayoutTable() const { return IDR_LAYOUT_OVBACKUP; }
 
 void TfmOVBackup::OnCommand(int id, int code, HWND hCtl) {
-  if (id == IDC_RBTNNEW && code == BN_CLICKED)
+  // The two radio buttons are apart in the tab order, so each checks the
+  // other off itself.
+  if (id == IDC_RBTNNEW && code == BN_CLICKED) {
+    SetNewChosen(true);
     m_logic.rbtnNewClick();
-  else if (id == IDC_RBTNEXIST && code == BN_CLICKED)
+  } else if (id == IDC_RBTNEXIST && code == BN_CLICKED) {
+    SetNewChosen(false);
     m_logic.rbtnExistClick();
+  }
   else
     TfmOVSetBase::OnCommand(id, code, hCtl);
 }
@@ -102,7 +107,8 @@ std::string TfmOVBackup::NewFile() { return TextOf(Item(IDC_EDTNEWFILE)); }
 std::string TfmOVBackup::Desc() { return TextOf(Item(IDC_EDTDESC)); }
 
 void TfmOVBackup::SetNewChosen(bool bNew) {
-  CheckRadioButton(m_hWnd, IDC_RBTNNEW, IDC_RBTNEXIST, bNew ? IDC_RBTNNEW : IDC_RBTNEXIST);
+  SendMessageA(Item(IDC_RBTNNEW), BM_SETCHECK, bNew ? BST_CHECKED : BST_UNCHECKED, 0);
+  SendMessageA(Item(IDC_RBTNEXIST), BM_SETCHECK, bNew ? BST_UNCHECKED : BST_CHECKED, 0);
 }
 
 bool TfmOVBackup::NewChosen() { return IsDlgButtonChecked(m_hWnd, IDC_RBTNNEW) == BST_CHECKED; }

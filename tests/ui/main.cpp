@@ -58,6 +58,39 @@ static bool DemoTremwick(ui::App& app, const std::string& out) {
   return ok;
 }
 
+// The backup dialog with a set listed: the first demo run makes one, as a
+// user would, so the picture shows a real entry.
+static bool DemoBackupDialog(ui::App& app, HWND hPage, const std::string& out) {
+  using namespace ui;
+  auto open = [&]() -> HWND {
+    ClickButton(hPage, IDC_BTNOVBACKUP);
+    HWND h = nullptr;
+    WaitUntil([&] {
+      auto found = TopWindows(app.Pid(), "TfmOVBackup");
+      h = found.empty() ? nullptr : found[0];
+      return h && IsWindowVisible(h);
+    });
+    return h;
+  };
+  HWND hDlg = open();
+  if (!hDlg) return false;
+  if (ListRows(GetDlgItem(hDlg, IDC_LVFILE), 1).empty()) {
+    SendMessageA(GetDlgItem(hDlg, IDC_EDTDESC), WM_SETTEXT, 0,
+                 reinterpret_cast<LPARAM>("Before upgrading Palm Desktop"));
+    ClickButton(hDlg, IDOK);
+    MessageBoxInfo box;
+    if (!WaitUntil([&] { return (box = FindMessageBox(app.Pid())).hWnd != nullptr; })) return false;
+    Answer(box, IDOK);
+    WaitUntil([&] { return !IsWindow(hDlg) && !FindMessageBox(app.Pid()).hWnd; }, 3000);
+    if (!(hDlg = open())) return false;
+  }
+  Sleep(300);
+  const bool ok = SaveWindowBitmap(hDlg, out + "ovbackup.bmp");
+  ClickButton(hDlg, IDCANCEL);
+  WaitUntil([&] { return !IsWindow(hDlg); }, 3000);
+  return ok;
+}
+
 static int RunDemo(const char* szExe, const char* szOutDir) {
   using namespace ui;
   std::string out = szOutDir;
@@ -106,6 +139,7 @@ static int RunDemo(const char* szExe, const char* szOutDir) {
     } else {
       ++failures;
     }
+    failures += !DemoBackupDialog(app, hPage, out);
   }
   PostCommand(app.Main(), IDM_FILE_HALVERN);
   Sleep(300);

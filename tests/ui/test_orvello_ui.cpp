@@ -187,3 +187,92 @@ TEST_F(OrvelloUi, LogWritesTheHistoryPageAndOpensIt) {
   EXPECT_NE(ss.str().find("Uninstalled Successfully"), std::string::npos);
   EXPECT_TRUE(app.Quit());
 }
+
+TEST_F(OrvelloUi, BackupUninstallRestoreAndTheSetInTheNextRun) {
+  ClickButton(page, IDC_BTNOVBACKUP);
+  HWND dlg = WaitWindow("TfmOVBackup", "Backup Conduit Settings");
+  ASSERT_NE(dlg, nullptr);
+  EXPECT_EQ(ControlText(GetDlgItem(dlg, IDC_EDTNEWFILE)), "ovset1.bak");
+  EXPECT_FALSE(IsWindowEnabled(GetDlgItem(dlg, IDC_RBTNEXIST)));
+  SendMessageA(GetDlgItem(dlg, IDC_EDTDESC), WM_SETTEXT, 0,
+               reinterpret_cast<LPARAM>("before the upgrade"));
+  ClickButton(dlg, IDOK);
+  ExpectBox("Information", "Conduit settings backup successfully to \"ovset1.bak\".", IDOK);
+  ASSERT_TRUE(WaitUntil([&] { return !IsWindow(dlg); }));
+
+  const char* const kGone[][2] = {{"Address Book", "AddrCond.dll"}, {"Expense", "ExpnCond.dll"}};
+  for (const auto& c : kGone) {
+    ListSelect(AppList(), ListFind(AppList(), c[0]));
+    ASSERT_TRUE(WaitUntil([&] { return IsWindowEnabled(Ctl(IDC_BTNOVUNINST)) != FALSE; }));
+    ClickButton(page, IDC_BTNOVUNINST);
+    ExpectBox("Confirm", std::string("Do you really want to uninstall conduit \"") + c[1] + "\"?",
+              IDYES);
+    ExpectBox("Information", std::string("Conduit \"") + c[1] + "\" uninstalled successfully.",
+              IDOK);
+  }
+  ASSERT_EQ(StoreCreators().size(), 2u);
+
+  ClickButton(page, IDC_BTNOVREST);
+  HWND rdlg = WaitWindow("TfmOVRestore", "Restore Conduit Settings");
+  ASSERT_NE(rdlg, nullptr);
+  ClickButton(rdlg, IDOK);  // nothing chosen yet
+  ExpectBox("Error", "No backup file is selected.", IDOK);
+  EXPECT_TRUE(IsWindowVisible(rdlg)) << "the dialog stays open";
+  ListSelect(GetDlgItem(rdlg, IDC_LVFILE), 0);
+  ClickButton(rdlg, IDOK);
+  ExpectBox("Information", "Conduit settings restored successfully.", IDOK);
+  ASSERT_TRUE(WaitUntil([&] { return !IsWindow(rdlg); }));
+  for (const char* title : {"Address Book", "Expense"})
+    EXPECT_EQ(ListImages(AppList())[ListFind(AppList(), title)], 0) << title;
+
+  // As they were saved: read back from the Conduit Manager after a refresh.
+  ClickButton(page, IDC_BTNOVREFRESH);
+  ListSelect(AppList(), ListFind(AppList(), "Expense"));
+  ClickButton(page, IDC_BTNOVAPPPROP);
+  HWND prop = WaitWindow("TfmOVCondProp");
+  ASSERT_NE(prop, nullptr);
+  EXPECT_EQ(ControlText(GetDlgItem(prop, IDC_EDTDIRECTORY)), "expense");
+  EXPECT_EQ(ControlText(GetDlgItem(prop, IDC_EDTFILE)), "expense.txt");
+  EXPECT_EQ(ControlText(GetDlgItem(prop, IDC_EDTPRIORITY)), "4");
+  ClickButton(prop, IDCANCEL);
+  ASSERT_TRUE(WaitUntil([&] { return !IsWindow(prop); }));
+  ASSERT_TRUE(app.Quit());
+
+  StartApp();
+  ClickButton(page, IDC_BTNOVBACKUP);
+  dlg = WaitWindow("TfmOVBackup");
+  ASSERT_NE(dlg, nullptr);
+  EXPECT_EQ(ControlText(GetDlgItem(dlg, IDC_EDTNEWFILE)), "ovset2.bak");
+  const auto rows = ListRows(GetDlgItem(dlg, IDC_LVFILE), 3);
+  ASSERT_EQ(rows.size(), 1u);
+  EXPECT_EQ(rows[0][0], "ovset1.bak");
+  EXPECT_EQ(rows[0][1].size(), 19u) << rows[0][1];  // mm-dd-yyyy hh:mm:ss
+  EXPECT_EQ(rows[0][2], "before the upgrade");
+  // Overwriting an existing set needs one chosen.
+  PostMessageA(GetDlgItem(dlg, IDC_RBTNEXIST), BM_CLICK, 0, 0);
+  ASSERT_TRUE(WaitUntil([&] { return !IsWindowEnabled(GetDlgItem(dlg, IDC_EDTNEWFILE)); }));
+  ClickButton(dlg, IDOK);
+  ExpectBox("Error", "No backup file is selected.", IDOK);
+  EXPECT_TRUE(IsWindowVisible(dlg));
+  ClickButton(dlg, IDCANCEL);
+  ASSERT_TRUE(WaitUntil([&] { return !IsWindow(dlg); }));
+  EXPECT_TRUE(app.Quit());
+}
+
+TEST_F(OrvelloUi, ReportWritesTheConduitReportAndOpensIt) {
+  OpenRecorder opened(".html", app.Dir() + "opened.txt");
+  ClickButton(page, IDC_BTNOVREPORT);
+  ASSERT_TRUE(WaitUntil([&] { return !opened.Opened().empty(); }));
+  EXPECT_EQ(lstrcmpiA(opened.Opened()[0].c_str(), app.File("condrpt.html").c_str()), 0);
+  std::ifstream f(app.File("condrpt.html"), std::ios::binary);
+  std::stringstream ss;
+  ss << f.rdbuf();
+  const std::string page = ss.str();
+  const size_t nApp = page.find("Creator ID</font>: addr<br>");
+  const size_t nSys = page.find("Creator ID</font>: 0xffffffff<br>");
+  ASSERT_NE(nApp, std::string::npos);
+  ASSERT_NE(nSys, std::string::npos);
+  EXPECT_LT(nApp, nSys);
+  EXPECT_NE(page.find("File Version</font>: 2.1.0.0007</td>"), std::string::npos);
+  EXPECT_TRUE(app.Quit());
+}
