@@ -15,7 +15,8 @@ add_library(tdx_orvello STATIC
   ${_src}/orvello/OVLog.cpp
   ${_src}/orvello/OVCondProp.cpp
   ${_src}/orvello/OVBackupSets.cpp
-  ${_src}/orvello/OVReport.cpp)
+  ${_src}/orvello/OVReport.cpp
+  ${_src}/orvello/WinClock.cpp)
 target_include_directories(tdx_orvello PUBLIC ${_src})
 target_link_libraries(tdx_orvello PUBLIC tdx_ovcore tdx_condmgr tdx_shell tdx_winutil)
 

@@ -2,9 +2,6 @@
 
 #include <commdlg.h>
 
-#include <cstring>
-#include <ctime>
-
 #include "misc/WinUtil.h"
 #include "orvello/fmOVCondProp.h"
 #include "orvello/fmOVSets.h"
@@ -72,18 +69,6 @@ void OVListView::Select(int nRow) {
   it.state = LVIS_SELECTED | LVIS_FOCUSED;
   SendMessageA(m_hList, LVM_SETITEMSTATE, nRow, reinterpret_cast<LPARAM>(&it));
   SendMessageA(m_hList, LVM_ENSUREVISIBLE, nRow, FALSE);
-}
-
-// ---- clock ----
-
-int32_t WinClock::Now() { return static_cast<int32_t>(std::time(nullptr)); }
-
-TdxDateTime WinClock::ToLocal(int32_t nTime) {
-  const SYSTEMTIME st = LocalTimeOf(nTime);
-  TdxDateTime t;
-  static_assert(sizeof t == sizeof st);
-  std::memcpy(&t, &st, sizeof t);
-  return t;
 }
 
 // ---- imgOV ----

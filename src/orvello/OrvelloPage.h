@@ -6,6 +6,7 @@
 #include <commctrl.h>
 
 #include "orvello/ConduitTool.h"
+#include "orvello/WinClock.h"
 #include "shell/ShellContext.h"
 #include "shell/WinPorts.h"
 #include "ui/TabPage.h"
@@ -30,13 +31,6 @@ class OVListView : public IOVList {
  private:
   HWND& m_hList;
   bool& m_bFilling;
-};
-
-// The real clock: the system's time and time zone.
-class WinClock : public IOVClock {
- public:
-  int32_t Now() override;
-  TdxDateTime ToLocal(int32_t nTime) override;
 };
 
 class OrvelloPage : public TabPage,
