@@ -1,0 +1,806 @@
+#include "TdcCli.h"
+
+#include <windows.h>
+
+#include <algorithm>
+#include <cstdarg>
+#include <cstdio>
+#include <cstring>
+#include <functional>
+#include <map>
+#include <vector>
+
+#include "TdcDoctor.h"
+#include "TdcText.h"
+#include "misc/WinUtil.h"
+#include "orvello/ConduitTool.h"
+#include "orvello/OVCondProp.h"
+#include "orvello/OVPages.h"
+#include "orvello/OVSetDialogs.h"
+#include "palm/PalmDesktop.h"
+#include "shell/Settings.h"
+
+namespace {
+
+std::string Fmt(const char* szFormat, ...) {
+  char sz[1024];
+  va_list args;
+  va_start(args, szFormat);
+  std::vsnprintf(sz, sizeof sz, szFormat, args);
+  va_end(args);
+  return sz;
+}
+
+// ---------------------------------------------------------------- usage
+
+const char kUsage[] =
+    "usage: tdcond <command> [arguments]\n"
+    "\n"
+    "Does what the Orvello tab of Tandelix does, from the command line, with the\n"
+    "files beside tdcond.exe (ovlog.dat, OVRes.dat, the backup sets, tessary.ini);\n"
+    "finds Palm Desktop as Tandelix does (\"PDPath\" in tessary.ini first).\n"
+    "\n"
+    "  list [--json]                 the conduits and their settings\n"
+    "  install DLL --creator XXXX    install a conduit from its library\n"
+    "  uninstall CREATOR             uninstall a conduit, keeping it restorable\n"
+    "  restore CREATOR               restore an uninstalled conduit\n"
+    "  backup NAME [--desc TEXT]     save every application conduit's settings\n"
+    "  restore-set NAME              install the conduits of a backup set again\n"
+    "  report [OUT]                  write the conduit report (condrpt.html)\n"
+    "  history [OUT]                 write the install history (ovlog.html)\n"
+    "  doctor [--json]               check the HotSync configuration\n"
+    "\n"
+    "\"tdcond COMMAND --help\" tells more. Exit status: 0 done; 1 failed, with one\n"
+    "line on the error output saying what and why; 2 wrong command line.\n";
+
+struct Command;
+struct Args {
+  std::vector<std::string> pos;
+  std::map<std::string, std::string> values;  // "--creator" -> "addr"; flags -> ""
+  bool Has(const char* name) const { return values.count(name) != 0; }
+  std::string Get(const char* name) const {
+    auto it = values.find(name);
+    return it == values.end() ? "" : it->second;
+  }
+};
+
+class Session;
+using Handler = std::function<int(Session&, const Args&)>;
+
+struct Command {
+  const char* szName;
+  const char* szUsage;
+  const char* szHelp;
+  size_t nMinPos, nMaxPos;
+  std::vector<const char*> valueOptions;
+  std::vector<const char*> flagOptions;
+  Handler handler;
+};
+
+// ---------------------------------------------------------------- the prompt
+
+// Message boxes become lines; questions are answered from the command line.
+// The messages are kept until the command's outcome is known, so a failure
+// ends in exactly one line on the error output.
+class TdcPrompt : public IPrompt {
+ public:
+  enum Kind { Info, Warning, Error, Declined, Accepted };
+  struct Msg {
+    Kind kind;
+    std::string text;
+  };
+  bool bYes = false;  // --replace: the only question the commands meet
+  std::vector<Msg> msgs;
+
+  void ShowError(const char* s) override { msgs.push_back({Error, s ? s : ""}); }
+  void ShowInfo(const char* s, const char*) override { msgs.push_back({Info, s ? s : ""}); }
+  void ShowWarning(const char* s, const char*) override { msgs.push_back({Warning, s ? s : ""}); }
+  Answer Ask(const char* s, const char*, bool) override {
+    msgs.push_back({bYes ? Accepted : Declined, s ? s : ""});
+    return bYes ? Answer::Yes : Answer::No;
+  }
+  const Msg* Last(Kind k) const {
+    for (auto it = msgs.rbegin(); it != msgs.rend(); ++it)
+      if (it->kind == k) return &*it;
+    return nullptr;
+  }
+  const Msg* First(Kind k) const {
+    for (const Msg& m : msgs)
+      if (m.kind == k) return &m;
+    return nullptr;
+  }
+};
+
+// The Palm Desktop layer reports a missing user list through a function of
+// its own; the console tool keeps quiet about it (the doctor reports users).
+void QuietPalmPrompt(const char*, const char*) {}
+
+bool IsDir(const std::string& path) {
+  const DWORD a = GetFileAttributesA(path.c_str());
+  return a != INVALID_FILE_ATTRIBUTES && (a & FILE_ATTRIBUTE_DIRECTORY);
+}
+
+bool IsFile(const std::string& path) {
+  const DWORD a = GetFileAttributesA(path.c_str());
+  return a != INVALID_FILE_ATTRIBUTES && !(a & FILE_ATTRIBUTE_DIRECTORY);
+}
+
+// A path given on the command line, taken against the directory tdcond was
+// started in (before the Palm Desktop directory becomes the current one).
+bool FullPath(const std::string& path, std::string* pFull) {
+  char sz[MAX_PATH] = {};
+  const DWORD n = GetFullPathNameA(path.c_str(), sizeof sz, sz, nullptr);
+  if (n == 0 || n >= sizeof sz) return false;
+  *pFull = sz;
+  return true;
+}
+
+template <size_t N>
+std::string Field(const char (&sz)[N]) {
+  return std::string(sz, strnlen(sz, N));
+}
+
+// ---------------------------------------------------------------- the session
+
+// The tab's pieces as the console tool wires them: in-memory lists, the
+// printing prompt, the history and the tool, over the program's files.
+class Session : private IOVFilePicker, private IOVPropDialog {
+ public:
+  explicit Session(const TdcEnv& env) : m_env(env) {
+    GetCurrentDirectoryA(sizeof m_szCwd, m_szCwd);
+    char szExeDir[MAX_PATH] = {};
+    GetModuleDir(nullptr, szExeDir);
+    m_strPDIni = SettingsPath(szExeDir);
+    m_strIni = SettingsPath(env.strModuleDir.c_str());
+  }
+  ~Session() {
+    tool.DoneConduitTool();
+    if (m_bLayer) StopPalmLayer();
+    SetCurrentDirectoryA(m_szCwd);
+  }
+  Session(const Session&) = delete;
+  Session& operator=(const Session&) = delete;
+
+  TdcResult result;
+  TdcPrompt prompt;
+  OVRowList app, sys;
+  OVLog log;
+  OVTool tool;
+  TdxSettings settings;
+
+  const TdcEnv& Env() const { return m_env; }
+  const std::string& IniPath() const { return m_strIni; }
+
+  // Finds Palm Desktop, makes its directory current and loads its libraries,
+  // as the program's start-up does; the Conduit Manager must load.
+  bool StartPalm() {
+    char szDir[260] = {};
+    if (GetPalmDesktopPath(szDir, sizeof szDir) != 0)
+      return Fail("Palm Desktop is not found: no \"PDPath\" in " + m_strPDIni +
+                  " and no Palm Desktop \"DesktopPath\" for this Windows user");
+    if (!IsDir(szDir)) return Fail(std::string("the Palm Desktop directory \"") + szDir + "\" does not exist");
+    StartLayer();
+    if (!IsPalmLibraryLoaded(PD_LIB_CONDMGR))
+      return Fail(std::string("Palm Desktop's Conduit Manager (condmgr.dll) does not load from \"") +
+                  szDir + "\"");
+    return true;
+  }
+  // The same for the doctor, which reports what is missing itself.
+  void StartPalmForDoctor() {
+    char szDir[260] = {};
+    if (GetPalmDesktopPath(szDir, sizeof szDir) == 0 && IsDir(szDir)) StartLayer();
+  }
+
+  // The history and the tool, as the tab attaches them; the lists filled and
+  // the backup-set list read from the settings file.
+  void StartTool() {
+    log.Attach(m_env.strModuleDir.c_str(), &prompt, nullptr, m_env.pClock);
+    OVPorts ports;
+    ports.pApp = &app;
+    ports.pSys = &sys;
+    ports.pPrompt = &prompt;
+    ports.pPicker = this;
+    ports.pProps = this;
+    ports.pClock = m_env.pClock;
+    ports.pLog = &log;
+    ports.strModuleDir = m_env.strModuleDir;
+    tool.Attach(ports);
+    tool.InitConduitTool();
+    ReadSettingsFile(m_strIni.c_str(), settings, tool.BackupSets());
+  }
+
+  // One line on the error output and exit status 1.
+  bool Fail(const std::string& why) {
+    result.strErr += "tdcond: " + why + "\n";
+    result.nExit = TDC_EXIT_FAILED;
+    return false;
+  }
+  int Failed(const std::string& why) {
+    Fail(why);
+    return TDC_EXIT_FAILED;
+  }
+
+  // What the prompt collected: on success the messages (warnings on the
+  // error output); on failure one line, the most telling message.
+  int Finish(bool bOk, const std::string& fallback) {
+    if (bOk) {
+      for (const TdcPrompt::Msg& m : prompt.msgs) {
+        if (m.kind == TdcPrompt::Warning || m.kind == TdcPrompt::Error)
+          result.strErr += "tdcond: warning: " + m.text + "\n";
+        else if (m.kind == TdcPrompt::Accepted)
+          result.strOut += m.text + " Yes (--replace).\n";
+        else
+          result.strOut += m.text + "\n";
+      }
+      return TDC_EXIT_OK;
+    }
+    if (const TdcPrompt::Msg* m = prompt.First(TdcPrompt::Error)) return Failed(m->text);
+    if (const TdcPrompt::Msg* m = prompt.Last(TdcPrompt::Declined))
+      return Failed(m->text + " No: give --replace to answer Yes.");
+    if (const TdcPrompt::Msg* m = prompt.Last(TdcPrompt::Info)) return Failed(m->text);
+    return Failed(fallback);
+  }
+
+  // The install command's answers to the open-file and properties dialogs.
+  struct InstallAnswers {
+    std::string strLibrary, strCreator, strTitle;
+    const Args* pArgs = nullptr;
+    bool bOpened = false, bOK = false;
+  } install;
+
+ private:
+  void StartLayer() {
+    const PalmErrorPrompt pOld = SetPalmErrorPrompt(QuietPalmPrompt);
+    StartPalmLayer();
+    SetPalmErrorPrompt(pOld);
+    m_bLayer = true;
+  }
+
+  bool PickConduitFile(std::string& strPath) override {
+    strPath = install.strLibrary;
+    return !strPath.empty();
+  }
+
+  // The properties dialog's behaviour, with the options as what the user
+  // types: the creator, leaving the field (the built-in defaults fill what
+  // the options left empty), the settings, OK.
+  class View : public IOVPropView {
+   public:
+    std::map<OVPropField, std::string> text;
+    void SetText(OVPropField f, const std::string& s) override { text[f] = s; }
+    std::string Text(OVPropField f) override { return text[f]; }
+    void EnableCreatorID(bool) override {}
+  };
+  void ShowProperties(CondData* pData, bool bSystemMode) override {
+    if (!pData || bSystemMode || !install.pArgs) return;
+    install.bOpened = true;
+    const Args& a = *install.pArgs;
+    if (a.Has("--title")) {
+      std::memset(pData->szTitle, 0, sizeof pData->szTitle);
+      std::memcpy(pData->szTitle, install.strTitle.data(),
+                  std::min(install.strTitle.size(), sizeof pData->szTitle - 1));
+    }
+    View view;
+    OVCondProp dlg(view, tool, prompt);
+    dlg.FormCreate();
+    dlg.SetConduit(pData);
+    view.SetText(OVPropField::CreatorID, install.strCreator);
+    if (a.Has("--directory")) view.SetText(OVPropField::Directory, a.Get("--directory"));
+    if (a.Has("--file")) view.SetText(OVPropField::File, a.Get("--file"));
+    dlg.edtCreatorIDExit();
+    if (a.Has("--remote")) view.SetText(OVPropField::PalmDB, a.Get("--remote"));
+    if (a.Has("--priority")) view.SetText(OVPropField::Priority, a.Get("--priority"));
+    install.bOK = dlg.btnOKClick();
+  }
+
+  const TdcEnv& m_env;
+  char m_szCwd[MAX_PATH] = {};
+  std::string m_strPDIni, m_strIni;
+  bool m_bLayer = false;
+};
+
+// The backup-set dialogs' lists, with the command line's choice.
+class SetView : public IOVSetView {
+ public:
+  std::vector<std::string> files, descs;
+  int nSelected = -1;
+  std::string strNewFile, strDesc;
+  void AddRow(const std::string& f, const std::string&, const std::string& d) override {
+    files.push_back(f);
+    descs.push_back(d);
+  }
+  int RowCount() override { return static_cast<int>(files.size()); }
+  int SelectedRow() override { return nSelected; }
+  std::string RowFile(int i) override { return files.at(static_cast<size_t>(i)); }
+  void EnableOK(bool) override {}
+  void SetNewFile(const std::string& s) override { strNewFile = s; }
+  std::string NewFile() override { return strNewFile; }
+  std::string Desc() override { return strDesc; }
+  bool NewChosen() override { return true; }
+};
+
+// ---------------------------------------------------------------- list
+
+const char* StateOf(int nImage) {
+  switch (nImage) {
+    case OV_IMG_INSTALLED: return "installed";
+    case OV_IMG_RESTORABLE: return "restorable";
+    default: return "missing";
+  }
+}
+
+std::string Hex(uint32_t n) {
+  char sz[16];
+  std::snprintf(sz, sizeof sz, "0x%x", static_cast<unsigned>(n));
+  return sz;
+}
+
+int List(Session& s, const Args& a) {
+  if (!s.StartPalm()) return TDC_EXIT_FAILED;
+  s.StartTool();
+  std::map<std::string, std::string> versions;  // a shared library is read once
+  auto version = [&](const std::string& lib) -> const std::string& {
+    auto it = versions.find(lib);
+    if (it == versions.end()) it = versions.emplace(lib, OVTool::LibraryVersion(lib.c_str())).first;
+    return it->second;
+  };
+  std::string& out = s.result.strOut;
+  if (a.Has("--json")) {
+    s.result.bOutUtf8 = true;
+    out += "{";
+    const struct {
+      const char* key;
+      OVRowList* rows;
+    } kLists[] = {{"application", &s.app}, {"system", &s.sys}};
+    for (const auto& l : kLists) {
+      out += l.rows == &s.app ? "\"" : ",\n\"";
+      out += l.key;
+      out += "\":[";
+      bool bFirst = true;
+      for (const OVRowList::Row& row : l.rows->rows) {
+        const CondData* p = row.pData;
+        if (!p) continue;
+        out += bFirst ? "\n{" : ",\n{";
+        bFirst = false;
+        TdcJsonField(out, "title", Field(p->szTitle));
+        out += ',';
+        TdcJsonField(out, "creator", Field(p->szCreatorID));
+        out += ",\"creator_id\":" + std::to_string(p->dwCreatorID) + ',';
+        TdcJsonField(out, "library", Field(p->szConduit));
+        out += ',';
+        TdcJsonField(out, "version", version(Field(p->szConduit)));
+        out += ',';
+        TdcJsonField(out, "state", StateOf(row.nImage));
+        out += ',';
+        TdcJsonField(out, "directory", Field(p->szDirectory));
+        out += ',';
+        TdcJsonField(out, "file", Field(p->szFile));
+        out += ',';
+        TdcJsonField(out, "remote", Field(p->szRemote));
+        out += ",\"priority\":" + std::to_string(p->nPriority) + '}';
+      }
+      out += bFirst ? "]" : "\n]";
+    }
+    out += "}\n";
+    return TDC_EXIT_OK;
+  }
+  auto dash = [](const std::string& v) { return v.empty() ? std::string("-") : TdcVisible(v); };
+  const struct {
+    const char* title;
+    OVRowList* rows;
+  } kLists[] = {{"Application conduits", &s.app}, {"System conduits", &s.sys}};
+  for (const auto& l : kLists) {
+    if (l.rows == &s.sys) out += "\n";
+    out += std::string(l.title) + " (" + std::to_string(l.rows->rows.size()) + "):\n";
+    std::vector<std::vector<std::string>> table = {
+        {"STATE", "CREATOR", "NUMBER", "PRIORITY", "VERSION", "TITLE", "DIRECTORY", "FILE",
+         "REMOTE", "LIBRARY"}};
+    for (const OVRowList::Row& row : l.rows->rows) {
+      const CondData* p = row.pData;
+      if (!p) continue;
+      table.push_back({StateOf(row.nImage), dash(Field(p->szCreatorID)), Hex(p->dwCreatorID),
+                       p->nKind == CONDS_MANAGER ? std::to_string(p->nPriority) : "-",
+                       version(Field(p->szConduit)), dash(Field(p->szTitle)),
+                       dash(Field(p->szDirectory)), dash(Field(p->szFile)), dash(Field(p->szRemote)),
+                       dash(Field(p->szConduit))});
+    }
+    if (table.size() > 1) TdcWriteTable(out, table, "  ");
+  }
+  return TDC_EXIT_OK;
+}
+
+// ---------------------------------------------------------------- install
+
+bool IsDecimal(const std::string& s) {
+  if (s.empty() || s.size() > 9) return false;
+  for (char c : s)
+    if (c < '0' || c > '9') return false;
+  return true;
+}
+
+int Install(Session& s, const Args& a) {
+  const std::string creator = a.Get("--creator");
+  if (!TdcIsPrintableCreator(creator)) {
+    s.result.strErr += "tdcond install: --creator takes a creator ID of four printable characters\n";
+    return TDC_EXIT_USAGE;
+  }
+  const struct {
+    const char* name;
+    size_t nMax;
+  } kLimits[] = {{"--directory", 31}, {"--file", 31}, {"--remote", 31}, {"--title", 63}};
+  for (const auto& l : kLimits) {
+    if (a.Get(l.name).size() > l.nMax) {
+      s.result.strErr += std::string("tdcond install: ") + l.name + " takes at most " +
+                         std::to_string(l.nMax) + " characters\n";
+      return TDC_EXIT_USAGE;
+    }
+  }
+  if (a.Has("--priority")) {
+    const std::string p = a.Get("--priority");
+    if (!IsDecimal(p) || std::stoi(p) < 1 || std::stoi(p) > 5) {
+      s.result.strErr += "tdcond install: --priority takes a number from 1 to 5\n";
+      return TDC_EXIT_USAGE;
+    }
+  }
+  std::string lib;
+  if (!FullPath(a.pos[0], &lib) || lib.size() >= sizeof(CondData::szConduit))
+    return s.Failed("the library path \"" + a.pos[0] + "\" is too long");
+  if (!IsFile(lib)) return s.Failed("the library \"" + lib + "\" does not exist");
+  if (!s.StartPalm()) return TDC_EXIT_FAILED;
+  s.install.strLibrary = lib;
+  s.install.strCreator = creator;
+  s.install.strTitle = a.Get("--title");
+  s.install.pArgs = &a;
+  s.prompt.bYes = a.Has("--replace");
+  s.StartTool();
+  s.tool.btnOVInstClick();
+  return s.Finish(s.install.bOpened && s.install.bOK, "the conduit was not installed");
+}
+
+// ---------------------------------------------------------------- uninstall, restore
+
+bool CreatorArg(Session& s, const char* cmd, const std::string& creator) {
+  if (creator.size() == 4 && creator.find('\0') == std::string::npos) return true;
+  s.result.strErr += std::string("tdcond ") + cmd + ": a creator ID has four characters, not \"" +
+                     creator + "\"\n";
+  return false;
+}
+
+int Uninstall(Session& s, const Args& a) {
+  const std::string creator = a.pos[0];
+  if (!CreatorArg(s, "uninstall", creator)) return TDC_EXIT_USAGE;
+  if (!s.StartPalm()) return TDC_EXIT_FAILED;
+  s.StartTool();
+  CondData* pData = nullptr;
+  bool bRestorable = false;
+  for (const OVRowList::Row& row : s.app.rows) {
+    if (!row.pData || Field(row.pData->szCreatorID) != creator) continue;
+    if (row.pData->nMark & MARK_RESTORE) {
+      bRestorable = true;
+    } else if (!pData) {
+      pData = row.pData;
+    }
+  }
+  if (!pData)
+    return s.Failed("no installed application conduit has the creator ID \"" + creator + "\"" +
+                    (bRestorable ? " (one is uninstalled already: tdcond restore " + creator + ")" : ""));
+  if (!s.tool.UninstallConduit(pData, false)) return s.Finish(false, "the conduit was not uninstalled");
+  s.result.strOut += Fmt(kOVUninstalled, pData->szConduit) + "\n";
+  if (!s.tool.LastUninstallStored())
+    return s.Failed("conduit \"" + Field(pData->szConduit) + "\" was uninstalled, but its settings "
+                    "could not be written to \"" + s.tool.RestoreStorePath() +
+                    "\": it cannot be restored");
+  return TDC_EXIT_OK;
+}
+
+int Restore(Session& s, const Args& a) {
+  const std::string creator = a.pos[0];
+  if (!CreatorArg(s, "restore", creator)) return TDC_EXIT_USAGE;
+  if (!s.StartPalm()) return TDC_EXIT_FAILED;
+  s.prompt.bYes = a.Has("--replace");
+  s.StartTool();
+  std::vector<CondData*> found;
+  for (const OVRowList::Row& row : s.app.rows) {
+    CondData* p = row.pData;
+    if (!p || !(p->nMark & MARK_RESTORE) || Field(p->szCreatorID) != creator) continue;
+    if (a.Has("--library") && lstrcmpiA(p->szConduit, a.Get("--library").c_str()) != 0) continue;
+    found.push_back(p);
+  }
+  if (found.empty())
+    return s.Failed("no uninstalled conduit with the creator ID \"" + creator + "\"" +
+                    (a.Has("--library") ? " and the library \"" + a.Get("--library") + "\"" : "") +
+                    " can be restored");
+  if (found.size() > 1) {
+    std::string libs;
+    for (const CondData* p : found) libs += (libs.empty() ? "\"" : ", \"") + Field(p->szConduit) + "\"";
+    return s.Failed(std::to_string(found.size()) + " uninstalled conduits have the creator ID \"" +
+                    creator + "\": give --library with one of " + libs);
+  }
+  CondData* pData = found[0];
+  const bool bOk = s.tool.RestoreConduit(pData, false);
+  if (bOk) s.prompt.ShowInfo(Fmt(kOVRestored, pData->szTitle).c_str(), "Information");
+  return s.Finish(bOk, "the conduit was not restored");
+}
+
+// ---------------------------------------------------------------- backup sets
+
+bool SetNameArg(Session& s, const char* cmd, const std::string& name) {
+  std::string why;
+  if (OVTool::IsPlainSetName(name.c_str(), &why)) return true;
+  s.result.strErr += std::string("tdcond ") + cmd + ": " + Fmt(kOVBadSetName, name.c_str(), why.c_str()) + "\n";
+  return false;
+}
+
+int Backup(Session& s, const Args& a) {
+  const std::string name = a.pos[0];
+  if (!SetNameArg(s, "backup", name)) return TDC_EXIT_USAGE;
+  if (a.Get("--desc").size() > 255) {
+    s.result.strErr += "tdcond backup: --desc takes at most 255 characters\n";
+    return TDC_EXIT_USAGE;
+  }
+  if (!s.StartPalm()) return TDC_EXIT_FAILED;
+  s.StartTool();
+  SetView view;
+  OVBackupDlg dlg(view, s.tool, s.prompt);
+  dlg.FormCreate();
+  view.strNewFile = name;
+  view.strDesc = a.Get("--desc");
+  if (!dlg.btnOKClick()) return s.Finish(false, "the backup set was not chosen");
+  const bool bOk = s.tool.BackupConduitSettings(dlg.ChosenFile().c_str());
+  // The set is listed from now on, as the dialog lists it: the list is saved
+  // now rather than when a window closes.
+  if (!WriteSettingsFile(s.IniPath().c_str(), s.settings, s.tool.BackupSets()))
+    s.prompt.ShowError(("the list of backup sets could not be written to \"" + s.IniPath() + "\"").c_str());
+  for (BackupSetEntry* p = s.tool.GetFirstBackupSet(); p; p = s.tool.GetNextBackupSet())
+    if (Field(p->szFileName) == dlg.ChosenFile() && a.Has("--desc") && Field(p->szDesc) != a.Get("--desc"))
+      s.prompt.ShowInfo(("The set keeps its description \"" + Field(p->szDesc) + "\".").c_str(), "Information");
+  return s.Finish(bOk && !s.prompt.Last(TdcPrompt::Error), "the backup set was not written");
+}
+
+int RestoreSet(Session& s, const Args& a) {
+  const std::string name = a.pos[0];
+  if (!SetNameArg(s, "restore-set", name)) return TDC_EXIT_USAGE;
+  if (!s.StartPalm()) return TDC_EXIT_FAILED;
+  s.StartTool();
+  SetView view;
+  OVRestoreDlg dlg(view, s.tool, s.prompt);
+  dlg.FormCreate();
+  for (size_t i = 0; i < view.files.size() && view.nSelected < 0; ++i)
+    if (view.files[i] == name) view.nSelected = static_cast<int>(i);
+  if (view.nSelected < 0) {
+    std::string known;
+    for (const std::string& f : view.files) known += (known.empty() ? "" : ", ") + f;
+    return s.Failed("\"" + name + "\" is not a known backup set (" +
+                    (known.empty() ? std::string("none is known") : "known: " + known) + ")");
+  }
+  if (!dlg.btnOKClick()) return s.Finish(false, "no backup set was chosen");
+  return s.Finish(s.tool.RestoreConduitSettings(dlg.ChosenFile().c_str()), "the set was not restored");
+}
+
+// ---------------------------------------------------------------- pages
+
+// OUT when given (a directory: the page's own name inside it), else the
+// program directory.
+bool PagePath(Session& s, const Args& a, const char* szPage, std::string* pPath) {
+  if (a.pos.empty()) {
+    *pPath = s.Env().strModuleDir + szPage;
+    return true;
+  }
+  if (!FullPath(a.pos[0], pPath)) return s.Fail("the path \"" + a.pos[0] + "\" is too long");
+  if (IsDir(*pPath)) *pPath += std::string(pPath->back() == '\\' ? "" : "\\") + szPage;
+  return true;
+}
+
+int Report(Session& s, const Args& a) {
+  std::string path;
+  if (!PagePath(s, a, kOVReportPage, &path) || !s.StartPalm()) return TDC_EXIT_FAILED;
+  s.StartTool();
+  if (!s.tool.WriteConduitReportTo(path)) return s.Failed("cannot write \"" + path + "\"");
+  s.result.strOut += path + "\n";
+  return TDC_EXIT_OK;
+}
+
+int History(Session& s, const Args& a) {
+  std::string path;
+  if (!PagePath(s, a, kOVHistoryPage, &path)) return TDC_EXIT_FAILED;
+  s.log.Attach(s.Env().strModuleDir.c_str(), &s.prompt, nullptr, s.Env().pClock);
+  bool bNoHistory = false;
+  if (!s.log.WriteHistoryPage(path, &bNoHistory))
+    return s.Failed(bNoHistory ? std::string(kOVNoHistory) + " (\"" + s.log.HistoryPath() + "\" cannot be read)"
+                               : "cannot write \"" + path + "\"");
+  s.result.strOut += path + "\n";
+  return TDC_EXIT_OK;
+}
+
+// ---------------------------------------------------------------- doctor
+
+int Doctor(Session& s, const Args& a) {
+  s.StartPalmForDoctor();
+  const TdcFacts facts = TdcGatherFacts(s.Env().strModuleDir);
+  const std::vector<TdcFinding> findings = TdcDiagnose(facts);
+  if (a.Has("--json")) {
+    s.result.bOutUtf8 = true;
+    TdcWriteFindingsJson(s.result.strOut, facts, findings);
+  } else {
+    TdcWriteFindings(s.result.strOut, facts, findings);
+  }
+  const size_t nErrors = TdcCountErrors(findings);
+  if (nErrors == 0) return TDC_EXIT_OK;
+  return s.Failed("the HotSync configuration has " + std::to_string(nErrors) +
+                  (nErrors == 1 ? " error" : " errors"));
+}
+
+// ---------------------------------------------------------------- commands
+
+const std::vector<Command>& Commands() {
+  static const std::vector<Command> kCommands = {
+      {"list", "tdcond list [--json]",
+       "Lists the application conduits (with the uninstalled ones that can be restored\n"
+       "from OVRes.dat), then the system conduits, in the order of the Orvello tab:\n"
+       "state (installed, restorable, missing), creator ID as text and number,\n"
+       "priority, library version, title, data directory, data file, handheld\n"
+       "database and library.\n"
+       "  --json  one object {\"application\": [...], \"system\": [...]} in UTF-8, each\n"
+       "          entry with title, creator, creator_id, library, version, state,\n"
+       "          directory, file, remote and priority.\n",
+       0, 0, {}, {"--json"}, List},
+      {"install",
+       "tdcond install DLL --creator XXXX [--directory D] [--file F] [--remote R]\n"
+       "                      [--priority N] [--title T] [--replace]",
+       "Installs a conduit from its library, as the Install button and the properties\n"
+       "dialog do: the library must export OpenConduit; the creator IDs addr, date,\n"
+       "todo and memo and their variants PAdd, PDat, PTod and PMem get their usual\n"
+       "data directory and file unless given. The title is the one the library\n"
+       "reports, unless --title is given. The priority is 1 to 5 (2 when not given).\n"
+       "A creator ID held by another installed conduit is refused, unless --replace\n"
+       "is given: that conduit is then uninstalled first (and can be restored).\n",
+       1, 1, {"--creator", "--directory", "--file", "--remote", "--priority", "--title"},
+       {"--replace"}, Install},
+      {"uninstall", "tdcond uninstall CREATOR",
+       "Uninstalls the installed application conduit with this creator ID, as the\n"
+       "Uninstall button does. While its library is there it can be restored later:\n"
+       "its settings are kept in OVRes.dat. Recorded in the history.\n",
+       1, 1, {}, {}, Uninstall},
+      {"restore", "tdcond restore CREATOR [--library L] [--replace]",
+       "Restores an uninstalled conduit with its stored settings, as the Restore\n"
+       "button does. --library chooses among several uninstalled conduits with the\n"
+       "same creator ID. A creator ID held by another installed conduit is refused,\n"
+       "unless --replace is given. Recorded in the history.\n",
+       1, 1, {"--library"}, {"--replace"}, Restore},
+      {"backup", "tdcond backup NAME [--desc TEXT]",
+       "Saves the settings of every application conduit to the backup set NAME (a\n"
+       "plain file name beside tdcond.exe, such as ovset1.bak), as Backup Conduit\n"
+       "Settings does, and lists the set in tessary.ini. A set of the same name is\n"
+       "overwritten and keeps its description.\n",
+       1, 1, {"--desc"}, {}, Backup},
+      {"restore-set", "tdcond restore-set NAME",
+       "Installs the conduits of the listed backup set NAME again, as Restore Conduit\n"
+       "Settings does: conduits installed already are passed over, uninstalled ones\n"
+       "are restored, a conduit holding a set's creator ID with another library is\n"
+       "uninstalled first.\n",
+       1, 1, {}, {}, RestoreSet},
+      {"report", "tdcond report [OUT]",
+       "Writes the conduit report condrpt.html, byte for byte as the Report button\n"
+       "does, to OUT (a file, or a directory to put it in) or else beside tdcond.exe,\n"
+       "without opening it. Prints the path written.\n",
+       0, 1, {}, {}, Report},
+      {"history", "tdcond history [OUT]",
+       "Writes the install/uninstall history ovlog.html from ovlog.dat, byte for byte\n"
+       "as the Log button does, to OUT (a file, or a directory to put it in) or else\n"
+       "beside tdcond.exe, without opening it. Prints the path written.\n",
+       0, 1, {}, {}, History},
+      {"doctor", "tdcond doctor [--json]",
+       "Checks the HotSync configuration and changes nothing. Finds: a registered\n"
+       "library that does not exist, does not load as a 32-bit DLL or exports no\n"
+       "OpenConduit; a creator ID registered twice or not four printable characters;\n"
+       "a priority outside 1 to 5; conduits sharing one library; OVRes.dat entries\n"
+       "whose library is gone; a Palm Desktop or user directory that does not exist;\n"
+       "a HotSync log that cannot be read. Each finding has a severity (error or\n"
+       "warning), what it concerns and what to do.\n"
+       "  --json  one object {\"desktop\", \"findings\": [{\"severity\", \"check\",\n"
+       "          \"subject\", \"creator\", \"file\", \"problem\", \"action\"}], \"errors\",\n"
+       "          \"warnings\"} in UTF-8.\n"
+       "Exit status 0 when nothing worse than a warning was found, else 1.\n",
+       0, 0, {}, {"--json"}, Doctor},
+  };
+  return kCommands;
+}
+
+std::string CommandHelp(const Command& c) {
+  return std::string("usage: ") + c.szUsage + "\n\n" + c.szHelp;
+}
+
+int Usage(TdcResult& r, const std::string& what, const Command* pCmd) {
+  r.strErr += "tdcond: " + what + "\n";
+  r.strErr += pCmd ? std::string("usage: ") + pCmd->szUsage + "\n" : std::string("usage: tdcond <command> [arguments]\n");
+  r.strErr += std::string("Try \"tdcond ") + (pCmd ? std::string(pCmd->szName) + " " : "") + "--help\".\n";
+  return TDC_EXIT_USAGE;
+}
+
+bool Contains(const std::vector<const char*>& v, const std::string& s) {
+  for (const char* p : v)
+    if (s == p) return true;
+  return false;
+}
+
+}  // namespace
+
+TdcResult TdcRun(int argc, const char* const* argv, const TdcEnv& env) {
+  TdcResult r;
+  std::vector<std::string> args;
+  for (int i = 1; i < argc; ++i) args.push_back(argv[i] ? argv[i] : "");
+  if (args.empty()) {
+    r.nExit = Usage(r, "no command given", nullptr);
+    return r;
+  }
+  if (args[0] == "--help" || args[0] == "-h" || args[0] == "help") {
+    const Command* pCmd = nullptr;
+    for (const Command& c : Commands())
+      if (args.size() > 1 && args[1] == c.szName) pCmd = &c;
+    r.strOut = pCmd ? CommandHelp(*pCmd) : kUsage;
+    return r;
+  }
+  const Command* pCmd = nullptr;
+  for (const Command& c : Commands())
+    if (args[0] == c.szName) pCmd = &c;
+  if (!pCmd) {
+    r.nExit = Usage(r, "unknown command \"" + args[0] + "\"", nullptr);
+    return r;
+  }
+  Args a;
+  bool bOptions = true;
+  for (size_t i = 1; i < args.size(); ++i) {
+    const std::string& arg = args[i];
+    if (bOptions && (arg == "--help" || arg == "-h")) {
+      r.strOut = CommandHelp(*pCmd);
+      return r;
+    }
+    if (bOptions && arg == "--") {
+      bOptions = false;
+      continue;
+    }
+    if (!bOptions || arg.size() < 2 || arg.compare(0, 2, "--") != 0) {
+      a.pos.push_back(arg);
+      continue;
+    }
+    const size_t eq = arg.find('=');
+    const std::string name = arg.substr(0, eq);
+    if (a.Has(name.c_str())) {
+      r.nExit = Usage(r, name + " is given twice", pCmd);
+      return r;
+    }
+    if (Contains(pCmd->flagOptions, name) && eq == std::string::npos) {
+      a.values[name] = "";
+    } else if (Contains(pCmd->valueOptions, name)) {
+      if (eq != std::string::npos) {
+        a.values[name] = arg.substr(eq + 1);
+      } else if (i + 1 < args.size()) {
+        a.values[name] = args[++i];
+      } else {
+        r.nExit = Usage(r, name + " needs a value", pCmd);
+        return r;
+      }
+    } else {
+      r.nExit = Usage(r, "unknown option \"" + arg + "\" for " + pCmd->szName, pCmd);
+      return r;
+    }
+  }
+  if (a.pos.size() < pCmd->nMinPos || a.pos.size() > pCmd->nMaxPos) {
+    r.nExit = Usage(r, a.pos.size() < pCmd->nMinPos ? std::string("an argument is missing")
+                                                     : "unexpected argument \"" + a.pos[pCmd->nMaxPos] + "\"",
+                    pCmd);
+    return r;
+  }
+  if (std::string(pCmd->szName) == "install" && !a.Has("--creator")) {
+    r.nExit = Usage(r, "install needs --creator", pCmd);
+    return r;
+  }
+  Session s(env);
+  const int rc = pCmd->handler(s, a);
+  if (rc == TDC_EXIT_USAGE) {
+    s.result.strErr += std::string("usage: ") + pCmd->szUsage + "\n";
+    s.result.strOut.clear();
+  }
+  s.result.nExit = rc;
+  return s.result;
+}

@@ -1,0 +1,537 @@
+#include "TdcDoctor.h"
+
+#include <windows.h>
+
+#include <algorithm>
+#include <cerrno>
+#include <cstdio>
+#include <cstring>
+#include <map>
+
+#include "TdcText.h"
+#include "logs/LogFile.h"
+#include "logs/LogReader.h"
+#include "misc/WinUtil.h"
+#include "orvello/ConduitTool.h"
+#include "palm/CondMgr.h"
+#include "palm/CondRecord.h"
+#include "palm/PalmDesktop.h"
+#include "shell/Settings.h"
+
+namespace {
+
+// Far beyond any real desktop; a library that answers more is not believed.
+constexpr int32_t kMaxConduits = 100000;
+
+template <size_t N>
+std::string Field(const char (&sz)[N]) {
+  return std::string(sz, strnlen(sz, N));
+}
+
+std::string SystemMessage(DWORD dwError) {
+  char sz[256] = {};
+  if (!FormatMessageA(FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS, nullptr, dwError,
+                      0, sz, sizeof sz, nullptr))
+    std::snprintf(sz, sizeof sz, "error %lu", static_cast<unsigned long>(dwError));
+  std::string s = sz;
+  while (!s.empty() && (s.back() == '\n' || s.back() == '\r' || s.back() == ' ' || s.back() == '.'))
+    s.pop_back();
+  return s;
+}
+
+bool IsDir(const std::string& path) {
+  const DWORD a = GetFileAttributesA(path.c_str());
+  return a != INVALID_FILE_ATTRIBUTES && (a & FILE_ATTRIBUTE_DIRECTORY);
+}
+
+bool IsAbsolute(const std::string& path) {
+  return (path.size() >= 2 && path[1] == ':') || (!path.empty() && (path[0] == '\\' || path[0] == '/'));
+}
+
+// The same file, the same key: full path (relative names against the current
+// directory, as the Conduit Manager's are), long form, upper case.
+std::string LibraryKey(const std::string& lib) {
+  if (lib.empty()) return "";
+  char szFull[MAX_PATH] = {};
+  const DWORD n = GetFullPathNameA(lib.c_str(), sizeof szFull, szFull, nullptr);
+  std::string key = (n > 0 && n < sizeof szFull) ? szFull : lib;
+  char szLong[MAX_PATH] = {};
+  const DWORD m = GetLongPathNameA(key.c_str(), szLong, sizeof szLong);
+  if (m > 0 && m < sizeof szLong) key = szLong;
+  CharUpperBuffA(key.data(), static_cast<DWORD>(key.size()));
+  return key;
+}
+
+TdcLibraryFacts ExamineLibrary(const std::string& lib) {
+  TdcLibraryFacts f;
+  if (lib.empty()) return f;
+  const DWORD a = GetFileAttributesA(lib.c_str());
+  if (a == INVALID_FILE_ATTRIBUTES) return f;
+  if (a & FILE_ATTRIBUTE_DIRECTORY) {
+    f.bDirectory = true;
+    return f;
+  }
+  f.bExists = true;
+  HANDLE h = CreateFileA(lib.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
+                         OPEN_EXISTING, 0, nullptr);
+  if (h == INVALID_HANDLE_VALUE) {
+    f.strNotImage = "it cannot be read (" + SystemMessage(GetLastError()) + ")";
+    return f;
+  }
+  unsigned char head[4096];
+  DWORD cb = 0;
+  const BOOL bRead = ReadFile(h, head, sizeof head, &cb, nullptr);
+  CloseHandle(h);
+  f.strNotImage = bRead ? TdcImageProblem(head, cb) : "it cannot be read";
+  if (!f.strNotImage.empty()) return f;
+  SetLastError(0);
+  CCondObj obj(lib.c_str());
+  if (!obj.IsLoaded()) {
+    f.dwLoadError = GetLastError();
+    return f;
+  }
+  f.bLoads = true;
+  f.bOpenConduit = obj.IsValid();
+  return f;
+}
+
+void ReadApplicationConduits(TdcFacts& f) {
+  int32_t n = CmGetConduitCount();
+  if (n < 0) return;
+  f.bConduitsRead = true;
+  if (n > kMaxConduits) n = kMaxConduits;
+  for (int32_t i = 0; i < n; ++i) {
+    char szCreator[8] = {};
+    int32_t cb = 5;
+    if (CmGetConduitCreatorID(i, szCreator, &cb) < 0) continue;
+    TdcConduitFacts c;
+    c.kind = TdcKind::Application;
+    c.nIndex = i;
+    c.strCreator = std::string(szCreator, strnlen(szCreator, 4));
+    char szLib[260] = {}, szTitle[64] = {};
+    cb = sizeof szLib;
+    CmGetCreatorName(szCreator, szLib, &cb);
+    cb = sizeof szTitle;
+    CmGetCreatorTitle(szCreator, szTitle, &cb);
+    c.strLibrary = Field(szLib);
+    c.strTitle = Field(szTitle);
+    c.bHasPriority = CmGetCreatorPriority(szCreator, &c.nPriority) == 0;
+    f.conduits.push_back(c);
+  }
+}
+
+void ReadSystemConduits(TdcFacts& f) {
+  if (IsPalmLibraryLoaded(PD_LIB_INSTAIDE)) {
+    int32_t n = PltGetInstallConduitCount();
+    if (n > kMaxConduits) n = kMaxConduits;
+    for (int32_t i = 0; i < n; ++i) {
+      PltInstallConduitInfo info = {};
+      int32_t cb = sizeof info;
+      if (PltGetInstallConduitInfo(i, &info, &cb) <= 0) continue;
+      TdcConduitFacts c;
+      c.kind = TdcKind::Install;
+      c.nIndex = i;
+      c.strCreator.assign(info.szCreator, sizeof info.szCreator);
+      c.strLibrary = Field(info.szConduit);
+      c.strTitle = Field(info.szTitle);
+      f.conduits.push_back(c);
+    }
+  }
+  char szLib[260] = {};
+  int32_t cb = sizeof szLib;
+  if (CmGetBackupConduit(szLib, &cb) == 0 && szLib[0]) {
+    TdcConduitFacts c;
+    c.kind = TdcKind::Backup;
+    c.strLibrary = Field(szLib);
+    f.conduits.push_back(c);
+  }
+}
+
+void ReadUsers(TdcFacts& f) {
+  CxListOf<PalmUser>* pUsers = GetPalmUserList();
+  if (!pUsers) return;
+  f.bUsersRead = true;
+  for (PalmUser* p = pUsers->GetFirst(); p; p = pUsers->GetNext()) {
+    TdcUserFacts u;
+    u.strName = Field(p->szUserName);
+    u.strDir = Field(p->szUserDir);
+    if (!u.strDir.empty()) {
+      u.strFullDir = IsAbsolute(u.strDir) ? u.strDir : f.strDesktop + "\\" + u.strDir;
+      u.bDirExists = IsDir(u.strFullDir);
+    }
+    if (u.bDirExists) {
+      for (const char* fmt : {HV_HTML_LOG_FORMAT, HV_PLAIN_LOG_FORMAT}) {
+        char szPath[HV_PATH_SIZE];
+        if (!HVFormLogPath(szPath, fmt, f.strDesktop.c_str(), u.strDir.c_str())) continue;
+        TdcLogFacts log;
+        log.strPath = szPath;
+        const DWORD a = GetFileAttributesA(szPath);
+        log.bExists = a != INVALID_FILE_ATTRIBUTES;
+        if (!log.bExists) continue;
+        if (a & FILE_ATTRIBUTE_DIRECTORY) {
+          log.strWhy = "it is a directory, not a file";
+        } else if (std::FILE* fp = HVOpenForReading(szPath)) {
+          char buf[512];
+          const size_t got = std::fread(buf, 1, sizeof buf, fp);
+          log.bReadable = got == sizeof buf || !std::ferror(fp);
+          if (!log.bReadable) log.strWhy = "reading it fails";
+          std::fclose(fp);
+        } else {
+          log.strWhy = std::strerror(errno);
+        }
+        u.logs.push_back(log);
+      }
+    }
+    f.users.push_back(u);
+  }
+}
+
+void ReadStore(TdcFacts& f) {
+  CondRecordReader reader;
+  if (!reader.Open(f.strStorePath.c_str())) return;
+  CondData rec;
+  while (reader.Read(&rec)) {
+    TdcStoreFacts s;
+    s.strCreator = Field(rec.szCreatorID);
+    s.strTitle = Field(rec.szTitle);
+    s.strLibrary = Field(rec.szConduit);
+    const DWORD a = s.strLibrary.empty() ? INVALID_FILE_ATTRIBUTES : GetFileAttributesA(s.strLibrary.c_str());
+    s.bLibraryExists = a != INVALID_FILE_ATTRIBUTES && !(a & FILE_ATTRIBUTE_DIRECTORY);
+    f.store.push_back(s);
+  }
+}
+
+}  // namespace
+
+TdcFacts TdcGatherFacts(const std::string& strModuleDir) {
+  TdcFacts f;
+  char szExeDir[MAX_PATH] = {};
+  GetModuleDir(nullptr, szExeDir);
+  f.strIniPath = SettingsPath(szExeDir);
+  char szPD[260] = {};
+  GetPrivateProfileStringA("Path", "PDPath", "", szPD, sizeof szPD, f.strIniPath.c_str());
+  f.bFromPDPath = szPD[0] != '\0';
+  f.strStorePath = strModuleDir + kOVRestoreStore;
+  char szDesktop[260] = {};
+  f.bDesktopKnown = GetPalmDesktopPath(szDesktop, sizeof szDesktop) == 0;
+  if (f.bDesktopKnown) {
+    f.strDesktop = szDesktop;
+    f.bDesktopExists = IsDir(f.strDesktop);
+  }
+  if (f.bDesktopExists) {
+    static const struct {
+      unsigned bit;
+      const char* name;
+    } kLibs[] = {{PD_LIB_CONDMGR, "condmgr.dll"},
+                 {PD_LIB_USERDATA, "UserData.dll"},
+                 {PD_LIB_HSAPI, "HSAPI.DLL"},
+                 {PD_LIB_INSTAIDE, "instaide.dll"}};
+    for (const auto& lib : kLibs) {
+      if (IsPalmLibraryLoaded(lib.bit)) continue;
+      f.strLibraryNotLoaded = lib.name;
+      break;
+    }
+    if (IsPalmLibraryLoaded(PD_LIB_CONDMGR)) {
+      ReadApplicationConduits(f);
+      ReadSystemConduits(f);
+    }
+    // A library shared by several conduits is loaded once.
+    std::map<std::string, TdcLibraryFacts> seen;
+    for (TdcConduitFacts& c : f.conduits) {
+      c.strLibraryKey = LibraryKey(c.strLibrary);
+      auto it = seen.find(c.strLibraryKey);
+      if (it == seen.end()) it = seen.emplace(c.strLibraryKey, ExamineLibrary(c.strLibrary)).first;
+      c.lib = it->second;
+    }
+    if (IsPalmLibraryLoaded(PD_LIB_USERDATA)) ReadUsers(f);
+  }
+  ReadStore(f);
+  return f;
+}
+
+// ---------------------------------------------------------------- the rules
+
+bool TdcIsPrintableCreator(const std::string& s) {
+  if (s.size() != 4) return false;
+  for (const char ch : s)
+    if (ch < 0x20 || ch > 0x7E) return false;
+  return true;
+}
+
+std::string TdcImageProblem(const unsigned char* p, size_t cb) {
+  auto u16 = [&](size_t at) { return static_cast<unsigned>(p[at] | (p[at + 1] << 8)); };
+  auto u32 = [&](size_t at) {
+    return static_cast<uint32_t>(p[at]) | (static_cast<uint32_t>(p[at + 1]) << 8) |
+           (static_cast<uint32_t>(p[at + 2]) << 16) | (static_cast<uint32_t>(p[at + 3]) << 24);
+  };
+  if (!p || cb < 0x40 || p[0] != 'M' || p[1] != 'Z') return "it is not a Windows program file";
+  const uint32_t pe = u32(0x3C);
+  // Signature, file header (20 bytes) and the optional header's magic.
+  if (pe > cb || cb - pe < 4 + 20 + 2 || std::memcmp(p + pe, "PE\0\0", 4) != 0)
+    return "it is not a Windows program file";
+  const unsigned machine = u16(pe + 4);
+  const unsigned characteristics = u16(pe + 4 + 18);
+  const unsigned magic = u16(pe + 24);
+  if (machine == 0x8664 || machine == 0xAA64 || magic == 0x20B) return "it is a 64-bit file";
+  if (machine != 0x14C || magic != 0x10B) {
+    char sz[96];
+    std::snprintf(sz, sizeof sz, "it is built for another processor (machine 0x%x)", machine);
+    return sz;
+  }
+  if (!(characteristics & 0x2000)) return "it is a program, not a library";
+  return "";
+}
+
+namespace {
+
+std::string Quoted(const std::string& s) { return "\"" + TdcVisible(s) + "\""; }
+
+std::string ConduitName(const TdcConduitFacts& c) {
+  switch (c.kind) {
+    case TdcKind::Backup: return "the backup conduit";
+    case TdcKind::Install:
+      return "install conduit " + Quoted(c.strTitle) + " (" + TdcVisible(c.strCreator) + ")";
+    default: return "conduit " + Quoted(c.strTitle) + " (" + TdcVisible(c.strCreator) + ")";
+  }
+}
+
+std::string RemoveHint(const TdcConduitFacts& c) {
+  if (c.kind == TdcKind::Application && TdcIsPrintableCreator(c.strCreator))
+    return ", or uninstall the conduit: tdcond uninstall \"" + c.strCreator + "\"";
+  if (c.kind == TdcKind::Application) return ", or uninstall the conduit on the Orvello tab";
+  return ", or repair Palm Desktop";
+}
+
+class Rules {
+ public:
+  explicit Rules(std::vector<TdcFinding>& out) : m_out(out) {}
+
+  void Add(TdcSeverity sev, const char* check, std::string subject, std::string creator,
+           std::string file, std::string problem, std::string action) {
+    m_out.push_back({sev, check, std::move(subject), std::move(creator), std::move(file),
+                     std::move(problem), std::move(action)});
+  }
+
+  void Desktop(const TdcFacts& f) {
+    const std::string where =
+        f.bFromPDPath ? " (set by \"PDPath\" in " + f.strIniPath + ")" : " (Palm Desktop's \"DesktopPath\")";
+    if (!f.bDesktopKnown) {
+      Add(TdcSeverity::Error, "desktop-missing", "Palm Desktop", "", "",
+          "The Palm Desktop directory is not known: there is no \"PDPath\" in " + f.strIniPath +
+              " and Palm Desktop's \"DesktopPath\" cannot be read.",
+          "Install Palm Desktop for this Windows user, or name its directory with \"PDPath\" in "
+          "section [Path] of " + f.strIniPath + ".");
+      return;
+    }
+    if (!f.bDesktopExists) {
+      Add(TdcSeverity::Error, "desktop-missing", "Palm Desktop", "", f.strDesktop,
+          "The Palm Desktop directory " + Quoted(f.strDesktop) + where + " does not exist.",
+          f.bFromPDPath ? "Correct or remove \"PDPath\" in " + f.strIniPath + "."
+                        : std::string("Reinstall Palm Desktop."));
+      return;
+    }
+    if (!f.strLibraryNotLoaded.empty())
+      Add(TdcSeverity::Error, "desktop-library", "Palm Desktop", "", f.strDesktop + "\\" + f.strLibraryNotLoaded,
+          "Palm Desktop's library " + f.strLibraryNotLoaded + " does not load from " +
+              Quoted(f.strDesktop) + where + ", so what depends on it cannot be checked.",
+          "Repair or reinstall Palm Desktop" +
+              std::string(f.bFromPDPath ? ", or correct \"PDPath\"." : "."));
+  }
+
+  void Conduit(const TdcConduitFacts& c) {
+    const std::string name = ConduitName(c);
+    const std::string creator = c.kind == TdcKind::Backup ? "" : c.strCreator;
+    if (c.kind != TdcKind::Backup && !TdcIsPrintableCreator(c.strCreator))
+      Add(TdcSeverity::Error, "creator-invalid", name, creator, "",
+          "Its creator ID " + Quoted(c.strCreator) + " is not four printable characters.",
+          c.kind == TdcKind::Application
+              ? "Uninstall the conduit and install it again with a creator ID of four printable "
+                "characters (the conduit's maker names it)."
+              : "Reinstall the software the install conduit came with.");
+    const std::string lib = Quoted(c.strLibrary);
+    const std::string fix = "Reinstall the software the conduit came with" + RemoveHint(c) + ".";
+    if (c.strLibrary.empty()) {
+      Add(TdcSeverity::Error, "library-missing", name, creator, "", "No library is registered for it.", fix);
+    } else if (c.lib.bDirectory || !c.lib.bExists) {
+      Add(TdcSeverity::Error, "library-missing", name, creator, c.strLibrary,
+          "Its library " + lib + (c.lib.bDirectory ? " is a directory." : " does not exist."), fix);
+    } else if (!c.lib.strNotImage.empty() || !c.lib.bLoads) {
+      const std::string why = !c.lib.strNotImage.empty()
+                                  ? c.lib.strNotImage
+                                  : "loading it fails: " + SystemMessage(c.lib.dwLoadError);
+      Add(TdcSeverity::Error, "library-not-32bit", name, creator, c.strLibrary,
+          "Its library " + lib + " does not load as a 32-bit DLL: " + why + ".", fix);
+    } else if (!c.lib.bOpenConduit) {
+      Add(TdcSeverity::Error, "library-not-conduit", name, creator, c.strLibrary,
+          "Its library " + lib + " exports no OpenConduit: HotSync cannot run it as a conduit.", fix);
+    }
+    if (c.kind == TdcKind::Application && c.bHasPriority && (c.nPriority < 1 || c.nPriority > 5))
+      Add(TdcSeverity::Warning, "priority", name, creator, "",
+          "Its priority " + std::to_string(c.nPriority) + " is outside 1 to 5.",
+          "Set a priority from 1 to 5 in the conduit's properties on the Orvello tab.");
+  }
+
+  void Twice(const std::vector<TdcConduitFacts>& conduits) {
+    std::map<std::string, std::vector<const TdcConduitFacts*>> byCreator;
+    std::vector<std::string> order;
+    for (const TdcConduitFacts& c : conduits) {
+      if (c.kind == TdcKind::Backup) continue;
+      auto& v = byCreator[c.strCreator];
+      if (v.empty()) order.push_back(c.strCreator);
+      v.push_back(&c);
+    }
+    for (const std::string& creator : order) {
+      const auto& v = byCreator[creator];
+      if (v.size() < 2) continue;
+      std::string who;
+      for (const TdcConduitFacts* c : v)
+        who += (who.empty() ? "" : ", ") + ConduitName(*c) + " with " + Quoted(c->strLibrary);
+      Add(TdcSeverity::Error, "creator-twice", "creator ID " + Quoted(creator), creator, "",
+          "The creator ID is registered " + std::to_string(v.size()) + " times: " + who +
+              ". HotSync runs only one conduit per creator ID.",
+          "Uninstall the conduits that should not hold it, keeping one.");
+    }
+  }
+
+  void Shared(const std::vector<TdcConduitFacts>& conduits) {
+    std::map<std::string, std::vector<const TdcConduitFacts*>> byLib;
+    std::vector<std::string> order;
+    for (const TdcConduitFacts& c : conduits) {
+      if (c.strLibraryKey.empty()) continue;
+      auto& v = byLib[c.strLibraryKey];
+      if (v.empty()) order.push_back(c.strLibraryKey);
+      v.push_back(&c);
+    }
+    for (const std::string& key : order) {
+      const auto& v = byLib[key];
+      bool bOneCreator = true;  // then it is the same conduit registered twice
+      for (const TdcConduitFacts* c : v) bOneCreator = bOneCreator && c->strCreator == v[0]->strCreator;
+      if (v.size() < 2 || bOneCreator) continue;
+      std::string who;
+      for (const TdcConduitFacts* c : v) who += (who.empty() ? "" : ", ") + ConduitName(*c);
+      Add(TdcSeverity::Warning, "library-shared", "library " + Quoted(v[0]->strLibrary), "",
+          v[0]->strLibrary,
+          std::to_string(v.size()) + " conduits use the same library: " + who + ".",
+          "Check that they belong to the same software; uninstall those that should not use it.");
+    }
+  }
+
+  void Users(const TdcFacts& f) {
+    for (const TdcUserFacts& u : f.users) {
+      const std::string name = "user " + Quoted(u.strName);
+      if (u.strDir.empty() || !u.bDirExists) {
+        Add(TdcSeverity::Error, "user-directory", name, "", u.strFullDir,
+            u.strDir.empty() ? "No directory is recorded for the user."
+                             : "The user's directory " + Quoted(u.strFullDir) + " does not exist.",
+            "Create the directory, or remove the user in Palm Desktop.");
+        continue;
+      }
+      for (const TdcLogFacts& log : u.logs) {
+        if (log.bReadable) continue;
+        Add(TdcSeverity::Warning, "log-unreadable", name, "", log.strPath,
+            "The user's HotSync log " + Quoted(log.strPath) + " cannot be read: " + log.strWhy + ".",
+            "Close the program that holds it or give this Windows user access to it; if it is "
+            "damaged, rename it and HotSync starts a new one.");
+      }
+    }
+  }
+
+  void Store(const TdcFacts& f) {
+    for (const TdcStoreFacts& s : f.store) {
+      if (s.bLibraryExists) continue;
+      Add(TdcSeverity::Warning, "store-library-gone",
+          "restorable conduit " + Quoted(s.strTitle) + " (" + TdcVisible(s.strCreator) + ")", s.strCreator,
+          s.strLibrary,
+          "Its library " + Quoted(s.strLibrary) + " is gone, so the entry in " + f.strStorePath +
+              " can no longer be restored.",
+          "Reinstall the conduit's software to use it again; otherwise nothing is lost: Tandelix "
+          "drops the entry the next time it writes the file.");
+    }
+  }
+
+ private:
+  std::vector<TdcFinding>& m_out;
+};
+
+const char* SeverityText(TdcSeverity s) { return s == TdcSeverity::Error ? "error" : "warning"; }
+
+}  // namespace
+
+std::vector<TdcFinding> TdcDiagnose(const TdcFacts& f) {
+  std::vector<TdcFinding> out;
+  Rules rules(out);
+  rules.Desktop(f);
+  // A creator enumerated twice answers with its first registration's details:
+  // only the first is checked; the second is reported as registered twice.
+  std::vector<std::string> seen;
+  for (const TdcConduitFacts& c : f.conduits) {
+    if (c.kind == TdcKind::Application) {
+      if (std::find(seen.begin(), seen.end(), c.strCreator) != seen.end()) continue;
+      seen.push_back(c.strCreator);
+    }
+    rules.Conduit(c);
+  }
+  rules.Twice(f.conduits);
+  rules.Shared(f.conduits);
+  rules.Users(f);
+  rules.Store(f);
+  return out;
+}
+
+size_t TdcCountErrors(const std::vector<TdcFinding>& findings) {
+  size_t n = 0;
+  for (const TdcFinding& x : findings) n += x.severity == TdcSeverity::Error;
+  return n;
+}
+
+void TdcWriteFindings(std::string& out, const TdcFacts& facts, const std::vector<TdcFinding>& findings) {
+  out += "Palm Desktop: " + (facts.bDesktopKnown ? facts.strDesktop : std::string("(not found)")) + "\n";
+  for (const TdcFinding& x : findings) {
+    out += "\n";
+    out += SeverityText(x.severity);
+    out += " [" + x.strCheck + "] " + x.strSubject + "\n";
+    out += "  " + x.strProblem + "\n";
+    out += "  To do: " + x.strAction + "\n";
+  }
+  const size_t nErrors = TdcCountErrors(findings);
+  const size_t nWarnings = findings.size() - nErrors;
+  if (findings.empty()) {
+    out += "No problems found.\n";
+  } else {
+    out += "\n" + std::to_string(nErrors) + (nErrors == 1 ? " error, " : " errors, ") +
+           std::to_string(nWarnings) + (nWarnings == 1 ? " warning.\n" : " warnings.\n");
+  }
+}
+
+void TdcWriteFindingsJson(std::string& out, const TdcFacts& facts,
+                          const std::vector<TdcFinding>& findings) {
+  out += "{\"desktop\":";
+  if (facts.bDesktopKnown) {
+    TdcJsonString(out, facts.strDesktop);
+  } else {
+    out += "null";
+  }
+  out += ",\"findings\":[";
+  for (size_t i = 0; i < findings.size(); ++i) {
+    const TdcFinding& x = findings[i];
+    out += i ? ",\n{" : "\n{";
+    TdcJsonField(out, "severity", SeverityText(x.severity));
+    out += ',';
+    TdcJsonField(out, "check", x.strCheck);
+    out += ',';
+    TdcJsonField(out, "subject", x.strSubject);
+    out += ',';
+    TdcJsonField(out, "creator", x.strCreator);
+    out += ',';
+    TdcJsonField(out, "file", x.strFile);
+    out += ',';
+    TdcJsonField(out, "problem", x.strProblem);
+    out += ',';
+    TdcJsonField(out, "action", x.strAction);
+    out += '}';
+  }
+  const size_t nErrors = TdcCountErrors(findings);
+  out += findings.empty() ? "]" : "\n]";
+  out += ",\"errors\":" + std::to_string(nErrors) +
+         ",\"warnings\":" + std::to_string(findings.size() - nErrors) + "}\n";
+}

@@ -1,0 +1,106 @@
+// The registration doctor of the console conduit tool: what would make the
+// next HotSync fail, found in the Palm Desktop's conduit registrations, its
+// users' directories and logs, and the program's restore store. Two steps:
+// TdcGatherFacts reads everything (Windows, the Palm Desktop layer started);
+// TdcDiagnose applies the rules to those facts and changes nothing.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <string>
+#include <vector>
+
+enum class TdcSeverity { Warning, Error };
+
+struct TdcFinding {
+  TdcSeverity severity = TdcSeverity::Error;
+  std::string strCheck;    // a stable name, e.g. "library-missing"
+  std::string strSubject;  // the conduit, user or file concerned, as a person reads it
+  std::string strCreator;  // the conduit's creator ID, when it concerns one
+  std::string strFile;     // the file or directory concerned, when there is one
+  std::string strProblem;
+  std::string strAction;   // what to do
+};
+
+// One conduit library as the doctor found it.
+struct TdcLibraryFacts {
+  bool bExists = false;      // a file (not a directory) of that name
+  bool bDirectory = false;   // a directory of that name
+  std::string strNotImage;   // why it is not a 32-bit Windows DLL; empty when it is one
+  bool bLoads = false;       // LoadLibrary took it
+  uint32_t dwLoadError = 0;  // the system's error when it did not
+  bool bOpenConduit = false; // it exports OpenConduit
+};
+
+enum class TdcKind { Application, Install, Backup };
+
+struct TdcConduitFacts {
+  TdcKind kind = TdcKind::Application;
+  int nIndex = 0;          // its place in the Conduit Manager's or install aide's order
+  std::string strCreator;  // as registered: the four bytes, whatever they are
+  std::string strTitle;
+  std::string strLibrary;  // as registered
+  bool bHasPriority = false;
+  int32_t nPriority = 0;
+  std::string strLibraryKey;  // the library's full path, upper case: the same file, the same key
+  TdcLibraryFacts lib;
+};
+
+struct TdcLogFacts {
+  std::string strPath;
+  bool bExists = false;  // something of that name is there
+  bool bReadable = false;
+  std::string strWhy;    // why it cannot be read
+};
+
+struct TdcUserFacts {
+  std::string strName;
+  std::string strDir;      // as recorded
+  std::string strFullDir;  // resolved against the Palm Desktop directory
+  bool bDirExists = false;
+  std::vector<TdcLogFacts> logs;
+};
+
+struct TdcStoreFacts {
+  std::string strCreator, strTitle, strLibrary;
+  bool bLibraryExists = false;
+};
+
+struct TdcFacts {
+  bool bDesktopKnown = false;
+  std::string strDesktop;
+  bool bFromPDPath = false;  // the directory came from "PDPath"
+  std::string strIniPath;    // the settings file "PDPath" is read from
+  bool bDesktopExists = false;
+  std::string strLibraryNotLoaded;  // the first Palm Desktop library that did not load
+  bool bConduitsRead = false;       // the Conduit Manager answered
+  std::vector<TdcConduitFacts> conduits;
+  bool bUsersRead = false;
+  std::vector<TdcUserFacts> users;
+  std::string strStorePath;
+  std::vector<TdcStoreFacts> store;
+};
+
+// Everything the rules look at. Runs after StartPalmLayer (the Palm Desktop
+// directory current, its libraries loaded); strModuleDir ends in a backslash.
+// Loads each registered conduit library once, to see whether it loads.
+TdcFacts TdcGatherFacts(const std::string& strModuleDir);
+
+// The findings, in a fixed order: the desktop, the conduits in registration
+// order, creators registered twice, shared libraries, users, the restore store.
+std::vector<TdcFinding> TdcDiagnose(const TdcFacts& facts);
+
+// Four characters, each a printable ASCII one (a blank counts), as Palm's
+// creator IDs are.
+bool TdcIsPrintableCreator(const std::string& strCreator);
+
+// Why the first bytes of a file (up to its whole header) are not a 32-bit x86
+// Windows DLL; empty when they are one. The header's offsets are untrusted.
+std::string TdcImageProblem(const unsigned char* pBytes, size_t cbBytes);
+
+// The findings for a person (one block each, then a count) or as one JSON
+// object {"desktop", "findings": [...], "errors", "warnings"}.
+void TdcWriteFindings(std::string& out, const TdcFacts& facts, const std::vector<TdcFinding>& findings);
+void TdcWriteFindingsJson(std::string& out, const TdcFacts& facts,
+                          const std::vector<TdcFinding>& findings);
+size_t TdcCountErrors(const std::vector<TdcFinding>& findings);

@@ -1,0 +1,38 @@
+// tdcond: see TdcCli.h and "tdcond --help".
+#include <windows.h>
+
+#include <cstdio>
+#include <string>
+
+#include "TdcCli.h"
+#include "misc/WinUtil.h"
+#include "orvello/WinClock.h"
+
+namespace {
+
+// A console shows the OEM code page; files and pipes get the ANSI bytes.
+void Write(std::FILE* f, DWORD nStdHandle, std::string text, bool bUtf8) {
+  DWORD mode = 0;
+  if (!bUtf8 && !text.empty() && GetConsoleMode(GetStdHandle(nStdHandle), &mode))
+    CharToOemBuffA(text.data(), text.data(), static_cast<DWORD>(text.size()));
+  std::fwrite(text.data(), 1, text.size(), f);
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  // A conduit library that lacks a DLL of its own must not bring up a
+  // system message box: the doctor reports it.
+  SetErrorMode(SEM_FAILCRITICALERRORS | SEM_NOOPENFILEERRORBOX);
+  char szDir[MAX_PATH] = {};
+  GetModuleDir(nullptr, szDir);
+  WinClock clock;
+  TdcEnv env;
+  env.strModuleDir = szDir;
+  env.pClock = &clock;
+  const TdcResult r = TdcRun(argc, argv, env);
+  Write(stdout, STD_OUTPUT_HANDLE, r.strOut, r.bOutUtf8);
+  Write(stderr, STD_ERROR_HANDLE, r.strErr, false);
+  if (std::fflush(stdout) != 0) return 1;
+  return r.nExit;
+}
