@@ -1,0 +1,163 @@
+// tdcond.exe as a process, from a program directory of its own: exit status
+// and the two output streams, "PDPath" in the tessary.ini beside it, a library
+// path taken against the directory it was started in, UTF-8 JSON, and never a
+// window to wait on. The child reads the prefix's own Palm Desktop key, which
+// the test seeds (LOCK palmreg).
+#include <gtest/gtest.h>
+
+#include <windows.h>
+
+#include <string>
+
+#include "Seeder.h"
+#include "palm/PalmDesktop.h"
+#include "support/PalmSandbox.h"
+#include "support/TempDir.h"
+#include "unit/logs/JsonCheck.h"
+
+namespace {
+
+struct Proc {
+  long exit = -1;
+  std::string out, err;
+};
+
+std::string NoCR(std::string s) {
+  std::string r;
+  for (char c : s)
+    if (c != '\r') r += c;
+  return r;
+}
+
+class TdcondExe : public ::testing::Test {
+ protected:
+  tdxtest::TempDir dir{"tdcond-exe"};
+  std::string prog = dir.file("prog"), desk = dir.file("desk");
+
+  void SetUp() override {
+    ASSERT_TRUE(CreateDirectoryA(prog.c_str(), nullptr));
+    ASSERT_TRUE(CopyFileA(tdxtest::PalmSandbox::BinFile("tdcond.exe").c_str(), (prog + "\\tdcond.exe").c_str(), FALSE));
+    std::string bin = tdxtest::PalmSandbox::BinFile("");
+    bin.pop_back();
+    const std::string text =
+        "desktop X\n"
+        "user 5001 Ann AnnDir\n"
+        "copy $BIN\\cond_version.dll AddrCond.dll\n"
+        "copy $BIN\\cond_plain.dll InstCond.dll\n"
+        "copy $BIN\\cond_plain.dll Backup.dll\n"
+        "app addr AddrCond.dll \"Caf\xe9 Book\" directory=address file=address.dat\n"
+        "install inst InstCond.dll \"Install\"\n"
+        "backup Backup.dll\n";
+    SeedPlan plan;
+    std::string err;
+    ASSERT_TRUE(ParseSeedPlan(text, {{"BIN", bin}, {"DESKTOP", desk}}, &plan, &err)) << err;
+    ASSERT_TRUE(SeedDesktop(plan, bin, &err)) << err;
+  }
+  void TearDown() override { RegDeleteTreeA(HKEY_CURRENT_USER, PD_REG_ROOT); }
+
+  // Runs "tdcond.exe <args>" in cwd (the program directory when empty).
+  Proc Run(const std::string& args, std::string cwd = "") {
+    if (cwd.empty()) cwd = prog;
+    Proc p;
+    SECURITY_ATTRIBUTES sa = {sizeof sa, nullptr, TRUE};
+    const std::string n = std::to_string(++m_nRuns);
+    const std::string outPath = dir.file("out" + n + ".txt"), errPath = dir.file("err" + n + ".txt");
+    HANDLE hOut = CreateFileA(outPath.c_str(), GENERIC_WRITE, FILE_SHARE_READ, &sa, CREATE_ALWAYS, 0, nullptr);
+    HANDLE hErr = CreateFileA(errPath.c_str(), GENERIC_WRITE, FILE_SHARE_READ, &sa, CREATE_ALWAYS, 0, nullptr);
+    STARTUPINFOA si = {};
+    si.cb = sizeof si;
+    si.dwFlags = STARTF_USESTDHANDLES;
+    si.hStdOutput = hOut;
+    si.hStdError = hErr;
+    PROCESS_INFORMATION pi = {};
+    const std::string exe = prog + "\\tdcond.exe";
+    std::string cmd = "\"" + exe + "\" " + args;
+    if (CreateProcessA(exe.c_str(), cmd.data(), nullptr, nullptr, TRUE, CREATE_NO_WINDOW, nullptr,
+                       cwd.c_str(), &si, &pi)) {
+      // A message box would keep it waiting: it must end on its own.
+      if (WaitForSingleObject(pi.hProcess, 60000) == WAIT_OBJECT_0) {
+        DWORD code = 0;
+        GetExitCodeProcess(pi.hProcess, &code);
+        p.exit = static_cast<long>(code);
+      } else {
+        TerminateProcess(pi.hProcess, 99);
+        ADD_FAILURE() << "tdcond " << args << " did not end";
+      }
+      CloseHandle(pi.hProcess);
+      CloseHandle(pi.hThread);
+    }
+    CloseHandle(hOut);
+    CloseHandle(hErr);
+    auto text = [](const std::string& path) {
+      const auto v = tdxtest::ReadBytes(path);
+      return NoCR(std::string(v.begin(), v.end()));
+    };
+    p.out = text(outPath);
+    p.err = text(errPath);
+    return p;
+  }
+  int m_nRuns = 0;
+  static hvtest::JValue Json(const std::string& text) {
+    hvtest::JValue v;
+    hvtest::JsonReader r;
+    EXPECT_TRUE(r.Parse(text, v)) << text;
+    return v;
+  }
+};
+
+TEST_F(TdcondExe, ExitStatusAndStreamsOfTheProgram) {
+  ASSERT_TRUE(CopyFileA(tdxtest::PalmSandbox::BinFile("cond_named.dll").c_str(), (prog + "\\Rel.dll").c_str(), FALSE));
+  struct Case {
+    std::string args;
+    long exit;
+    std::string out, err;  // the start of each stream ("" = empty)
+  };
+  const Case cases[] = {
+      {"install Rel.dll --creator RelC", 0, "Conduit \"Sample Named Conduit\" installed successfully.\n", ""},
+      {"doctor", 0, "Palm Desktop: " + desk + "\nNo problems found.\n", ""},
+      {"uninstall Nope", 1, "", "tdcond: no installed application conduit has the creator ID \"Nope\"\n"},
+      {"bogus", 2, "", "tdcond: unknown command \"bogus\"\nusage: tdcond <command> [arguments]\n"},
+      {"--help", 0, "usage: tdcond <command> [arguments]\n", ""},
+  };
+  for (const Case& c : cases) {
+    const Proc p = Run(c.args);
+    EXPECT_EQ(p.exit, c.exit) << c.args << "\n" << p.out << p.err;
+    EXPECT_EQ(p.out.substr(0, c.out.size()), c.out) << c.args;
+    EXPECT_EQ(p.err.substr(0, c.err.size()), c.err) << c.args;
+    if (c.out.empty()) {
+      EXPECT_EQ(p.out, "") << c.args;
+    }
+    if (c.err.empty()) {
+      EXPECT_EQ(p.err, "") << c.args;
+    }
+  }
+  // The library given relative to where tdcond started, titles in UTF-8.
+  const Proc list = Run("list --json");
+  ASSERT_EQ(list.exit, 0) << list.err;
+  const hvtest::JValue doc = Json(list.out);
+  ASSERT_EQ(doc["application"].arr.size(), 2u);
+  EXPECT_EQ(doc["application"].arr[0]["title"].str, "Caf\xc3\xa9 Book");
+  EXPECT_EQ(doc["application"].arr[1]["library"].str, prog + "\\Rel.dll");
+  EXPECT_EQ(doc["system"].arr.size(), 2u);
+}
+
+TEST_F(TdcondExe, PDPathBesideTheProgramNamesThePalmDesktop) {
+  const std::string ini = prog + "\\tessary.ini";
+  const std::string nowhere = dir.file("nowhere");
+  ASSERT_TRUE(WritePrivateProfileStringA("Path", "PDPath", nowhere.c_str(), ini.c_str()));
+  const Proc list = Run("list");
+  EXPECT_EQ(list.exit, 1);
+  EXPECT_EQ(list.err, "tdcond: the Palm Desktop directory \"" + nowhere + "\" does not exist\n");
+  const Proc doctor = Run("doctor");
+  EXPECT_EQ(doctor.exit, 1);
+  EXPECT_NE(doctor.out.find("(set by \"PDPath\" in " + ini + ")"), std::string::npos) << doctor.out;
+
+  // Without Palm Desktop's own record, "PDPath" alone finds it.
+  RegDeleteTreeA(HKEY_CURRENT_USER, PD_REG_CORE);
+  ASSERT_TRUE(WritePrivateProfileStringA("Path", "PDPath", desk.c_str(), ini.c_str()));
+  const Proc found = Run("list --json");
+  EXPECT_EQ(found.exit, 0) << found.err;
+  EXPECT_EQ(Json(found.out)["application"].arr.size(), 1u);
+}
+
+}  // namespace
