@@ -74,9 +74,9 @@ const char kUsage[] =
     "Reads the user's HotSync logs (HotSyncLog.htm, then HotSync.Log) from\n"
     "<palm-desktop-dir>\\<user-dir>.\n"
     "  json  prints the HotSync operations as JSON, texts in UTF-8.\n"
-    "  html  writes the HotSync history as static pages into <out-dir> (created if\n"
-    "        missing): index.html with the month tree, all.html, month-N.html and\n"
-    "        op-N.html. Nothing else is written.\n"
+    "  html  writes the HotSync history as static pages into <out-dir> (created,\n"
+    "        with its parents, if missing): index.html with the month tree,\n"
+    "        all.html, month-N.html and op-N.html. Nothing else is written.\n"
     "\n"
     "Exit status: 0 done, 1 a directory or file could not be read or written,\n"
     "2 wrong arguments.\n";
@@ -91,10 +91,22 @@ char Separator() {
 
 bool MakeDir(const std::string& path) {
 #ifdef _WIN32
-  return _mkdir(path.c_str()) == 0;
+  return _mkdir(path.c_str()) == 0 || (errno == EEXIST && HVDirExists(path.c_str()));
 #else
-  return mkdir(path.c_str(), 0777) == 0;
+  return mkdir(path.c_str(), 0777) == 0 || (errno == EEXIST && HVDirExists(path.c_str()));
 #endif
+}
+
+// The directory and every missing parent, as static-site tools do.
+bool MakeDirs(const std::string& path) {
+  if (path.empty() || HVDirExists(path.c_str())) return !path.empty();
+  const size_t sep = path.find_last_of("\\/");
+  // A drive ("C:") or the root is there or not: it is never made.
+  if (sep != std::string::npos && sep > 0 && !(sep == 2 && path[1] == ':')) {
+    const std::string parent = path.substr(0, sep);
+    if (!(parent.size() == 2 && parent[1] == ':') && !MakeDirs(parent)) return false;
+  }
+  return MakeDir(path);
 }
 
 // Both log files of the user: a file that is there but cannot be read is an error.
@@ -282,7 +294,7 @@ int TdRun(int argc, const char* const* argv, std::string& out, std::string& err,
 
   std::string outDir = args[3];
   while (outDir.size() > 1 && (outDir.back() == '/' || outDir.back() == '\\')) outDir.pop_back();
-  if (!HVDirExists(outDir.c_str()) && !MakeDir(outDir)) {
+  if (!MakeDirs(outDir)) {
     err += "tdlog: cannot create the directory " + outDir + ": " + std::strerror(errno) + "\n";
     return TD_EXIT_FAILED;
   }

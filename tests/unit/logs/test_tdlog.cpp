@@ -118,7 +118,7 @@ TEST(TdlogCommand, JsonOfAUserParsesAndFollowsTheReader) {
 TEST(TdlogCommand, HtmlWritesEveryPageOfTheTabAndAnIndex) {
   Desktop d;
   tdxtest::TempDir outParent("tdlog-out");
-  const fs::path site = outParent.path() / "site";
+  const fs::path site = outParent.path() / "site" / "ann";  // parents made too
   std::string out, err;
   ASSERT_EQ(RunTdlog({"html", d.Path(), "AnnS", site.string(), "--name", "Ann Smith"}, out, err),
             TD_EXIT_OK)
@@ -167,6 +167,8 @@ TEST(TdlogCommand, HtmlWritesEveryPageOfTheTabAndAnIndex) {
 TEST(TdlogCommand, MistakesAreReportedWithTheirExitCode) {
   Desktop d;
   tdxtest::TempDir o("tdlog-bad");
+  tdxtest::TempDir blocked("tdlog-blocked");  // a file where a parent directory would go
+  tdxtest::WriteText(blocked.file("file"), "x");
   struct Case {
     std::vector<std::string> args;
     int rc;
@@ -184,7 +186,7 @@ TEST(TdlogCommand, MistakesAreReportedWithTheirExitCode) {
       {{"html", d.Path(), "AnnS", site, "--name", "A", "--name", "B"}, TD_EXIT_USAGE, "twice"},
       {{"json", d.Path() + "-missing", "AnnS"}, TD_EXIT_FAILED, "Palm Desktop directory"},
       {{"json", d.Path(), "Carol"}, TD_EXIT_FAILED, "user directory"},
-      {{"html", d.Path(), "AnnS", (o.path() / "no" / "such").string(), "--name", "A"},
+      {{"html", d.Path(), "AnnS", (blocked.path() / "file" / "site").string(), "--name", "A"},
        TD_EXIT_FAILED, "cannot create"},
   };
   for (const Case& c : cases) {
