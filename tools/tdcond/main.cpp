@@ -2,6 +2,7 @@
 #include <windows.h>
 
 #include <cstdio>
+#include <exception>
 #include <string>
 
 #include "TdcCli.h"
@@ -30,7 +31,19 @@ int main(int argc, char** argv) {
   TdcEnv env;
   env.strModuleDir = szDir;
   env.pClock = &clock;
-  const TdcResult r = TdcRun(argc, argv, env);
+  TdcResult r;
+  try {
+    r = TdcRun(argc, argv, env);
+  } catch (const std::exception& e) {
+    // As the program's handlers do: say what escaped instead of ending mute.
+    r = TdcResult{};
+    r.nExit = TDC_EXIT_FAILED;
+    r.strErr = std::string("tdcond: ") + e.what() + "\n";
+  } catch (...) {
+    r = TdcResult{};
+    r.nExit = TDC_EXIT_FAILED;
+    r.strErr = "tdcond: the command stopped on an unexpected error\n";
+  }
   Write(stdout, STD_OUTPUT_HANDLE, r.strOut, r.bOutUtf8);
   Write(stderr, STD_ERROR_HANDLE, r.strErr, false);
   if (std::fflush(stdout) != 0) return 1;
