@@ -169,6 +169,7 @@ void ReadUsers(TdcFacts& f) {
         log.bExists = a != INVALID_FILE_ATTRIBUTES;
         if (!log.bExists) continue;
         if (a & FILE_ATTRIBUTE_DIRECTORY) {
+          log.bDirectory = true;
           log.strWhy = "it is a directory, not a file";
         } else if (std::FILE* fp = HVOpenForReading(szPath)) {
           char buf[512];
@@ -430,8 +431,11 @@ class Rules {
         if (log.bReadable) continue;
         Add(TdcSeverity::Warning, "log-unreadable", name, "", log.strPath,
             "The user's HotSync log " + Quoted(log.strPath) + " cannot be read: " + log.strWhy + ".",
-            "Close the program that holds it or give this Windows user access to it; if it is "
-            "damaged, rename it and HotSync starts a new one.");
+            log.bDirectory ? std::string("Move the directory elsewhere: HotSync keeps its log in a file "
+                                         "of that name.")
+                           : std::string("Close the program that holds it or give this Windows user "
+                                         "access to it; if it is damaged, rename it and HotSync "
+                                         "starts a new one."));
       }
     }
   }

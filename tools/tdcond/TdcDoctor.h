@@ -50,7 +50,8 @@ struct TdcLogFacts {
   std::string strPath;
   bool bExists = false;  // something of that name is there
   bool bReadable = false;
-  std::string strWhy;    // why it cannot be read
+  bool bDirectory = false;  // a directory stands where the log belongs
+  std::string strWhy;       // why it cannot be read
 };
 
 struct TdcUserFacts {

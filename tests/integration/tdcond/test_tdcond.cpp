@@ -223,6 +223,9 @@ TEST_F(TdcondTest, CommandsNeedAPalmDesktopAndTheirFiles) {
   const Case cases[] = {
       {[] {}, {"history"}, std::string(kOVNoHistory) + " (\"" + ProgDir() + kOVHistoryFile + "\" cannot be read)"},
       {[] {}, {"restore-set", "ovset1.bak"}, "\"ovset1.bak\" is not a known backup set (none is known)"},
+      {[&] { CreateDirectoryA((ProgDir() + "ovset3.bak.tmp").c_str(), nullptr); },
+       {"backup", "ovset3.bak"},
+       "Conduit settings could not be written to \"ovset3.bak\". The backup set was not changed."},
       {[&] { DeleteFileA(sb.File("condmgr.dll").c_str()); }, {"report"}, "Conduit Manager (condmgr.dll) does not load"},
       {[&] { sb.SetDesktopPath(sb.File("gone")); }, {"list"}, "the Palm Desktop directory \"" + sb.File("gone") + "\" does not exist"},
       {[&] { sb.ClearDesktopPath(); }, {"uninstall", "addr"}, "Palm Desktop is not found: no \"PDPath\" in "},
