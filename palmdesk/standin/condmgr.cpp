@@ -69,9 +69,35 @@ struct CreatorIndex {
     if (!Current()) Rebuild();
     return *this;
   }
+
+  // After a write of our own the watch has fired: set it again. The caller
+  // then brings the index up to date itself, so the next call need not read
+  // every key again (which made registering many conduits quadratic).
+  bool Rearm() {
+    if (!bValid) return false;
+    ResetEvent(hChanged);
+    if (RegNotifyChangeKeyValue(hRoot, TRUE, REG_NOTIFY_CHANGE_NAME | REG_NOTIFY_CHANGE_LAST_SET,
+                                hChanged, TRUE) != ERROR_SUCCESS) {
+      Drop();
+      return false;
+    }
+    return true;
+  }
 };
 
 CreatorIndex g_index;
+
+// Runs one of our own writes. When the index was current before it, it stays
+// current through update(index, result) instead of being dropped.
+template <typename Write, typename Update>
+int32_t OwnWrite(Write write, Update update) {
+  const bool bCurrent = g_index.Current();
+  const int32_t rc = write();
+  if (bCurrent && g_index.Rearm()) update(g_index, rc);
+  return rc;
+}
+
+void Unchanged(CreatorIndex&, int32_t) {}
 
 // Index of the first application conduit with this creator, or -1.
 int FindApp(uint32_t dwCreator) {
@@ -125,7 +151,8 @@ int32_t SetText(const char* pCreator, const char* pValue, const char* pText) {
   std::string key;
   const int32_t rc = AppKey(pCreator, &key);
   if (rc != PD_OK) return rc;
-  return WriteString(key, pValue, pText) ? PD_OK : PD_ERR_STORAGE;
+  return OwnWrite([&] { return WriteString(key, pValue, pText) ? PD_OK : PD_ERR_STORAGE; },
+                  Unchanged);
 }
 
 int32_t SetNumber(const char* pCreator, const char* pValue, int32_t nValue) {
@@ -133,7 +160,9 @@ int32_t SetNumber(const char* pCreator, const char* pValue, int32_t nValue) {
   std::string key;
   const int32_t rc = AppKey(pCreator, &key);
   if (rc != PD_OK) return rc;
-  return WriteDword(key, pValue, static_cast<uint32_t>(nValue)) ? PD_OK : PD_ERR_STORAGE;
+  return OwnWrite(
+      [&] { return WriteDword(key, pValue, static_cast<uint32_t>(nValue)) ? PD_OK : PD_ERR_STORAGE; },
+      Unchanged);
 }
 
 }  // namespace
@@ -201,20 +230,32 @@ int32_t PDAPI CmGetBackupConduit(char* pBuf, int32_t* pSize) {
 
 int32_t PDAPI CmSetBackupConduit(const char* pLibrary) {
   if (!TextOk(pLibrary)) return PD_ERR_NOT_BOUND;
-  return WriteString(PD_REG_BACKUP, "Conduit", pLibrary) ? PD_OK : PD_ERR_STORAGE;
+  return OwnWrite(
+      [&] { return WriteString(PD_REG_BACKUP, "Conduit", pLibrary) ? PD_OK : PD_ERR_STORAGE; },
+      Unchanged);
 }
 
 int32_t PDAPI CmInstallCreator(const char* pCreator, int32_t nType) {
   uint32_t dw;
   if (!CreatorFromText(pCreator, &dw) || nType != PD_CONDUIT_APPLICATION) return PD_ERR_NOT_BOUND;
   if (FindApp(dw) >= 0) return PD_ERR_EXISTS;
-  const std::string key = KeyPath(PD_REG_APP_FMT, CountNumbered(PD_REG_APP_FMT));
-  // A new conduit starts with the default priority and no integration.
-  if (WriteDword(key, "Creator", dw) && WriteDword(key, "Priority", 2) &&
-      WriteDword(key, "Integrate", 0))
-    return PD_OK;
-  DeleteTree(key);
-  return PD_ERR_STORAGE;
+  const int n = CountNumbered(PD_REG_APP_FMT);
+  const std::string key = KeyPath(PD_REG_APP_FMT, n);
+  return OwnWrite(
+      [&] {
+        // A new conduit starts with the default priority and no integration.
+        if (WriteDword(key, "Creator", dw) && WriteDword(key, "Priority", 2) &&
+            WriteDword(key, "Integrate", 0))
+          return PD_OK;
+        DeleteTree(key);
+        return PD_ERR_STORAGE;
+      },
+      [&](CreatorIndex& idx, int32_t rc) {
+        if (rc != PD_OK) return;
+        if (static_cast<size_t>(n) != idx.creators.size()) return idx.Drop();  // keys of others
+        idx.creators.push_back(dw);
+        idx.hasCreator.push_back(true);
+      });
 }
 
 int32_t PDAPI CmSetCreatorName(const char* pCreator, const char* pValue) {
@@ -255,7 +296,12 @@ int32_t PDAPI CmRemoveConduitByCreatorID(const char* pCreator) {
   if (!CreatorFromText(pCreator, &dw)) return PD_ERR_NOT_BOUND;
   const int n = FindApp(dw);
   if (n < 0) return PD_ERR_NOT_FOUND;
-  return RemoveNumbered(PD_REG_APP_FMT, n) ? 1 : PD_ERR_STORAGE;
+  return OwnWrite([&] { return RemoveNumbered(PD_REG_APP_FMT, n) ? 1 : PD_ERR_STORAGE; },
+                  [&](CreatorIndex& idx, int32_t rc) {
+                    if (rc != 1) return idx.Drop();
+                    idx.creators.erase(idx.creators.begin() + n);
+                    idx.hasCreator.erase(idx.hasCreator.begin() + n);
+                  });
 }
 
 }  // extern "C"

@@ -2,7 +2,6 @@
 
 #include <windows.h>
 
-#include <cstdarg>
 #include <cstdio>
 #include <cstring>
 #include <new>
@@ -10,19 +9,11 @@
 #include "misc/Diag.h"
 #include "misc/WinUtil.h"
 #include "orvello/OVPages.h"
+#include "orvello/OVText.h"
 #include "palm/CondRecord.h"
 #include "palm/PalmDesktop.h"
 
 namespace {
-
-std::string Fmt(const char* szFormat, ...) {
-  char sz[1024];
-  va_list args;
-  va_start(args, szFormat);
-  std::vsnprintf(sz, sizeof sz, szFormat, args);
-  va_end(args);
-  return sz;
-}
 
 bool FileExists(const char* szPath) {
   if (!szPath || !*szPath) return false;
@@ -36,7 +27,7 @@ bool SameConduit(const CondData& a, const CondData& b) {
          std::strcmp(a.szConduit, b.szConduit) == 0;
 }
 
-std::string MissingText(const char* szConduit) { return Fmt("%s ( file not found ).", szConduit); }
+std::string MissingText(const char* szConduit) { return OVFormat("%s ( file not found ).", szConduit); }
 
 }  // namespace
 
@@ -116,7 +107,7 @@ void OVTool::FillSysList() {
   for (CondData* p = m_pSysMgr->GetFirst(); p; p = m_pSysMgr->GetNext()) {
     CCondObj* pObj = m_pSysMgr->GetCondObj(p);
     const bool bValid = pObj && pObj->IsValid();
-    const std::string creator = Fmt("0x%x", static_cast<unsigned>(p->dwCreatorID));
+    const std::string creator = OVFormat("0x%x", static_cast<unsigned>(p->dwCreatorID));
     const std::string file = bValid ? std::string(p->szConduit) : MissingText(p->szConduit);
     pList->Add(p->szTitle, bValid ? OV_IMG_INSTALLED : OV_IMG_INVALID, creator.c_str(),
                file.c_str(), p);
@@ -194,14 +185,14 @@ void OVTool::btnOVUninstClick() {
   if (!pList) return;
   CondData* pData = pList->Data(pList->Selected());
   if (!pData) return;
-  if (!AskYes(Fmt(kOVAskUninstall, pData->szConduit).c_str(), "Confirm")) return;
+  if (!AskYes(OVFormat(kOVAskUninstall, pData->szConduit).c_str(), "Confirm")) return;
   if (!UninstallConduit(pData, false)) return;
   if (m_bUninstallStored) {
-    Info(Fmt(kOVUninstalled, pData->szConduit).c_str());
+    Info(OVFormat(kOVUninstalled, pData->szConduit).c_str());
   } else if (m_ports.pPrompt) {
     // The store holds the only copy of its settings: say that it is not there.
     m_ports.pPrompt->ShowWarning(
-        Fmt(kOVStoreNotSaved, pData->szConduit, m_strRestorePath.c_str()).c_str(), "Information");
+        OVFormat(kOVStoreNotSaved, pData->szConduit, m_strRestorePath.c_str()).c_str(), "Information");
   }
   UpdateAppButtons();
 }
@@ -211,10 +202,10 @@ void OVTool::btnOVRestoreClick() {
   if (!pList) return;
   CondData* pData = pList->Data(pList->Selected());
   if (!pData || !(pData->nMark & MARK_RESTORE)) return;
-  if (!AskYes(Fmt(kOVAskRestore, pData->szTitle).c_str(), "Confirm")) return;
+  if (!AskYes(OVFormat(kOVAskRestore, pData->szTitle).c_str(), "Confirm")) return;
   if (!RestoreConduit(pData, false)) return;
   UpdateAppButtons();
-  Info(Fmt(kOVRestored, pData->szTitle).c_str());
+  Info(OVFormat(kOVRestored, pData->szTitle).c_str());
 }
 
 void OVTool::btnOVRefreshClick() {
@@ -274,7 +265,7 @@ bool OVTool::InstallConduit(CondData* pData, bool bQuiet) {
   if (CondData* pOther = FindInstalledCreator(pData->szCreatorID, nullptr))
     if (!ResolveConflict(pOther, bQuiet)) return false;
   if (!RegisterConduit(pData)) {
-    if (!bQuiet) Error(Fmt(kOVInstallFailed, pData->szTitle).c_str());
+    if (!bQuiet) Error(OVFormat(kOVInstallFailed, pData->szTitle).c_str());
     return false;
   }
   CondData* pCopy = new (std::nothrow) CondData(*pData);
@@ -285,7 +276,7 @@ bool OVTool::InstallConduit(CondData* pData, bool bQuiet) {
   if (m_ports.pApp)
     m_ports.pApp->Add(pData->szTitle, OV_IMG_INSTALLED, pData->szCreatorID, pData->szConduit,
                       nullptr);
-  if (!bQuiet) Info(Fmt(kOVInstalled, pData->szTitle).c_str(), "Success");
+  if (!bQuiet) Info(OVFormat(kOVInstalled, pData->szTitle).c_str(), "Success");
   AppendHistory(pData, OVLOG_INSTALLED);
   return true;
 }
@@ -294,7 +285,7 @@ bool OVTool::UninstallConduit(CondData* pData, bool bQuiet) {
   if (!pData) return false;
   m_bUninstallStored = true;
   if (!UnregisterConduit(pData)) {
-    if (!bQuiet) Error(Fmt(kOVUninstallFailed, pData->szConduit).c_str());
+    if (!bQuiet) Error(OVFormat(kOVUninstallFailed, pData->szConduit).c_str());
     return false;
   }
   const int nRow = AppRowOf(pData);
@@ -332,7 +323,7 @@ bool OVTool::RestoreConduit(CondData* pData, bool bQuiet) {
   if (CondData* pOld = m_pAppMgr ? m_pAppMgr->Find(pData->szCreatorID, pData->szConduit) : nullptr)
     if (pOld->nStatus == ST_MISSING) CmRemoveConduitByCreatorID(pOld->szCreatorID);
   if (!RegisterConduit(pData)) {
-    if (!bQuiet) Error(Fmt(kOVRestoreFailed, pData->szTitle).c_str());
+    if (!bQuiet) Error(OVFormat(kOVRestoreFailed, pData->szTitle).c_str());
     return false;
   }
   pData->nMark = 0;
@@ -393,7 +384,7 @@ CondData* OVTool::FindInstalledCreator(const char* szCreatorID, const char* szNo
 
 bool OVTool::ResolveConflict(CondData* pOther, bool bQuiet) {
   if (!bQuiet &&
-      !AskYes(Fmt(kOVAskReplace, pOther->szTitle, pOther->szCreatorID).c_str(), "Uninstall conduit"))
+      !AskYes(OVFormat(kOVAskReplace, pOther->szTitle, pOther->szCreatorID).c_str(), "Uninstall conduit"))
     return false;
   return UninstallConduit(pOther, false);
 }

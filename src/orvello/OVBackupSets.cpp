@@ -2,32 +2,17 @@
 // files in the program directory, and the two dialogs' behaviour.
 #include <windows.h>
 
-#include <cstdarg>
 #include <cstdio>
 #include <cstring>
 #include <vector>
 
 #include "misc/WinUtil.h"
 #include "orvello/ConduitTool.h"
+#include "orvello/OVText.h"
 #include "orvello/OVSetDialogs.h"
 #include "palm/CondRecord.h"
 
 namespace {
-
-std::string Fmt(const char* szFormat, ...) {
-  char sz[1024];
-  va_list args;
-  va_start(args, szFormat);
-  std::vsnprintf(sz, sizeof sz, szFormat, args);
-  va_end(args);
-  return sz;
-}
-
-template <size_t N>
-void CopyCut(char (&field)[N], const char* sz) {
-  std::memset(field, 0, N);
-  if (sz) std::memcpy(field, sz, strnlen(sz, N - 1));
-}
 
 bool ReadCreationTime(const std::string& path, FILETIME* pTime) {
   HANDLE h = CreateFileA(path.c_str(), FILE_READ_ATTRIBUTES,
@@ -79,12 +64,12 @@ void OVTool::ClearBackupSets() {
 BackupSetEntry* OVTool::AddBackupSet(const BackupSetEntry& entry) {
   if (!m_pBackupSets) return nullptr;
   char szName[sizeof entry.szFileName];
-  CopyCut(szName, entry.szFileName);
+  OVCopyCut(szName, entry.szFileName);
   for (BackupSetEntry* p = m_pBackupSets->GetFirst(); p; p = m_pBackupSets->GetNext())
     if (std::strncmp(p->szFileName, szName, sizeof p->szFileName) == 0) return p;
   auto* pCopy = new BackupSetEntry{};
-  CopyCut(pCopy->szFileName, szName);
-  CopyCut(pCopy->szDesc, entry.szDesc);
+  OVCopyCut(pCopy->szFileName, szName);
+  OVCopyCut(pCopy->szDesc, entry.szDesc);
   if (!m_pBackupSets->Add(pCopy)) {
     delete pCopy;
     return nullptr;
@@ -115,7 +100,7 @@ bool OVTool::IsPlainSetName(const char* szName, std::string* pWhy) {
 std::string OVTool::BackupTime(const char* szFileName) const {
   SYSTEMTIME st = {};
   if (!szFileName || !GetFileCreationTime(SetPath(szFileName).c_str(), &st)) return "";
-  return Fmt("%02d-%02d-%04d %02d:%02d:%02d", st.wMonth, st.wDay, st.wYear, st.wHour, st.wMinute,
+  return OVFormat("%02d-%02d-%04d %02d:%02d:%02d", st.wMonth, st.wDay, st.wYear, st.wHour, st.wMinute,
              st.wSecond);
 }
 
@@ -125,7 +110,7 @@ bool OVTool::BackupConduitSettings(const char* szFileName) {
   if (!m_pAppMgr) return false;
   std::string why;
   if (!IsPlainSetName(szFileName, &why)) {
-    Error(Fmt(kOVBadSetName, szFileName ? szFileName : "", why.c_str()).c_str());
+    Error(OVFormat(kOVBadSetName, szFileName ? szFileName : "", why.c_str()).c_str());
     return false;
   }
   const std::string path = SetPath(szFileName);
@@ -133,11 +118,11 @@ bool OVTool::BackupConduitSettings(const char* szFileName) {
   const bool bHad = ReadCreationTime(path, &created);
   // Written whole to a temporary file and moved into place, or not at all.
   if (!m_pAppMgr->SaveToFile(path.c_str())) {
-    Error(Fmt(kOVBackupFailed, szFileName).c_str());
+    Error(OVFormat(kOVBackupFailed, szFileName).c_str());
     return false;
   }
   if (bHad) KeepCreationTime(path, created);
-  Info(Fmt(kOVBackupDone, szFileName).c_str());
+  Info(OVFormat(kOVBackupDone, szFileName).c_str());
   return true;
 }
 
@@ -145,12 +130,12 @@ bool OVTool::RestoreConduitSettings(const char* szFileName) {
   if (!m_pAppMgr) return false;
   std::string why;
   if (!IsPlainSetName(szFileName, &why)) {
-    Error(Fmt(kOVBadSetName, szFileName ? szFileName : "", why.c_str()).c_str());
+    Error(OVFormat(kOVBadSetName, szFileName ? szFileName : "", why.c_str()).c_str());
     return false;
   }
   CondRecordReader reader;
   if (!reader.Open(SetPath(szFileName).c_str())) {
-    Error(Fmt(kOVSetUnreadable, szFileName).c_str());
+    Error(OVFormat(kOVSetUnreadable, szFileName).c_str());
     return false;
   }
   // Only whole records that were sound as they stood, and installed when the
@@ -165,7 +150,7 @@ bool OVTool::RestoreConduitSettings(const char* szFileName) {
   }
   reader.Close();
   if (nWhole == 0) {
-    Error(Fmt(kOVSetEmpty, szFileName).c_str());
+    Error(OVFormat(kOVSetEmpty, szFileName).c_str());
     return false;
   }
   for (CondData& r : records) {
@@ -191,8 +176,8 @@ void OVTool::btnOVRestClick() {
 void OVSetDialog::FillList() {
   for (BackupSetEntry* p = m_tool.GetFirstBackupSet(); p; p = m_tool.GetNextBackupSet()) {
     char szName[sizeof p->szFileName], szDesc[sizeof p->szDesc];
-    CopyCut(szName, p->szFileName);
-    CopyCut(szDesc, p->szDesc);
+    OVCopyCut(szName, p->szFileName);
+    OVCopyCut(szDesc, p->szDesc);
     m_view.AddRow(szName, m_tool.BackupTime(szName), szDesc);
   }
 }
@@ -208,7 +193,7 @@ bool OVSetDialog::ChooseSelected() {
 }
 
 void OVBackupDlg::FormCreate() {
-  m_view.SetNewFile(Fmt("ovset%u.bak", static_cast<unsigned>(m_tool.GetBackupSetCount() + 1)));
+  m_view.SetNewFile(OVFormat("ovset%u.bak", static_cast<unsigned>(m_tool.GetBackupSetCount() + 1)));
   FillList();
   m_view.SetNewChosen(true);
   rbtnNewClick();
@@ -220,12 +205,12 @@ bool OVBackupDlg::btnOKClick() {
   const std::string name = m_view.NewFile();
   std::string why;
   if (!OVTool::IsPlainSetName(name.c_str(), &why)) {
-    m_prompt.ShowError(Fmt(kOVBadSetName, name.c_str(), why.c_str()).c_str());
+    m_prompt.ShowError(OVFormat(kOVBadSetName, name.c_str(), why.c_str()).c_str());
     return false;
   }
   BackupSetEntry entry{};
-  CopyCut(entry.szFileName, name.c_str());
-  CopyCut(entry.szDesc, m_view.Desc().c_str());
+  OVCopyCut(entry.szFileName, name.c_str());
+  OVCopyCut(entry.szDesc, m_view.Desc().c_str());
   m_tool.AddBackupSet(entry);  // listed from now on, whatever the backup gives
   m_strChosen = entry.szFileName;
   return true;

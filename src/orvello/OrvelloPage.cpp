@@ -2,6 +2,8 @@
 
 #include <commdlg.h>
 
+#include <cmath>
+
 #include "misc/WinUtil.h"
 #include "orvello/fmOVCondProp.h"
 #include "orvello/fmOVSets.h"
@@ -93,12 +95,28 @@ void DrawImage(HDC hdc, int n, int nKind) {
     MoveToEx(hdc, a, n / 2, nullptr);
     LineTo(hdc, n * 2 / 5, b - 1);
     LineTo(hdc, b + 1, a);
-  } else if (nKind == OV_IMG_RESTORABLE) {  // a turning arrow
-    Arc(hdc, a, a, b + 1, b + 1, a, n / 2, n / 2, a);
-    MoveToEx(hdc, n / 2, a, nullptr);
-    LineTo(hdc, n / 2 - n / 6, a - n / 8);
-    MoveToEx(hdc, n / 2, a, nullptr);
-    LineTo(hdc, n / 2 - n / 6, a + n / 6);
+  } else if (nKind == OV_IMG_RESTORABLE) {  // an arrow turning back round
+    const double c = (n - 1) / 2.0, r = n * 0.26;
+    auto at = [&](double deg, double rad, POINT& p) {
+      p.x = static_cast<LONG>(c + rad * std::cos(deg * 3.14159265 / 180) + 0.5);
+      p.y = static_cast<LONG>(c - rad * std::sin(deg * 3.14159265 / 180) + 0.5);
+    };
+    POINT s, e;
+    at(90, r, s);
+    at(0, r, e);
+    Arc(hdc, static_cast<int>(c - r + 0.5), static_cast<int>(c - r + 0.5),
+        static_cast<int>(c + r + 1.5), static_cast<int>(c + r + 1.5), s.x, s.y, e.x, e.y);
+    // The head where the arc ends on the right, pointing up round the circle.
+    const double h = n * 0.2;
+    POINT head[3];
+    at(0, r + h, head[0]);
+    at(0, r - h, head[1]);
+    head[2].x = static_cast<LONG>(c + r + 0.5);
+    head[2].y = static_cast<LONG>(c - h * 1.4 + 0.5);
+    HBRUSH hWhite = static_cast<HBRUSH>(GetStockObject(WHITE_BRUSH));
+    SelectObject(hdc, hWhite);
+    SelectObject(hdc, GetStockObject(WHITE_PEN));
+    Polygon(hdc, head, 3);
   } else {  // a cross
     MoveToEx(hdc, a + 1, a + 1, nullptr);
     LineTo(hdc, b, b);

@@ -99,6 +99,40 @@ int main(int argc, char** argv) {
     tool.DoneConduitTool();
   }
 
+  // The report, and a backup set of every conduit made and restored.
+  {
+    OVTool tool;
+    tool.Attach(ports);
+    tool.InitConduitTool();
+    for (int r = 0; r < nRuns; ++r) {
+      auto r0 = Clock::now();
+      tool.WriteConduitReportTo(dir + "condrpt.html");
+      auto r1 = Clock::now();
+      std::printf("  condrpt.html over %d conduits: %.0f ms\n", nConduits, Ms(r0, r1));
+    }
+    auto b0 = Clock::now();
+    tool.BackupConduitSettings("ovset1.bak");
+    auto b1 = Clock::now();
+    tool.RestoreConduitSettings("ovset1.bak");  // every conduit installed already
+    auto b2 = Clock::now();
+    std::printf("  backup of %d conduits %.0f ms; restoring it over itself %.0f ms\n", nConduits,
+                Ms(b0, b1), Ms(b1, b2));
+    // Every conduit gone from the Conduit Manager, then the set restored.
+    for (int i = CmGetConduitCount(); i > 0; --i) {
+      char creator[8] = {};
+      int32_t cb = sizeof creator;
+      CmGetConduitCreatorID(i - 1, creator, &cb);
+      CmRemoveConduitByCreatorID(creator);
+    }
+    tool.btnOVRefreshClick();
+    auto b3 = Clock::now();
+    tool.RestoreConduitSettings("ovset1.bak");
+    auto b4 = Clock::now();
+    std::printf("  restoring the set onto an empty Conduit Manager: %.0f ms (%d conduits back)\n",
+                Ms(b3, b4), CmGetConduitCount());
+    tool.DoneConduitTool();
+  }
+
   // A long history, then its page.
   DeleteFileA(log.HistoryPath().c_str());
   OVLogEntry e;

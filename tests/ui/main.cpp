@@ -12,6 +12,29 @@
 // The Tremwick tab after a few changes (one conduit off, one set to "Handhelds
 // overwrite Desktop", only the first user checked), then those actions applied as
 // defaults and the first user's information dialog (the user with two slots).
+// The visible top-level window of a class, once there is one; null after the wait.
+static HWND WaitVisible(ui::App& app, const char* szClass, DWORD timeoutMs = 10000) {
+  HWND h = nullptr;
+  ui::WaitUntil(
+      [&] {
+        auto found = ui::TopWindows(app.Pid(), szClass);
+        h = found.empty() ? nullptr : found[0];
+        return h && IsWindowVisible(h);
+      },
+      timeoutMs);
+  return h && IsWindowVisible(h) ? h : nullptr;
+}
+
+// Saves a window once it has painted, then closes it with one of its buttons.
+static bool ShootAndClose(HWND h, const std::string& file, int idClose) {
+  if (!h) return false;
+  Sleep(300);
+  const bool ok = ui::SaveWindowBitmap(h, file);
+  ui::ClickButton(h, idClose);
+  ui::WaitUntil([&] { return !IsWindow(h); }, 3000);
+  return ok;
+}
+
 static bool DemoTremwick(ui::App& app, const std::string& out) {
   using namespace ui;
   PostCommand(app.Main(), IDM_FILE_TREMWICK);
@@ -44,18 +67,8 @@ static bool DemoTremwick(ui::App& app, const std::string& out) {
   }
 
   ListDoubleClick(hUsers, 0);
-  HWND hInfo = nullptr;
-  if (!WaitUntil([&] {
-        auto found = TopWindows(app.Pid(), "TfmTWUserInfo");
-        hInfo = found.empty() ? nullptr : found[0];
-        return hInfo && IsWindowVisible(hInfo);
-      }))
-    return false;
-  Sleep(300);
-  ok = SaveWindowBitmap(hInfo, out + "twuserinfo.bmp") && ok;
-  ClickButton(hInfo, IDC_BTNCLOSE);
-  WaitUntil([&] { return !IsWindow(hInfo); }, 3000);
-  return ok;
+  return ShootAndClose(WaitVisible(app, "TfmTWUserInfo"), out + "twuserinfo.bmp", IDC_BTNCLOSE) &&
+         ok;
 }
 
 // The backup dialog with a set listed: the first demo run makes one, as a
@@ -64,13 +77,7 @@ static bool DemoBackupDialog(ui::App& app, HWND hPage, const std::string& out) {
   using namespace ui;
   auto open = [&]() -> HWND {
     ClickButton(hPage, IDC_BTNOVBACKUP);
-    HWND h = nullptr;
-    WaitUntil([&] {
-      auto found = TopWindows(app.Pid(), "TfmOVBackup");
-      h = found.empty() ? nullptr : found[0];
-      return h && IsWindowVisible(h);
-    });
-    return h;
+    return WaitVisible(app, "TfmOVBackup");
   };
   HWND hDlg = open();
   if (!hDlg) return false;
@@ -84,11 +91,7 @@ static bool DemoBackupDialog(ui::App& app, HWND hPage, const std::string& out) {
     WaitUntil([&] { return !IsWindow(hDlg) && !FindMessageBox(app.Pid()).hWnd; }, 3000);
     if (!(hDlg = open())) return false;
   }
-  Sleep(300);
-  const bool ok = SaveWindowBitmap(hDlg, out + "ovbackup.bmp");
-  ClickButton(hDlg, IDCANCEL);
-  WaitUntil([&] { return !IsWindow(hDlg); }, 3000);
-  return ok;
+  return ShootAndClose(hDlg, out + "ovbackup.bmp", IDCANCEL);
 }
 
 static int RunDemo(const char* szExe, const char* szOutDir) {
@@ -126,19 +129,7 @@ static int RunDemo(const char* szExe, const char* szOutDir) {
     HWND hList = GetDlgItem(hPage, IDC_LVOVAPP);
     ListSelect(hList, 0);
     ClickButton(hPage, IDC_BTNOVAPPPROP);
-    HWND hProp = nullptr;
-    if (WaitUntil([&] {
-          auto found = TopWindows(app.Pid(), "TfmOVCondProp");
-          hProp = found.empty() ? nullptr : found[0];
-          return hProp && IsWindowVisible(hProp);
-        })) {
-      Sleep(300);
-      failures += !SaveWindowBitmap(hProp, out + "ovcondprop.bmp");
-      ClickButton(hProp, IDCANCEL);
-      WaitUntil([&] { return !IsWindow(hProp); }, 3000);
-    } else {
-      ++failures;
-    }
+    failures += !ShootAndClose(WaitVisible(app, "TfmOVCondProp"), out + "ovcondprop.bmp", IDCANCEL);
     failures += !DemoBackupDialog(app, hPage, out);
   }
   PostCommand(app.Main(), IDM_FILE_HALVERN);
@@ -147,19 +138,7 @@ static int RunDemo(const char* szExe, const char* szOutDir) {
   failures += !DemoTremwick(app, out);
   PostCommand(app.Main(), IDM_FILE_ORVELLO);
   PostCommand(app.Main(), IDM_HELP_ABOUT);
-  HWND hAbout = nullptr;
-  if (WaitUntil([&] {
-        auto found = TopWindows(app.Pid(), "TfmAbout");
-        hAbout = found.empty() ? nullptr : found[0];
-        return hAbout && IsWindowVisible(hAbout);
-      })) {
-    Sleep(300);
-    failures += !SaveWindowBitmap(hAbout, out + "about.bmp");
-    ClickButton(hAbout, IDOK);
-    WaitUntil([&] { return !IsWindow(hAbout); }, 3000);
-  } else {
-    ++failures;
-  }
+  failures += !ShootAndClose(WaitVisible(app, "TfmAbout"), out + "about.bmp", IDOK);
   if (!app.Quit()) {
     std::fprintf(stderr, "demo: the program did not close cleanly\n");
     ++failures;

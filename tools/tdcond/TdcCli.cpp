@@ -2,8 +2,6 @@
 
 #include <windows.h>
 
-#include <algorithm>
-#include <cstdarg>
 #include <cstdio>
 #include <cstring>
 #include <functional>
@@ -17,19 +15,11 @@
 #include "orvello/OVCondProp.h"
 #include "orvello/OVPages.h"
 #include "orvello/OVSetDialogs.h"
+#include "orvello/OVText.h"
 #include "palm/PalmDesktop.h"
 #include "shell/Settings.h"
 
 namespace {
-
-std::string Fmt(const char* szFormat, ...) {
-  char sz[1024];
-  va_list args;
-  va_start(args, szFormat);
-  std::vsnprintf(sz, sizeof sz, szFormat, args);
-  va_end(args);
-  return sz;
-}
 
 // ---------------------------------------------------------------- usage
 
@@ -133,11 +123,6 @@ bool FullPath(const std::string& path, std::string* pFull) {
   if (n == 0 || n >= sizeof sz) return false;
   *pFull = sz;
   return true;
-}
-
-template <size_t N>
-std::string Field(const char (&sz)[N]) {
-  return std::string(sz, strnlen(sz, N));
 }
 
 // ---------------------------------------------------------------- the session
@@ -275,11 +260,7 @@ class Session : private IOVFilePicker, private IOVPropDialog {
     if (!pData || bSystemMode || !install.pArgs) return;
     install.bOpened = true;
     const Args& a = *install.pArgs;
-    if (a.Has("--title")) {
-      std::memset(pData->szTitle, 0, sizeof pData->szTitle);
-      std::memcpy(pData->szTitle, install.strTitle.data(),
-                  std::min(install.strTitle.size(), sizeof pData->szTitle - 1));
-    }
+    if (a.Has("--title")) OVCopyCut(pData->szTitle, install.strTitle.c_str());
     View view;
     OVCondProp dlg(view, tool, prompt);
     dlg.FormCreate();
@@ -362,21 +343,21 @@ int List(Session& s, const Args& a) {
         if (!p) continue;
         out += bFirst ? "\n{" : ",\n{";
         bFirst = false;
-        TdcJsonField(out, "title", Field(p->szTitle));
+        TdcJsonField(out, "title", TdcField(p->szTitle));
         out += ',';
-        TdcJsonField(out, "creator", Field(p->szCreatorID));
+        TdcJsonField(out, "creator", TdcField(p->szCreatorID));
         out += ",\"creator_id\":" + std::to_string(p->dwCreatorID) + ',';
-        TdcJsonField(out, "library", Field(p->szConduit));
+        TdcJsonField(out, "library", TdcField(p->szConduit));
         out += ',';
-        TdcJsonField(out, "version", version(Field(p->szConduit)));
+        TdcJsonField(out, "version", version(TdcField(p->szConduit)));
         out += ',';
         TdcJsonField(out, "state", StateOf(row.nImage));
         out += ',';
-        TdcJsonField(out, "directory", Field(p->szDirectory));
+        TdcJsonField(out, "directory", TdcField(p->szDirectory));
         out += ',';
-        TdcJsonField(out, "file", Field(p->szFile));
+        TdcJsonField(out, "file", TdcField(p->szFile));
         out += ',';
-        TdcJsonField(out, "remote", Field(p->szRemote));
+        TdcJsonField(out, "remote", TdcField(p->szRemote));
         out += ",\"priority\":" + std::to_string(p->nPriority) + '}';
       }
       out += bFirst ? "]" : "\n]";
@@ -398,11 +379,11 @@ int List(Session& s, const Args& a) {
     for (const OVRowList::Row& row : l.rows->rows) {
       const CondData* p = row.pData;
       if (!p) continue;
-      table.push_back({StateOf(row.nImage), dash(Field(p->szCreatorID)), Hex(p->dwCreatorID),
+      table.push_back({StateOf(row.nImage), dash(TdcField(p->szCreatorID)), Hex(p->dwCreatorID),
                        p->nKind == CONDS_MANAGER ? std::to_string(p->nPriority) : "-",
-                       version(Field(p->szConduit)), dash(Field(p->szTitle)),
-                       dash(Field(p->szDirectory)), dash(Field(p->szFile)), dash(Field(p->szRemote)),
-                       dash(Field(p->szConduit))});
+                       version(TdcField(p->szConduit)), dash(TdcField(p->szTitle)),
+                       dash(TdcField(p->szDirectory)), dash(TdcField(p->szFile)), dash(TdcField(p->szRemote)),
+                       dash(TdcField(p->szConduit))});
     }
     if (table.size() > 1) TdcWriteTable(out, table, "  ");
   }
@@ -474,7 +455,7 @@ int Uninstall(Session& s, const Args& a) {
   CondData* pData = nullptr;
   bool bRestorable = false;
   for (const OVRowList::Row& row : s.app.rows) {
-    if (!row.pData || Field(row.pData->szCreatorID) != creator) continue;
+    if (!row.pData || TdcField(row.pData->szCreatorID) != creator) continue;
     if (row.pData->nMark & MARK_RESTORE) {
       bRestorable = true;
     } else if (!pData) {
@@ -485,9 +466,9 @@ int Uninstall(Session& s, const Args& a) {
     return s.Failed("no installed application conduit has the creator ID \"" + creator + "\"" +
                     (bRestorable ? " (one is uninstalled already: tdcond restore " + creator + ")" : ""));
   if (!s.tool.UninstallConduit(pData, false)) return s.Finish(false, "the conduit was not uninstalled");
-  s.result.strOut += Fmt(kOVUninstalled, pData->szConduit) + "\n";
+  s.result.strOut += OVFormat(kOVUninstalled, pData->szConduit) + "\n";
   if (!s.tool.LastUninstallStored())
-    return s.Failed("conduit \"" + Field(pData->szConduit) + "\" was uninstalled, but its settings "
+    return s.Failed("conduit \"" + TdcField(pData->szConduit) + "\" was uninstalled, but its settings "
                     "could not be written to \"" + s.tool.RestoreStorePath() +
                     "\": it cannot be restored");
   return TDC_EXIT_OK;
@@ -502,7 +483,7 @@ int Restore(Session& s, const Args& a) {
   std::vector<CondData*> found;
   for (const OVRowList::Row& row : s.app.rows) {
     CondData* p = row.pData;
-    if (!p || !(p->nMark & MARK_RESTORE) || Field(p->szCreatorID) != creator) continue;
+    if (!p || !(p->nMark & MARK_RESTORE) || TdcField(p->szCreatorID) != creator) continue;
     if (a.Has("--library") && lstrcmpiA(p->szConduit, a.Get("--library").c_str()) != 0) continue;
     found.push_back(p);
   }
@@ -512,13 +493,13 @@ int Restore(Session& s, const Args& a) {
                     " can be restored");
   if (found.size() > 1) {
     std::string libs;
-    for (const CondData* p : found) libs += (libs.empty() ? "\"" : ", \"") + Field(p->szConduit) + "\"";
+    for (const CondData* p : found) libs += (libs.empty() ? "\"" : ", \"") + TdcField(p->szConduit) + "\"";
     return s.Failed(std::to_string(found.size()) + " uninstalled conduits have the creator ID \"" +
                     creator + "\": give --library with one of " + libs);
   }
   CondData* pData = found[0];
   const bool bOk = s.tool.RestoreConduit(pData, false);
-  if (bOk) s.prompt.ShowInfo(Fmt(kOVRestored, pData->szTitle).c_str(), "Information");
+  if (bOk) s.prompt.ShowInfo(OVFormat(kOVRestored, pData->szTitle).c_str(), "Information");
   return s.Finish(bOk, "the conduit was not restored");
 }
 
@@ -527,7 +508,7 @@ int Restore(Session& s, const Args& a) {
 bool SetNameArg(Session& s, const char* cmd, const std::string& name) {
   std::string why;
   if (OVTool::IsPlainSetName(name.c_str(), &why)) return true;
-  s.result.strErr += std::string("tdcond ") + cmd + ": " + Fmt(kOVBadSetName, name.c_str(), why.c_str()) + "\n";
+  s.result.strErr += std::string("tdcond ") + cmd + ": " + OVFormat(kOVBadSetName, name.c_str(), why.c_str()) + "\n";
   return false;
 }
 
@@ -552,8 +533,8 @@ int Backup(Session& s, const Args& a) {
   if (!WriteSettingsFile(s.IniPath().c_str(), s.settings, s.tool.BackupSets()))
     s.prompt.ShowError(("the list of backup sets could not be written to \"" + s.IniPath() + "\"").c_str());
   for (BackupSetEntry* p = s.tool.GetFirstBackupSet(); p; p = s.tool.GetNextBackupSet())
-    if (Field(p->szFileName) == dlg.ChosenFile() && a.Has("--desc") && Field(p->szDesc) != a.Get("--desc"))
-      s.prompt.ShowInfo(("The set keeps its description \"" + Field(p->szDesc) + "\".").c_str(), "Information");
+    if (TdcField(p->szFileName) == dlg.ChosenFile() && a.Has("--desc") && TdcField(p->szDesc) != a.Get("--desc"))
+      s.prompt.ShowInfo(("The set keeps its description \"" + TdcField(p->szDesc) + "\".").c_str(), "Information");
   return s.Finish(bOk && !s.prompt.Last(TdcPrompt::Error), "the backup set was not written");
 }
 

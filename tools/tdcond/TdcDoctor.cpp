@@ -23,11 +23,6 @@ namespace {
 // Far beyond any real desktop; a library that answers more is not believed.
 constexpr int32_t kMaxConduits = 100000;
 
-template <size_t N>
-std::string Field(const char (&sz)[N]) {
-  return std::string(sz, strnlen(sz, N));
-}
-
 std::string SystemMessage(DWORD dwError) {
   char sz[256] = {};
   if (!FormatMessageA(FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS, nullptr, dwError,
@@ -113,8 +108,8 @@ void ReadApplicationConduits(TdcFacts& f) {
     CmGetCreatorName(szCreator, szLib, &cb);
     cb = sizeof szTitle;
     CmGetCreatorTitle(szCreator, szTitle, &cb);
-    c.strLibrary = Field(szLib);
-    c.strTitle = Field(szTitle);
+    c.strLibrary = TdcField(szLib);
+    c.strTitle = TdcField(szTitle);
     c.bHasPriority = CmGetCreatorPriority(szCreator, &c.nPriority) == 0;
     f.conduits.push_back(c);
   }
@@ -132,8 +127,8 @@ void ReadSystemConduits(TdcFacts& f) {
       c.kind = TdcKind::Install;
       c.nIndex = i;
       c.strCreator.assign(info.szCreator, sizeof info.szCreator);
-      c.strLibrary = Field(info.szConduit);
-      c.strTitle = Field(info.szTitle);
+      c.strLibrary = TdcField(info.szConduit);
+      c.strTitle = TdcField(info.szTitle);
       f.conduits.push_back(c);
     }
   }
@@ -142,7 +137,7 @@ void ReadSystemConduits(TdcFacts& f) {
   if (CmGetBackupConduit(szLib, &cb) == 0 && szLib[0]) {
     TdcConduitFacts c;
     c.kind = TdcKind::Backup;
-    c.strLibrary = Field(szLib);
+    c.strLibrary = TdcField(szLib);
     f.conduits.push_back(c);
   }
 }
@@ -153,8 +148,8 @@ void ReadUsers(TdcFacts& f) {
   f.bUsersRead = true;
   for (PalmUser* p = pUsers->GetFirst(); p; p = pUsers->GetNext()) {
     TdcUserFacts u;
-    u.strName = Field(p->szUserName);
-    u.strDir = Field(p->szUserDir);
+    u.strName = TdcField(p->szUserName);
+    u.strDir = TdcField(p->szUserDir);
     if (!u.strDir.empty()) {
       u.strFullDir = IsAbsolute(u.strDir) ? u.strDir : f.strDesktop + "\\" + u.strDir;
       u.bDirExists = IsDir(u.strFullDir);
@@ -193,9 +188,9 @@ void ReadStore(TdcFacts& f) {
   CondData rec;
   while (reader.Read(&rec)) {
     TdcStoreFacts s;
-    s.strCreator = Field(rec.szCreatorID);
-    s.strTitle = Field(rec.szTitle);
-    s.strLibrary = Field(rec.szConduit);
+    s.strCreator = TdcField(rec.szCreatorID);
+    s.strTitle = TdcField(rec.szTitle);
+    s.strLibrary = TdcField(rec.szConduit);
     const DWORD a = s.strLibrary.empty() ? INVALID_FILE_ATTRIBUTES : GetFileAttributesA(s.strLibrary.c_str());
     s.bLibraryExists = a != INVALID_FILE_ATTRIBUTES && !(a & FILE_ATTRIBUTE_DIRECTORY);
     f.store.push_back(s);

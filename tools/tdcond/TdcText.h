@@ -3,6 +3,7 @@
 #pragma once
 
 #include <cstddef>
+#include <cstring>
 #include <string>
 #include <vector>
 
@@ -19,6 +20,12 @@ void TdcJsonField(std::string& out, const char* szKey, const std::string& strVal
 // Rows of cells as columns two blanks apart; the last column is not padded.
 void TdcWriteTable(std::string& out, const std::vector<std::vector<std::string>>& rows,
                    const std::string& strIndent);
+
+// The text of a fixed-size field, which need not be terminated.
+template <size_t N>
+std::string TdcField(const char (&sz)[N]) {
+  return std::string(sz, strnlen(sz, N));
+}
 
 // A text shown to a person: control characters (which a field read from
 // outside may hold) as "\xNN".

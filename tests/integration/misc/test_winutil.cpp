@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 
 #include <cstdio>
+#include <cstring>
 #include <string>
 
 #include "support/TempDir.h"
@@ -65,6 +66,34 @@ TEST(WinUtilTest, FileTimeIsLocalAndNeedsExclusiveAccess) {
   EXPECT_FALSE(GetFileTimeAsLocal(path.c_str(), FT_LAST_WRITE, &st));
   CloseHandle(h);
   EXPECT_TRUE(GetFileTimeAsLocal(path.c_str(), FT_LAST_WRITE, &st));
+}
+
+TEST(WinUtilTest, WholeFilesAreWrittenWhereverThePageItselfFits) {
+  tdxtest::TempDir dir("whole");
+  // A directory so deep that "result.html" just fits MAX_PATH, but
+  // "result.html.tmp" would not.
+  std::string deep = dir.path().string();
+  while (deep.size() + 1 + 11 < MAX_PATH - 1 - 4) {
+    const size_t room = (MAX_PATH - 1 - 4) - (deep.size() + 1 + 11);
+    deep += "\\" + std::string(room > 60 ? 60 : room, 'd');
+    ASSERT_TRUE(CreateDirectoryA(deep.c_str(), nullptr)) << deep.size();
+  }
+  const std::string page = deep + "\\result.html";
+  ASSERT_LT(page.size(), static_cast<size_t>(MAX_PATH));
+  ASSERT_GE((page + ".tmp").size(), static_cast<size_t>(MAX_PATH));
+  for (const char* text : {"first", "second"}) {
+    ASSERT_TRUE(WriteWholeFile(page.c_str(), text, std::strlen(text))) << text;
+    EXPECT_EQ(tdxtest::ReadBytes(page).size(), std::strlen(text));
+  }
+
+  // A read-only temporary file left behind by a crash is replaced, then gone.
+  const std::string target = dir.file("ovlog.html");
+  tdxtest::WriteText(target + ".tmp", "stale");
+  SetFileAttributesA((target + ".tmp").c_str(), FILE_ATTRIBUTE_READONLY);
+  ASSERT_TRUE(WriteWholeFile(target.c_str(), "page", 4));
+  EXPECT_EQ(tdxtest::ReadBytes(target).size(), 4u);
+  EXPECT_EQ(GetFileAttributesA((target + ".tmp").c_str()), INVALID_FILE_ATTRIBUTES);
+  EXPECT_FALSE(WriteWholeFile(dir.file("no\\such\\dir\\x.html").c_str(), "x", 1));
 }
 
 TEST(WinUtilTest, ShellOpenRefusesAnEmptyTarget) {
