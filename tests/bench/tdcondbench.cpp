@@ -24,7 +24,8 @@ using Clock = std::chrono::steady_clock;
 
 void SetString(const std::string& key, const char* name, const std::string& value) {
   HKEY h;
-  if (RegCreateKeyExA(HKEY_CURRENT_USER, key.c_str(), 0, nullptr, 0, KEY_WRITE, nullptr, &h, nullptr))
+  if (RegCreateKeyExA(HKEY_CURRENT_USER, key.c_str(), 0, nullptr, 0, KEY_WRITE, nullptr, &h,
+                      nullptr))
     return;
   RegSetValueExA(h, name, 0, REG_SZ, reinterpret_cast<const BYTE*>(value.c_str()),
                  static_cast<DWORD>(value.size() + 1));
@@ -33,19 +34,21 @@ void SetString(const std::string& key, const char* name, const std::string& valu
 
 void SetDword(const std::string& key, const char* name, DWORD value) {
   HKEY h;
-  if (RegCreateKeyExA(HKEY_CURRENT_USER, key.c_str(), 0, nullptr, 0, KEY_WRITE, nullptr, &h, nullptr))
+  if (RegCreateKeyExA(HKEY_CURRENT_USER, key.c_str(), 0, nullptr, 0, KEY_WRITE, nullptr, &h,
+                      nullptr))
     return;
   RegSetValueExA(h, name, 0, REG_DWORD, reinterpret_cast<const BYTE*>(&value), 4);
   RegCloseKey(h);
 }
 
 // Milliseconds from CreateProcess to the end of "tdcond <args>", output to files.
-double RunMs(const std::string& exe, const std::string& args, const std::string& outDir, DWORD* pExit) {
+double RunMs(const std::string& exe, const std::string& args, const std::string& outDir,
+             DWORD* pExit) {
   SECURITY_ATTRIBUTES sa = {sizeof sa, nullptr, TRUE};
   // A file of its own each time: Wine may still hold the last one a moment.
   static int s_nRun = 0;
-  HANDLE hOut = CreateFileA((outDir + "\\out" + std::to_string(++s_nRun) + ".txt").c_str(), GENERIC_WRITE, FILE_SHARE_READ, &sa,
-                            CREATE_ALWAYS, 0, nullptr);
+  HANDLE hOut = CreateFileA((outDir + "\\out" + std::to_string(++s_nRun) + ".txt").c_str(),
+                            GENERIC_WRITE, FILE_SHARE_READ, &sa, CREATE_ALWAYS, 0, nullptr);
   STARTUPINFOA si = {};
   si.cb = sizeof si;
   si.dwFlags = STARTF_USESTDHANDLES;
@@ -149,7 +152,8 @@ int main(int argc, char** argv) {
       for (int r = 0; r < nRuns; ++r) {
         DWORD code = 0;
         const double ms = RunMs(exe, args, p, &code);
-        std::printf("  tdcond %-12s %8.0f ms (exit %lu)\n", args, ms, static_cast<unsigned long>(code));
+        std::printf("  tdcond %-12s %8.0f ms (exit %lu)\n", args, ms,
+                    static_cast<unsigned long>(code));
       }
     }
   }

@@ -163,11 +163,13 @@ class Session : private IOVFilePicker, private IOVPropDialog {
     if (GetPalmDesktopPath(szDir, sizeof szDir) != 0)
       return Fail("Palm Desktop is not found: no \"PDPath\" in " + m_strPDIni +
                   " and no Palm Desktop \"DesktopPath\" for this Windows user");
-    if (!IsDir(szDir)) return Fail(std::string("the Palm Desktop directory \"") + szDir + "\" does not exist");
+    if (!IsDir(szDir))
+      return Fail(std::string("the Palm Desktop directory \"") + szDir + "\" does not exist");
     StartLayer();
     if (!IsPalmLibraryLoaded(PD_LIB_CONDMGR))
-      return Fail(std::string("Palm Desktop's Conduit Manager (condmgr.dll) does not load from \"") +
-                  szDir + "\"");
+      return Fail(
+          std::string("Palm Desktop's Conduit Manager (condmgr.dll) does not load from \"") +
+          szDir + "\"");
     return true;
   }
   // The same for the doctor, which reports what is missing itself.
@@ -304,9 +306,12 @@ class SetView : public IOVSetView {
 
 const char* StateOf(int nImage) {
   switch (nImage) {
-    case OV_IMG_INSTALLED: return "installed";
-    case OV_IMG_RESTORABLE: return "restorable";
-    default: return "missing";
+    case OV_IMG_INSTALLED:
+      return "installed";
+    case OV_IMG_RESTORABLE:
+      return "restorable";
+    default:
+      return "missing";
   }
 }
 
@@ -373,17 +378,17 @@ int List(Session& s, const Args& a) {
   for (const auto& l : kLists) {
     if (l.rows == &s.sys) out += "\n";
     out += std::string(l.title) + " (" + std::to_string(l.rows->rows.size()) + "):\n";
-    std::vector<std::vector<std::string>> table = {
-        {"STATE", "CREATOR", "NUMBER", "PRIORITY", "VERSION", "TITLE", "DIRECTORY", "FILE",
-         "REMOTE", "LIBRARY"}};
+    std::vector<std::vector<std::string>> table = {{"STATE", "CREATOR", "NUMBER", "PRIORITY",
+                                                    "VERSION", "TITLE", "DIRECTORY", "FILE",
+                                                    "REMOTE", "LIBRARY"}};
     for (const OVRowList::Row& row : l.rows->rows) {
       const CondData* p = row.pData;
       if (!p) continue;
       table.push_back({StateOf(row.nImage), dash(TdcField(p->szCreatorID)), Hex(p->dwCreatorID),
                        p->nKind == CONDS_MANAGER ? std::to_string(p->nPriority) : "-",
                        version(TdcField(p->szConduit)), dash(TdcField(p->szTitle)),
-                       dash(TdcField(p->szDirectory)), dash(TdcField(p->szFile)), dash(TdcField(p->szRemote)),
-                       dash(TdcField(p->szConduit))});
+                       dash(TdcField(p->szDirectory)), dash(TdcField(p->szFile)),
+                       dash(TdcField(p->szRemote)), dash(TdcField(p->szConduit))});
     }
     if (table.size() > 1) TdcWriteTable(out, table, "  ");
   }
@@ -402,7 +407,8 @@ bool IsDecimal(const std::string& s) {
 int Install(Session& s, const Args& a) {
   const std::string creator = a.Get("--creator");
   if (!TdcIsPrintableCreator(creator)) {
-    s.result.strErr += "tdcond install: --creator takes a creator ID of four printable characters\n";
+    s.result.strErr +=
+        "tdcond install: --creator takes a creator ID of four printable characters\n";
     return TDC_EXIT_USAGE;
   }
   const struct {
@@ -463,14 +469,17 @@ int Uninstall(Session& s, const Args& a) {
     }
   }
   if (!pData)
-    return s.Failed("no installed application conduit has the creator ID \"" + creator + "\"" +
-                    (bRestorable ? " (one is uninstalled already: tdcond restore " + creator + ")" : ""));
-  if (!s.tool.UninstallConduit(pData, false)) return s.Finish(false, "the conduit was not uninstalled");
+    return s.Failed(
+        "no installed application conduit has the creator ID \"" + creator + "\"" +
+        (bRestorable ? " (one is uninstalled already: tdcond restore " + creator + ")" : ""));
+  if (!s.tool.UninstallConduit(pData, false))
+    return s.Finish(false, "the conduit was not uninstalled");
   s.result.strOut += OVFormat(kOVUninstalled, pData->szConduit) + "\n";
   if (!s.tool.LastUninstallStored())
-    return s.Failed("conduit \"" + TdcField(pData->szConduit) + "\" was uninstalled, but its settings "
-                    "could not be written to \"" + s.tool.RestoreStorePath() +
-                    "\": it cannot be restored");
+    return s.Failed("conduit \"" + TdcField(pData->szConduit) +
+                    "\" was uninstalled, but its settings "
+                    "could not be written to \"" +
+                    s.tool.RestoreStorePath() + "\": it cannot be restored");
   return TDC_EXIT_OK;
 }
 
@@ -493,7 +502,8 @@ int Restore(Session& s, const Args& a) {
                     " can be restored");
   if (found.size() > 1) {
     std::string libs;
-    for (const CondData* p : found) libs += (libs.empty() ? "\"" : ", \"") + TdcField(p->szConduit) + "\"";
+    for (const CondData* p : found)
+      libs += (libs.empty() ? "\"" : ", \"") + TdcField(p->szConduit) + "\"";
     return s.Failed(std::to_string(found.size()) + " uninstalled conduits have the creator ID \"" +
                     creator + "\": give --library with one of " + libs);
   }
@@ -508,7 +518,8 @@ int Restore(Session& s, const Args& a) {
 bool SetNameArg(Session& s, const char* cmd, const std::string& name) {
   std::string why;
   if (OVTool::IsPlainSetName(name.c_str(), &why)) return true;
-  s.result.strErr += std::string("tdcond ") + cmd + ": " + OVFormat(kOVBadSetName, name.c_str(), why.c_str()) + "\n";
+  s.result.strErr += std::string("tdcond ") + cmd + ": " +
+                     OVFormat(kOVBadSetName, name.c_str(), why.c_str()) + "\n";
   return false;
 }
 
@@ -531,10 +542,13 @@ int Backup(Session& s, const Args& a) {
   // The set is listed from now on, as the dialog lists it: the list is saved
   // now rather than when a window closes.
   if (!WriteSettingsFile(s.IniPath().c_str(), s.settings, s.tool.BackupSets()))
-    s.prompt.ShowError(("the list of backup sets could not be written to \"" + s.IniPath() + "\"").c_str());
+    s.prompt.ShowError(
+        ("the list of backup sets could not be written to \"" + s.IniPath() + "\"").c_str());
   for (BackupSetEntry* p = s.tool.GetFirstBackupSet(); p; p = s.tool.GetNextBackupSet())
-    if (TdcField(p->szFileName) == dlg.ChosenFile() && a.Has("--desc") && TdcField(p->szDesc) != a.Get("--desc"))
-      s.prompt.ShowInfo(("The set keeps its description \"" + TdcField(p->szDesc) + "\".").c_str(), "Information");
+    if (TdcField(p->szFileName) == dlg.ChosenFile() && a.Has("--desc") &&
+        TdcField(p->szDesc) != a.Get("--desc"))
+      s.prompt.ShowInfo(("The set keeps its description \"" + TdcField(p->szDesc) + "\".").c_str(),
+                        "Information");
   return s.Finish(bOk && !s.prompt.Last(TdcPrompt::Error), "the backup set was not written");
 }
 
@@ -555,7 +569,8 @@ int RestoreSet(Session& s, const Args& a) {
                     (known.empty() ? std::string("none is known") : "known: " + known) + ")");
   }
   if (!dlg.btnOKClick()) return s.Finish(false, "no backup set was chosen");
-  return s.Finish(s.tool.RestoreConduitSettings(dlg.ChosenFile().c_str()), "the set was not restored");
+  return s.Finish(s.tool.RestoreConduitSettings(dlg.ChosenFile().c_str()),
+                  "the set was not restored");
 }
 
 // ---------------------------------------------------------------- pages
@@ -587,7 +602,8 @@ int History(Session& s, const Args& a) {
   s.log.Attach(s.Env().strModuleDir.c_str(), &s.prompt, nullptr, s.Env().pClock);
   bool bNoHistory = false;
   if (!s.log.WriteHistoryPage(path, &bNoHistory))
-    return s.Failed(bNoHistory ? std::string(kOVNoHistory) + " (\"" + s.log.HistoryPath() + "\" cannot be read)"
+    return s.Failed(bNoHistory ? std::string(kOVNoHistory) + " (\"" + s.log.HistoryPath() +
+                                     "\" cannot be read)"
                                : "cannot write \"" + path + "\"");
   s.result.strOut += path + "\n";
   return TDC_EXIT_OK;
@@ -615,7 +631,8 @@ int Doctor(Session& s, const Args& a) {
 
 const std::vector<Command>& Commands() {
   static const std::vector<Command> kCommands = {
-      {"list", "tdcond list [--json]",
+      {"list",
+       "tdcond list [--json]",
        "Lists the application conduits (with the uninstalled ones that can be restored\n"
        "from OVRes.dat), then the system conduits, in the order of the Orvello tab:\n"
        "state (installed, restorable, missing), creator ID as text and number,\n"
@@ -624,7 +641,11 @@ const std::vector<Command>& Commands() {
        "  --json  one object {\"application\": [...], \"system\": [...]} in UTF-8, each\n"
        "          entry with title, creator, creator_id, library, version, state,\n"
        "          directory, file, remote and priority.\n",
-       0, 0, {}, {"--json"}, List},
+       0,
+       0,
+       {},
+       {"--json"},
+       List},
       {"install",
        "tdcond install DLL --creator XXXX [--directory D] [--file F] [--remote R]\n"
        "                      [--priority N] [--title T] [--replace]",
@@ -635,42 +656,76 @@ const std::vector<Command>& Commands() {
        "reports, unless --title is given. The priority is 1 to 5 (2 when not given).\n"
        "A creator ID held by another installed conduit is refused, unless --replace\n"
        "is given: that conduit is then uninstalled first (and can be restored).\n",
-       1, 1, {"--creator", "--directory", "--file", "--remote", "--priority", "--title"},
-       {"--replace"}, Install},
-      {"uninstall", "tdcond uninstall CREATOR",
+       1,
+       1,
+       {"--creator", "--directory", "--file", "--remote", "--priority", "--title"},
+       {"--replace"},
+       Install},
+      {"uninstall",
+       "tdcond uninstall CREATOR",
        "Uninstalls the installed application conduit with this creator ID, as the\n"
        "Uninstall button does. While its library is there it can be restored later:\n"
        "its settings are kept in OVRes.dat. Recorded in the history.\n",
-       1, 1, {}, {}, Uninstall},
-      {"restore", "tdcond restore CREATOR [--library L] [--replace]",
+       1,
+       1,
+       {},
+       {},
+       Uninstall},
+      {"restore",
+       "tdcond restore CREATOR [--library L] [--replace]",
        "Restores an uninstalled conduit with its stored settings, as the Restore\n"
        "button does. --library chooses among several uninstalled conduits with the\n"
        "same creator ID. A creator ID held by another installed conduit is refused,\n"
        "unless --replace is given. Recorded in the history.\n",
-       1, 1, {"--library"}, {"--replace"}, Restore},
-      {"backup", "tdcond backup NAME [--desc TEXT]",
+       1,
+       1,
+       {"--library"},
+       {"--replace"},
+       Restore},
+      {"backup",
+       "tdcond backup NAME [--desc TEXT]",
        "Saves the settings of every application conduit to the backup set NAME (a\n"
        "plain file name beside tdcond.exe, such as ovset1.bak), as Backup Conduit\n"
        "Settings does, and lists the set in tessary.ini. A set of the same name is\n"
        "overwritten and keeps its description.\n",
-       1, 1, {"--desc"}, {}, Backup},
-      {"restore-set", "tdcond restore-set NAME",
+       1,
+       1,
+       {"--desc"},
+       {},
+       Backup},
+      {"restore-set",
+       "tdcond restore-set NAME",
        "Installs the conduits of the listed backup set NAME again, as Restore Conduit\n"
        "Settings does: conduits installed already are passed over, uninstalled ones\n"
        "are restored, a conduit holding a set's creator ID with another library is\n"
        "uninstalled first.\n",
-       1, 1, {}, {}, RestoreSet},
-      {"report", "tdcond report [OUT]",
+       1,
+       1,
+       {},
+       {},
+       RestoreSet},
+      {"report",
+       "tdcond report [OUT]",
        "Writes the conduit report condrpt.html, byte for byte as the Report button\n"
        "does, to OUT (a file, or a directory to put it in) or else beside tdcond.exe,\n"
        "without opening it. Prints the path written.\n",
-       0, 1, {}, {}, Report},
-      {"history", "tdcond history [OUT]",
+       0,
+       1,
+       {},
+       {},
+       Report},
+      {"history",
+       "tdcond history [OUT]",
        "Writes the install/uninstall history ovlog.html from ovlog.dat, byte for byte\n"
        "as the Log button does, to OUT (a file, or a directory to put it in) or else\n"
        "beside tdcond.exe, without opening it. Prints the path written.\n",
-       0, 1, {}, {}, History},
-      {"doctor", "tdcond doctor [--json]",
+       0,
+       1,
+       {},
+       {},
+       History},
+      {"doctor",
+       "tdcond doctor [--json]",
        "Checks the HotSync configuration and changes nothing. Finds: a registered\n"
        "library that does not exist, does not load as a 32-bit DLL or exports no\n"
        "OpenConduit; a creator ID registered twice or not four printable characters;\n"
@@ -682,7 +737,11 @@ const std::vector<Command>& Commands() {
        "          \"subject\", \"creator\", \"file\", \"problem\", \"action\"}], \"errors\",\n"
        "          \"warnings\"} in UTF-8.\n"
        "Exit status 0 when nothing worse than a warning was found, else 1.\n",
-       0, 0, {}, {"--json"}, Doctor},
+       0,
+       0,
+       {},
+       {"--json"},
+       Doctor},
   };
   return kCommands;
 }
@@ -693,8 +752,10 @@ std::string CommandHelp(const Command& c) {
 
 int Usage(TdcResult& r, const std::string& what, const Command* pCmd) {
   r.strErr += "tdcond: " + what + "\n";
-  r.strErr += pCmd ? std::string("usage: ") + pCmd->szUsage + "\n" : std::string("usage: tdcond <command> [arguments]\n");
-  r.strErr += std::string("Try \"tdcond ") + (pCmd ? std::string(pCmd->szName) + " " : "") + "--help\".\n";
+  r.strErr += pCmd ? std::string("usage: ") + pCmd->szUsage + "\n"
+                   : std::string("usage: tdcond <command> [arguments]\n");
+  r.strErr +=
+      std::string("Try \"tdcond ") + (pCmd ? std::string(pCmd->szName) + " " : "") + "--help\".\n";
   return TDC_EXIT_USAGE;
 }
 
@@ -767,9 +828,11 @@ TdcResult TdcRun(int argc, const char* const* argv, const TdcEnv& env) {
     }
   }
   if (a.pos.size() < pCmd->nMinPos || a.pos.size() > pCmd->nMaxPos) {
-    r.nExit = Usage(r, a.pos.size() < pCmd->nMinPos ? std::string("an argument is missing")
-                                                     : "unexpected argument \"" + a.pos[pCmd->nMaxPos] + "\"",
-                    pCmd);
+    r.nExit =
+        Usage(r,
+              a.pos.size() < pCmd->nMinPos ? std::string("an argument is missing")
+                                           : "unexpected argument \"" + a.pos[pCmd->nMaxPos] + "\"",
+              pCmd);
     return r;
   }
   if (std::string(pCmd->szName) == "install" && !a.Has("--creator")) {

@@ -40,16 +40,23 @@ bool IsDir(const std::string& path) {
 }
 
 bool IsAbsolute(const std::string& path) {
-  return (path.size() >= 2 && path[1] == ':') || (!path.empty() && (path[0] == '\\' || path[0] == '/'));
+  return (path.size() >= 2 && path[1] == ':') ||
+         (!path.empty() && (path[0] == '\\' || path[0] == '/'));
 }
 
-// The same file, the same key: full path (relative names against the current
-// directory, as the Conduit Manager's are), long form, upper case.
+// A registered library as a full path: a relative name is the Palm Desktop
+// directory's (the current one), where HotSync looks first, rather than
+// wherever the DLL search order would find one.
+std::string FullPathOf(const std::string& lib) {
+  char szFull[MAX_PATH] = {};
+  const DWORD n = lib.empty() ? 0 : GetFullPathNameA(lib.c_str(), sizeof szFull, szFull, nullptr);
+  return (n > 0 && n < sizeof szFull) ? szFull : lib;
+}
+
+// The same file, the same key: full path, long form, upper case.
 std::string LibraryKey(const std::string& lib) {
   if (lib.empty()) return "";
-  char szFull[MAX_PATH] = {};
-  const DWORD n = GetFullPathNameA(lib.c_str(), sizeof szFull, szFull, nullptr);
-  std::string key = (n > 0 && n < sizeof szFull) ? szFull : lib;
+  std::string key = FullPathOf(lib);
   char szLong[MAX_PATH] = {};
   const DWORD m = GetLongPathNameA(key.c_str(), szLong, sizeof szLong);
   if (m > 0 && m < sizeof szLong) key = szLong;
@@ -191,7 +198,8 @@ void ReadStore(TdcFacts& f) {
     s.strCreator = TdcField(rec.szCreatorID);
     s.strTitle = TdcField(rec.szTitle);
     s.strLibrary = TdcField(rec.szConduit);
-    const DWORD a = s.strLibrary.empty() ? INVALID_FILE_ATTRIBUTES : GetFileAttributesA(s.strLibrary.c_str());
+    const DWORD a =
+        s.strLibrary.empty() ? INVALID_FILE_ATTRIBUTES : GetFileAttributesA(s.strLibrary.c_str());
     s.bLibraryExists = a != INVALID_FILE_ATTRIBUTES && !(a & FILE_ATTRIBUTE_DIRECTORY);
     f.store.push_back(s);
   }
@@ -236,7 +244,8 @@ TdcFacts TdcGatherFacts(const std::string& strModuleDir) {
     for (TdcConduitFacts& c : f.conduits) {
       c.strLibraryKey = LibraryKey(c.strLibrary);
       auto it = seen.find(c.strLibraryKey);
-      if (it == seen.end()) it = seen.emplace(c.strLibraryKey, ExamineLibrary(c.strLibrary)).first;
+      if (it == seen.end())
+        it = seen.emplace(c.strLibraryKey, ExamineLibrary(FullPathOf(c.strLibrary))).first;
       c.lib = it->second;
     }
     if (IsPalmLibraryLoaded(PD_LIB_USERDATA)) ReadUsers(f);
@@ -284,10 +293,12 @@ std::string Quoted(const std::string& s) { return "\"" + TdcVisible(s) + "\""; }
 
 std::string ConduitName(const TdcConduitFacts& c) {
   switch (c.kind) {
-    case TdcKind::Backup: return "the backup conduit";
+    case TdcKind::Backup:
+      return "the backup conduit";
     case TdcKind::Install:
       return "install conduit " + Quoted(c.strTitle) + " (" + TdcVisible(c.strCreator) + ")";
-    default: return "conduit " + Quoted(c.strTitle) + " (" + TdcVisible(c.strCreator) + ")";
+    default:
+      return "conduit " + Quoted(c.strTitle) + " (" + TdcVisible(c.strCreator) + ")";
   }
 }
 
@@ -309,14 +320,15 @@ class Rules {
   }
 
   void Desktop(const TdcFacts& f) {
-    const std::string where =
-        f.bFromPDPath ? " (set by \"PDPath\" in " + f.strIniPath + ")" : " (Palm Desktop's \"DesktopPath\")";
+    const std::string where = f.bFromPDPath ? " (set by \"PDPath\" in " + f.strIniPath + ")"
+                                            : " (Palm Desktop's \"DesktopPath\")";
     if (!f.bDesktopKnown) {
       Add(TdcSeverity::Error, "desktop-missing", "Palm Desktop", "", "",
           "The Palm Desktop directory is not known: there is no \"PDPath\" in " + f.strIniPath +
               " and Palm Desktop's \"DesktopPath\" cannot be read.",
           "Install Palm Desktop for this Windows user, or name its directory with \"PDPath\" in "
-          "section [Path] of " + f.strIniPath + ".");
+          "section [Path] of " +
+              f.strIniPath + ".");
       return;
     }
     if (!f.bDesktopExists) {
@@ -327,7 +339,8 @@ class Rules {
       return;
     }
     if (!f.strLibraryNotLoaded.empty())
-      Add(TdcSeverity::Error, "desktop-library", "Palm Desktop", "", f.strDesktop + "\\" + f.strLibraryNotLoaded,
+      Add(TdcSeverity::Error, "desktop-library", "Palm Desktop", "",
+          f.strDesktop + "\\" + f.strLibraryNotLoaded,
           "Palm Desktop's library " + f.strLibraryNotLoaded + " does not load from " +
               Quoted(f.strDesktop) + where + ", so what depends on it cannot be checked.",
           "Repair or reinstall Palm Desktop" +
@@ -347,7 +360,8 @@ class Rules {
     const std::string lib = Quoted(c.strLibrary);
     const std::string fix = "Reinstall the software the conduit came with" + RemoveHint(c) + ".";
     if (c.strLibrary.empty()) {
-      Add(TdcSeverity::Error, "library-missing", name, creator, "", "No library is registered for it.", fix);
+      Add(TdcSeverity::Error, "library-missing", name, creator, "",
+          "No library is registered for it.", fix);
     } else if (c.lib.bDirectory || !c.lib.bExists) {
       Add(TdcSeverity::Error, "library-missing", name, creator, c.strLibrary,
           "Its library " + lib + (c.lib.bDirectory ? " is a directory." : " does not exist."), fix);
@@ -359,7 +373,8 @@ class Rules {
           "Its library " + lib + " does not load as a 32-bit DLL: " + why + ".", fix);
     } else if (!c.lib.bOpenConduit) {
       Add(TdcSeverity::Error, "library-not-conduit", name, creator, c.strLibrary,
-          "Its library " + lib + " exports no OpenConduit: HotSync cannot run it as a conduit.", fix);
+          "Its library " + lib + " exports no OpenConduit: HotSync cannot run it as a conduit.",
+          fix);
     }
     if (c.kind == TdcKind::Application && c.bHasPriority && (c.nPriority < 1 || c.nPriority > 5))
       Add(TdcSeverity::Warning, "priority", name, creator, "",
@@ -401,7 +416,8 @@ class Rules {
     for (const std::string& key : order) {
       const auto& v = byLib[key];
       bool bOneCreator = true;  // then it is the same conduit registered twice
-      for (const TdcConduitFacts* c : v) bOneCreator = bOneCreator && c->strCreator == v[0]->strCreator;
+      for (const TdcConduitFacts* c : v)
+        bOneCreator = bOneCreator && c->strCreator == v[0]->strCreator;
       if (v.size() < 2 || bOneCreator) continue;
       std::string who;
       for (const TdcConduitFacts* c : v) who += (who.empty() ? "" : ", ") + ConduitName(*c);
@@ -425,12 +441,14 @@ class Rules {
       for (const TdcLogFacts& log : u.logs) {
         if (log.bReadable) continue;
         Add(TdcSeverity::Warning, "log-unreadable", name, "", log.strPath,
-            "The user's HotSync log " + Quoted(log.strPath) + " cannot be read: " + log.strWhy + ".",
-            log.bDirectory ? std::string("Move the directory elsewhere: HotSync keeps its log in a file "
-                                         "of that name.")
-                           : std::string("Close the program that holds it or give this Windows user "
-                                         "access to it; if it is damaged, rename it and HotSync "
-                                         "starts a new one."));
+            "The user's HotSync log " + Quoted(log.strPath) + " cannot be read: " + log.strWhy +
+                ".",
+            log.bDirectory
+                ? std::string("Move the directory elsewhere: HotSync keeps its log in a file "
+                              "of that name.")
+                : std::string("Close the program that holds it or give this Windows user "
+                              "access to it; if it is damaged, rename it and HotSync "
+                              "starts a new one."));
       }
     }
   }
@@ -439,8 +457,8 @@ class Rules {
     for (const TdcStoreFacts& s : f.store) {
       if (s.bLibraryExists) continue;
       Add(TdcSeverity::Warning, "store-library-gone",
-          "restorable conduit " + Quoted(s.strTitle) + " (" + TdcVisible(s.strCreator) + ")", s.strCreator,
-          s.strLibrary,
+          "restorable conduit " + Quoted(s.strTitle) + " (" + TdcVisible(s.strCreator) + ")",
+          s.strCreator, s.strLibrary,
           "Its library " + Quoted(s.strLibrary) + " is gone, so the entry in " + f.strStorePath +
               " can no longer be restored.",
           "Reinstall the conduit's software to use it again; otherwise nothing is lost: Tandelix "
@@ -483,8 +501,10 @@ size_t TdcCountErrors(const std::vector<TdcFinding>& findings) {
   return n;
 }
 
-void TdcWriteFindings(std::string& out, const TdcFacts& facts, const std::vector<TdcFinding>& findings) {
-  out += "Palm Desktop: " + (facts.bDesktopKnown ? facts.strDesktop : std::string("(not found)")) + "\n";
+void TdcWriteFindings(std::string& out, const TdcFacts& facts,
+                      const std::vector<TdcFinding>& findings) {
+  out += "Palm Desktop: " + (facts.bDesktopKnown ? facts.strDesktop : std::string("(not found)")) +
+         "\n";
   for (const TdcFinding& x : findings) {
     out += "\n";
     out += SeverityText(x.severity);

@@ -19,17 +19,17 @@ struct TdcFinding {
   std::string strCreator;  // the conduit's creator ID, when it concerns one
   std::string strFile;     // the file or directory concerned, when there is one
   std::string strProblem;
-  std::string strAction;   // what to do
+  std::string strAction;  // what to do
 };
 
 // One conduit library as the doctor found it.
 struct TdcLibraryFacts {
-  bool bExists = false;      // a file (not a directory) of that name
-  bool bDirectory = false;   // a directory of that name
-  std::string strNotImage;   // why it is not a 32-bit Windows DLL; empty when it is one
-  bool bLoads = false;       // LoadLibrary took it
-  uint32_t dwLoadError = 0;  // the system's error when it did not
-  bool bOpenConduit = false; // it exports OpenConduit
+  bool bExists = false;       // a file (not a directory) of that name
+  bool bDirectory = false;    // a directory of that name
+  std::string strNotImage;    // why it is not a 32-bit Windows DLL; empty when it is one
+  bool bLoads = false;        // LoadLibrary took it
+  uint32_t dwLoadError = 0;   // the system's error when it did not
+  bool bOpenConduit = false;  // it exports OpenConduit
 };
 
 enum class TdcKind { Application, Install, Backup };
@@ -101,7 +101,8 @@ std::string TdcImageProblem(const unsigned char* pBytes, size_t cbBytes);
 
 // The findings for a person (one block each, then a count) or as one JSON
 // object {"desktop", "findings": [...], "errors", "warnings"}.
-void TdcWriteFindings(std::string& out, const TdcFacts& facts, const std::vector<TdcFinding>& findings);
+void TdcWriteFindings(std::string& out, const TdcFacts& facts,
+                      const std::vector<TdcFinding>& findings);
 void TdcWriteFindingsJson(std::string& out, const TdcFacts& facts,
                           const std::vector<TdcFinding>& findings);
 size_t TdcCountErrors(const std::vector<TdcFinding>& findings);

@@ -17,7 +17,9 @@ class TdcondTest : public ovtest::ConduitToolTest {
  protected:
   // One command, as "tdcond <args>" would run it with this test's program
   // directory and clock.
-  TdcResult Run(std::initializer_list<std::string> args) { return Run(std::vector<std::string>(args)); }
+  TdcResult Run(std::initializer_list<std::string> args) {
+    return Run(std::vector<std::string>(args));
+  }
   TdcResult Run(const std::vector<std::string>& args) {
     std::vector<const char*> argv = {"tdcond"};
     for (const std::string& a : args) argv.push_back(a.c_str());
@@ -45,9 +47,9 @@ class TdcondTest : public ovtest::ConduitToolTest {
     SeedPlan plan;
     std::string err;
     const std::string here = SourceFile("");
-    ASSERT_TRUE(ParseSeedPlan(text, {{"BIN", BinDir()}, {"HERE", here.substr(0, here.size() - 1)},
-                                     {"DESKTOP", Desk()}},
-                              &plan, &err))
+    ASSERT_TRUE(ParseSeedPlan(
+        text, {{"BIN", BinDir()}, {"HERE", here.substr(0, here.size() - 1)}, {"DESKTOP", Desk()}},
+        &plan, &err))
         << err;
     ASSERT_TRUE(SeedDesktop(plan, BinDir(), &err)) << err;
   }

@@ -97,7 +97,8 @@ TEST_F(TdcondTest, DoctorFindsEveryFaultOfTheFaultyDesktopAndChangesNothing) {
   // The same findings for a person, and nothing was written anywhere.
   const TdcResult text = Run({"doctor"});
   EXPECT_EQ(text.nExit, TDC_EXIT_FAILED);
-  EXPECT_NE(text.strOut.find("error [creator-invalid] conduit \"Tab Creator\" (Ta\\x09b)"), std::string::npos)
+  EXPECT_NE(text.strOut.find("error [creator-invalid] conduit \"Tab Creator\" (Ta\\x09b)"),
+            std::string::npos)
       << text.strOut;
   EXPECT_NE(text.strOut.find("6 errors, 4 warnings."), std::string::npos);
   EXPECT_EQ(tdxtest::ReadBytes(ProgDir() + kOVRestoreStore), storeBefore);
@@ -105,18 +106,21 @@ TEST_F(TdcondTest, DoctorFindsEveryFaultOfTheFaultyDesktopAndChangesNothing) {
 }
 
 TEST_F(TdcondTest, DoctorFindsNothingOnACleanDesktop) {
-  sb.WriteUserFile("logsrc", "HotSync.Log", "HotSync operation started for Ann on 07/15/03 10:00:00\n");
-  Seed("desktop X\n"
-       "user 4001 \"Clean User\" CleanU\n"
-       "copy $BIN\\cond_plain.dll AddrCond.dll\n"
-       "copy $BIN\\cond_named.dll MemoCond.dll\n"
-       "copy $BIN\\cond_plain.dll InstCond.dll\n"
-       "copy $BIN\\cond_version.dll Backup.dll\n"
-       "app addr AddrCond.dll \"Address\" priority=1\n"
-       "app memo $DESKTOP\\MemoCond.dll \"Memo\" priority=5\n"
-       "install inst InstCond.dll \"Install\"\n"
-       "backup Backup.dll\n"
-       "log 4001 HotSync.Log \"" + sb.File("logsrc\\HotSync.Log") + "\"\n");
+  sb.WriteUserFile("logsrc", "HotSync.Log",
+                   "HotSync operation started for Ann on 07/15/03 10:00:00\n");
+  Seed(
+      "desktop X\n"
+      "user 4001 \"Clean User\" CleanU\n"
+      "copy $BIN\\cond_plain.dll AddrCond.dll\n"
+      "copy $BIN\\cond_named.dll MemoCond.dll\n"
+      "copy $BIN\\cond_plain.dll InstCond.dll\n"
+      "copy $BIN\\cond_version.dll Backup.dll\n"
+      "app addr AddrCond.dll \"Address\" priority=1\n"
+      "app memo $DESKTOP\\MemoCond.dll \"Memo\" priority=5\n"
+      "install inst InstCond.dll \"Install\"\n"
+      "backup Backup.dll\n"
+      "log 4001 HotSync.Log \"" +
+      sb.File("logsrc\\HotSync.Log") + "\"\n");
   const TdcResult r = Run({"doctor"});
   EXPECT_EQ(r.nExit, TDC_EXIT_OK) << r.strErr;
   EXPECT_EQ(r.strOut, "Palm Desktop: " + Desk() + "\nNo problems found.\n");
@@ -149,7 +153,8 @@ TEST_F(TdcondTest, DoctorReportsADesktopThatIsNotThere) {
 // What makes a file a 32-bit DLL, on a real one and on copies changed in the
 // fields that matter; the header's offsets are not trusted.
 TEST(TdcImage, OnlyA32BitX86DllPasses) {
-  const std::vector<unsigned char> dll = tdxtest::ReadBytes(tdxtest::PalmSandbox::BinFile("cond_plain.dll"));
+  const std::vector<unsigned char> dll =
+      tdxtest::ReadBytes(tdxtest::PalmSandbox::BinFile("cond_plain.dll"));
   ASSERT_GT(dll.size(), 0x200u);
   const uint32_t pe = dll[0x3C] | (dll[0x3D] << 8);
   struct Case {
@@ -165,7 +170,10 @@ TEST(TdcImage, OnlyA32BitX86DllPasses) {
       {"not a Windows program", [&](auto& b) { b[pe + 1] = 'X'; }},
       {"not a Windows program", [&](auto& b) { b.resize(pe + 10); }},
       {"not a Windows program", [&](auto& b) { b.resize(0x30); }},
-      {"not a Windows program", [](auto& b) { b.assign({'t', 'e', 'x', 't'}); }},
+      {"not a Windows program",
+       [](auto& b) {
+         b.assign({'t', 'e', 'x', 't'});
+       }},
   };
   for (const Case& c : cases) {
     std::vector<unsigned char> b = dll;

@@ -18,7 +18,9 @@ std::string Slurp(const std::string& path) {
   return std::string(v.begin(), v.end());
 }
 
-size_t Lines(const std::string& s) { return static_cast<size_t>(std::count(s.begin(), s.end(), '\n')); }
+size_t Lines(const std::string& s) {
+  return static_cast<size_t>(std::count(s.begin(), s.end(), '\n'));
+}
 
 }  // namespace
 
@@ -35,13 +37,22 @@ TEST_F(TdcondTest, EveryCommandSucceedsAndFailsWithItsExitStatus) {
   const Step steps[] = {
       {{"install", plain, "--creator", "Plan", "--directory", "pdir", "--priority", "3", "--title",
         "Plain Conduit"},
-       0, "Conduit \"Plain Conduit\" installed successfully.\n"},
-      {{"install", plain, "--creator", "Plan"}, 1, "tdcond: This conduit has been installed in the system.\n"},
-      {{"install", other, "--creator", "Plan"}, 1,
-       "tdcond: There is another conduit \"Plain Conduit\" was associated with creator ID \"Plan\""},
-      {{"install", other, "--creator", "Plan", "--replace"}, 0,
-       "Do you want to uninstall it? Yes (--replace).\nConduit \"Sample Named Conduit\" installed successfully.\n"},
-      {{"install", noopen, "--creator", "NoOp"}, 1, std::string("tdcond: ") + kOVNotAConduit + "\n"},
+       0,
+       "Conduit \"Plain Conduit\" installed successfully.\n"},
+      {{"install", plain, "--creator", "Plan"},
+       1,
+       "tdcond: This conduit has been installed in the system.\n"},
+      {{"install", other, "--creator", "Plan"},
+       1,
+       "tdcond: There is another conduit \"Plain Conduit\" was associated with creator ID "
+       "\"Plan\""},
+      {{"install", other, "--creator", "Plan", "--replace"},
+       0,
+       "Do you want to uninstall it? Yes (--replace).\nConduit \"Sample Named Conduit\" installed "
+       "successfully.\n"},
+      {{"install", noopen, "--creator", "NoOp"},
+       1,
+       std::string("tdcond: ") + kOVNotAConduit + "\n"},
       {{"install", sb.File("Missing.dll"), "--creator", "Miss"}, 1, "does not exist"},
       {{"install", plain, "--creator", "Pl"}, 2, "four printable characters"},
       {{"install", plain}, 2, "install needs --creator"},
@@ -51,16 +62,23 @@ TEST_F(TdcondTest, EveryCommandSucceedsAndFailsWithItsExitStatus) {
       {{"uninstall", "Plan"}, 0, "Conduit \"" + other + "\" uninstalled successfully.\n"},
       {{"uninstall", "Plan"}, 1, "(one is uninstalled already: tdcond restore Plan)"},
       {{"uninstall", "Pln"}, 2, "a creator ID has four characters"},
-      {{"restore", "Plan"}, 1, "2 uninstalled conduits have the creator ID \"Plan\": give --library"},
-      {{"restore", "Plan", "--library", plain}, 0, "Conduit \"Plain Conduit\" restored successfully.\n"},
+      {{"restore", "Plan"},
+       1,
+       "2 uninstalled conduits have the creator ID \"Plan\": give --library"},
+      {{"restore", "Plan", "--library", plain},
+       0,
+       "Conduit \"Plain Conduit\" restored successfully.\n"},
       {{"restore", "Plan", "--library", other}, 1, "No: give --replace to answer Yes."},
       {{"restore", "Zzzz"}, 1, "no uninstalled conduit with the creator ID \"Zzzz\""},
-      {{"backup", "ovset1.bak", "--desc", "First"}, 0,
+      {{"backup", "ovset1.bak", "--desc", "First"},
+       0,
        "Conduit settings backup successfully to \"ovset1.bak\".\n"},
       {{"backup", "ovset1.bak", "--desc", "Second"}, 0, "keeps its description \"First\""},
       {{"backup", "..\\up.bak"}, 2, "Please use a plain file name."},
       {{"uninstall", "Plan"}, 0, "uninstalled successfully"},
-      {{"restore-set", "ovset2.bak"}, 1, "\"ovset2.bak\" is not a known backup set (known: ovset1.bak)"},
+      {{"restore-set", "ovset2.bak"},
+       1,
+       "\"ovset2.bak\" is not a known backup set (known: ovset1.bak)"},
       {{"restore-set", "ovset1.bak"}, 0, "Conduit settings restored successfully.\n"},
       {{"report"}, 0, ProgDir() + kOVReportPage + "\n"},
       {{"history"}, 0, ProgDir() + kOVHistoryPage + "\n"},
@@ -192,7 +210,8 @@ TEST_F(TdcondTest, ReportAndHistoryAreTheBytesTheButtonsWrite) {
   tdxtest::TempDir out("tdcond-out");
   ASSERT_EQ(Run({"report", out.file("r.html")}).nExit, TDC_EXIT_OK);
   ASSERT_EQ(Run({"history", out.file("h.html")}).nExit, TDC_EXIT_OK);
-  ASSERT_EQ(Run({"report", out.path().string()}).nExit, TDC_EXIT_OK);  // a directory: its own name inside
+  ASSERT_EQ(Run({"report", out.path().string()}).nExit,
+            TDC_EXIT_OK);  // a directory: its own name inside
   ASSERT_EQ(Run({"history", out.path().string() + "\\"}).nExit, TDC_EXIT_OK);
   ASSERT_EQ(Run({"report"}).nExit, TDC_EXIT_OK);
   const std::string report = Slurp(ProgDir() + kOVReportPage);
@@ -200,10 +219,12 @@ TEST_F(TdcondTest, ReportAndHistoryAreTheBytesTheButtonsWrite) {
   Start();
   tool.btnOVReportClick();
   tool.btnOVLogClick();
-  EXPECT_EQ(shell.opened, (std::vector<std::string>{ProgDir() + kOVReportPage, ProgDir() + kOVHistoryPage}));
+  EXPECT_EQ(shell.opened,
+            (std::vector<std::string>{ProgDir() + kOVReportPage, ProgDir() + kOVHistoryPage}));
   const std::string tabReport = Slurp(ProgDir() + kOVReportPage);
   const std::string tabHistory = Slurp(ProgDir() + kOVHistoryPage);
-  EXPECT_NE(tabReport.find("Creator ID</font>: addr"), std::string::npos) << "the page has the conduits";
+  EXPECT_NE(tabReport.find("Creator ID</font>: addr"), std::string::npos)
+      << "the page has the conduits";
   EXPECT_NE(tabHistory.find("Uninstalled Successfully"), std::string::npos);
   EXPECT_EQ(report, tabReport);
   EXPECT_EQ(Slurp(out.file("r.html")), tabReport);
@@ -221,14 +242,24 @@ TEST_F(TdcondTest, CommandsNeedAPalmDesktopAndTheirFiles) {
     std::string says;
   };
   const Case cases[] = {
-      {[] {}, {"history"}, std::string(kOVNoHistory) + " (\"" + ProgDir() + kOVHistoryFile + "\" cannot be read)"},
-      {[] {}, {"restore-set", "ovset1.bak"}, "\"ovset1.bak\" is not a known backup set (none is known)"},
+      {[] {},
+       {"history"},
+       std::string(kOVNoHistory) + " (\"" + ProgDir() + kOVHistoryFile + "\" cannot be read)"},
+      {[] {},
+       {"restore-set", "ovset1.bak"},
+       "\"ovset1.bak\" is not a known backup set (none is known)"},
       {[&] { CreateDirectoryA((ProgDir() + "ovset3.bak.tmp").c_str(), nullptr); },
        {"backup", "ovset3.bak"},
        "Conduit settings could not be written to \"ovset3.bak\". The backup set was not changed."},
-      {[&] { DeleteFileA(sb.File("condmgr.dll").c_str()); }, {"report"}, "Conduit Manager (condmgr.dll) does not load"},
-      {[&] { sb.SetDesktopPath(sb.File("gone")); }, {"list"}, "the Palm Desktop directory \"" + sb.File("gone") + "\" does not exist"},
-      {[&] { sb.ClearDesktopPath(); }, {"uninstall", "addr"}, "Palm Desktop is not found: no \"PDPath\" in "},
+      {[&] { DeleteFileA(sb.File("condmgr.dll").c_str()); },
+       {"report"},
+       "Conduit Manager (condmgr.dll) does not load"},
+      {[&] { sb.SetDesktopPath(sb.File("gone")); },
+       {"list"},
+       "the Palm Desktop directory \"" + sb.File("gone") + "\" does not exist"},
+      {[&] { sb.ClearDesktopPath(); },
+       {"uninstall", "addr"},
+       "Palm Desktop is not found: no \"PDPath\" in "},
   };
   for (const Case& c : cases) {
     c.setUp();
@@ -249,7 +280,8 @@ TEST_F(TdcondTest, AnUninstallWhoseSettingsCannotBeKeptFails) {
   const TdcResult r = Run({"uninstall", "Plan"});
   EXPECT_EQ(r.nExit, TDC_EXIT_FAILED);
   EXPECT_EQ(r.strOut, "Conduit \"Plain.dll\" uninstalled successfully.\n");
-  EXPECT_NE(r.strErr.find("could not be written to \"" + ProgDir() + kOVRestoreStore + "\": it cannot be restored"),
+  EXPECT_NE(r.strErr.find("could not be written to \"" + ProgDir() + kOVRestoreStore +
+                          "\": it cannot be restored"),
             std::string::npos)
       << r.strErr;
   EXPECT_EQ(CountCreator("Plan"), 0);

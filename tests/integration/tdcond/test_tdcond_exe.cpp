@@ -36,7 +36,8 @@ class TdcondExe : public ::testing::Test {
 
   void SetUp() override {
     ASSERT_TRUE(CreateDirectoryA(prog.c_str(), nullptr));
-    ASSERT_TRUE(CopyFileA(tdxtest::PalmSandbox::BinFile("tdcond.exe").c_str(), (prog + "\\tdcond.exe").c_str(), FALSE));
+    ASSERT_TRUE(CopyFileA(tdxtest::PalmSandbox::BinFile("tdcond.exe").c_str(),
+                          (prog + "\\tdcond.exe").c_str(), FALSE));
     std::string bin = tdxtest::PalmSandbox::BinFile("");
     bin.pop_back();
     const std::string text =
@@ -61,9 +62,12 @@ class TdcondExe : public ::testing::Test {
     Proc p;
     SECURITY_ATTRIBUTES sa = {sizeof sa, nullptr, TRUE};
     const std::string n = std::to_string(++m_nRuns);
-    const std::string outPath = dir.file("out" + n + ".txt"), errPath = dir.file("err" + n + ".txt");
-    HANDLE hOut = CreateFileA(outPath.c_str(), GENERIC_WRITE, FILE_SHARE_READ, &sa, CREATE_ALWAYS, 0, nullptr);
-    HANDLE hErr = CreateFileA(errPath.c_str(), GENERIC_WRITE, FILE_SHARE_READ, &sa, CREATE_ALWAYS, 0, nullptr);
+    const std::string outPath = dir.file("out" + n + ".txt"),
+                      errPath = dir.file("err" + n + ".txt");
+    HANDLE hOut = CreateFileA(outPath.c_str(), GENERIC_WRITE, FILE_SHARE_READ, &sa, CREATE_ALWAYS,
+                              0, nullptr);
+    HANDLE hErr = CreateFileA(errPath.c_str(), GENERIC_WRITE, FILE_SHARE_READ, &sa, CREATE_ALWAYS,
+                              0, nullptr);
     STARTUPINFOA si = {};
     si.cb = sizeof si;
     si.dwFlags = STARTF_USESTDHANDLES;
@@ -106,16 +110,19 @@ class TdcondExe : public ::testing::Test {
 };
 
 TEST_F(TdcondExe, ExitStatusAndStreamsOfTheProgram) {
-  ASSERT_TRUE(CopyFileA(tdxtest::PalmSandbox::BinFile("cond_named.dll").c_str(), (prog + "\\Rel.dll").c_str(), FALSE));
+  ASSERT_TRUE(CopyFileA(tdxtest::PalmSandbox::BinFile("cond_named.dll").c_str(),
+                        (prog + "\\Rel.dll").c_str(), FALSE));
   struct Case {
     std::string args;
     long exit;
     std::string out, err;  // the start of each stream ("" = empty)
   };
   const Case cases[] = {
-      {"install Rel.dll --creator RelC", 0, "Conduit \"Sample Named Conduit\" installed successfully.\n", ""},
+      {"install Rel.dll --creator RelC", 0,
+       "Conduit \"Sample Named Conduit\" installed successfully.\n", ""},
       {"doctor", 0, "Palm Desktop: " + desk + "\nNo problems found.\n", ""},
-      {"uninstall Nope", 1, "", "tdcond: no installed application conduit has the creator ID \"Nope\"\n"},
+      {"uninstall Nope", 1, "",
+       "tdcond: no installed application conduit has the creator ID \"Nope\"\n"},
       {"bogus", 2, "", "tdcond: unknown command \"bogus\"\nusage: tdcond <command> [arguments]\n"},
       {"--help", 0, "usage: tdcond <command> [arguments]\n", ""},
   };
