@@ -7,6 +7,7 @@
 
 #include <windows.h>
 
+#include <filesystem>
 #include <string>
 
 #include "Seeder.h"
@@ -54,7 +55,17 @@ class TdcondExe : public ::testing::Test {
     ASSERT_TRUE(ParseSeedPlan(text, {{"BIN", bin}, {"DESKTOP", desk}}, &plan, &err)) << err;
     ASSERT_TRUE(SeedDesktop(plan, bin, &err)) << err;
   }
-  void TearDown() override { RegDeleteTreeA(HKEY_CURRENT_USER, PD_REG_ROOT); }
+  void TearDown() override {
+    RegDeleteTreeA(HKEY_CURRENT_USER, PD_REG_ROOT);
+    // Wine lets go of an ended child's image and files a moment after its
+    // process handle is signalled: try the removal again for a while.
+    for (int i = 0; i < 40; ++i) {
+      std::error_code ec;
+      std::filesystem::remove_all(dir.path(), ec);
+      if (!std::filesystem::exists(dir.path(), ec)) break;
+      Sleep(50);
+    }
+  }
 
   // Runs "tdcond.exe <args>" in cwd (the program directory when empty).
   Proc Run(const std::string& args, std::string cwd = "") {
