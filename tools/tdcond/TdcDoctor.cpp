@@ -239,10 +239,13 @@ TdcFacts TdcGatherFacts(const std::string& strModuleDir) {
       ReadApplicationConduits(f);
       ReadSystemConduits(f);
     }
-    // A library shared by several conduits is loaded once.
+    // A library shared by several conduits is looked up and loaded once.
+    std::map<std::string, std::string> keys;
     std::map<std::string, TdcLibraryFacts> seen;
     for (TdcConduitFacts& c : f.conduits) {
-      c.strLibraryKey = LibraryKey(c.strLibrary);
+      auto k = keys.find(c.strLibrary);
+      if (k == keys.end()) k = keys.emplace(c.strLibrary, LibraryKey(c.strLibrary)).first;
+      c.strLibraryKey = k->second;
       auto it = seen.find(c.strLibraryKey);
       if (it == seen.end())
         it = seen.emplace(c.strLibraryKey, ExamineLibrary(FullPathOf(c.strLibrary))).first;
