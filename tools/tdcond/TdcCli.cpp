@@ -687,7 +687,8 @@ const std::vector<Command>& Commands() {
        "Saves the settings of every application conduit to the backup set NAME (a\n"
        "plain file name beside tdcond.exe, such as ovset1.bak), as Backup Conduit\n"
        "Settings does, and lists the set in tessary.ini. A set of the same name is\n"
-       "overwritten and keeps its description.\n",
+       "overwritten and keeps its description. Close Tandelix first: it writes its\n"
+       "own list of sets when it closes.\n",
        1,
        1,
        {"--desc"},
