@@ -149,6 +149,14 @@ static int RunDemo(const char* szExe, const char* szOutDir) {
 
 int main(int argc, char** argv) {
   if (argc == 4 && std::strcmp(argv[1], "--record-open") == 0) return ui::RecordOpen(argv[2], argv[3]);
+  if (argc == 3 && std::strcmp(argv[1], "--startup") == 0) {
+    // Start-up time only, for benchmarks: process start to a visible main window.
+    ui::App app(argv[2], true);
+    const DWORD t0 = GetTickCount();
+    if (!app.Start() || !app.WaitMain(600000)) return 1;
+    std::printf("startup: main window shown %lu ms after the start\n", GetTickCount() - t0);
+    return app.Quit() ? 0 : 1;
+  }
   if (argc >= 2 && std::strcmp(argv[1], "--demo") == 0) {
     if (argc < 4) {
       std::fprintf(stderr, "usage: tdx_uidriver --demo <Tandelix.exe> <outdir>\n");
