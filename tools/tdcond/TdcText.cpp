@@ -5,27 +5,7 @@
 #include <cstdio>
 #include <cstring>
 
-namespace {
-
-void AppendUtf8(std::string& out, unsigned cp) {
-  if (cp < 0x80) {
-    out += static_cast<char>(cp);
-  } else if (cp < 0x800) {
-    out += static_cast<char>(0xC0 | (cp >> 6));
-    out += static_cast<char>(0x80 | (cp & 0x3F));
-  } else if (cp < 0x10000) {
-    out += static_cast<char>(0xE0 | (cp >> 12));
-    out += static_cast<char>(0x80 | ((cp >> 6) & 0x3F));
-    out += static_cast<char>(0x80 | (cp & 0x3F));
-  } else {
-    out += static_cast<char>(0xF0 | (cp >> 18));
-    out += static_cast<char>(0x80 | ((cp >> 12) & 0x3F));
-    out += static_cast<char>(0x80 | ((cp >> 6) & 0x3F));
-    out += static_cast<char>(0x80 | (cp & 0x3F));
-  }
-}
-
-}  // namespace
+#include "misc/Utf8.h"
 
 void TdcJsonString(std::string& out, const char* szText, size_t nMax) {
   out += '"';
@@ -74,7 +54,7 @@ void TdcJsonString(std::string& out, const char* szText, size_t nMax) {
       std::snprintf(sz, sizeof sz, "\\u%04x", cp);
       out += sz;
     } else {
-      AppendUtf8(out, cp);
+      TdxAppendUtf8(out, cp);
     }
   }
   out += '"';
