@@ -51,6 +51,8 @@ enum PdLib { PDL_CONDMGR = 0, PDL_USERDATA = 1, PDL_HSAPI = 2, PDL_INSTAIDE = 3,
     (pCreator, pBuf, pSize))                                                                     \
   X(PDL_CONDMGR, int32_t, CmConvertStringToCreatorID, (const char* pCreator, uint32_t* pID),     \
     (pCreator, pID))                                                                             \
+  X(PDL_CONDMGR, int32_t, CmConvertCreatorIDToString, (uint32_t dwID, char* pBuf, int32_t* pSize),\
+    (dwID, pBuf, pSize))                                                                         \
   X(PDL_CONDMGR, int32_t, CmGetCreatorIntegrate, (const char* pCreator, int32_t* pValue),        \
     (pCreator, pValue))                                                                          \
   X(PDL_CONDMGR, int32_t, CmGetCreatorPriority, (const char* pCreator, int32_t* pValue),         \

@@ -193,6 +193,13 @@ int32_t PDAPI CmConvertStringToCreatorID(const char* pCreator, uint32_t* pID) {
   return CreatorFromText(pCreator, pID) ? PD_OK : PD_ERR_NOT_BOUND;
 }
 
+int32_t PDAPI CmConvertCreatorIDToString(uint32_t dwID, char* pBuf, int32_t* pSize) {
+  if (!pBuf || !pSize) return PD_ERR_NOT_BOUND;
+  char sz[5];
+  CreatorToText(dwID, sz);
+  return PutText(sz, pBuf, pSize);
+}
+
 int32_t PDAPI CmGetCreatorIntegrate(const char* pCreator, int32_t* pValue) {
   return GetNumber(pCreator, "Integrate", pValue);
 }

@@ -81,6 +81,12 @@ TEST_F(StandinTest, InstallEnumerateAndRemoveAnApplicationConduit) {
   uint32_t dw = 0;
   EXPECT_EQ(CmConvertStringToCreatorID("TdxA", &dw), 0);
   EXPECT_EQ(dw, 0x54647841u);
+  char back[5] = {};
+  n = 5;
+  EXPECT_EQ(CmConvertCreatorIDToString(dw, back, &n), 0);
+  EXPECT_STREQ(back, "TdxA");
+  n = 4;  // no room for the terminator
+  EXPECT_NE(CmConvertCreatorIDToString(dw, back, &n), 0);
   HKEY h;
   ASSERT_EQ(RegOpenKeyExA(HKEY_CURRENT_USER, PD_REG_ROOT "\\Application0", 0, KEY_READ, &h), 0);
   DWORD stored = 0, cb = 4;
