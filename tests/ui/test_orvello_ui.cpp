@@ -101,12 +101,13 @@ TEST_F(OrvelloUi, InstallASampleConduitEndToEnd) {
   ASSERT_GE(nNew, 0);
   EXPECT_EQ(ListRows(AppList(), 3)[nNew][1], "PAdd");
 
+  // The click is posted: the refresh is done once it has moved the selection
+  // to the first row.
+  ListSelect(AppList(), nNew);
   ClickButton(page, IDC_BTNOVREFRESH);
-  int nRow = -1;
-  ASSERT_TRUE(WaitUntil([&] {
-    nRow = ListFind(AppList(), "Sample Named Conduit");
-    return nRow >= 0;
-  }));
+  ASSERT_TRUE(WaitUntil([&] { return ListSelected(AppList()) == 0; }));
+  const int nRow = ListFind(AppList(), "Sample Named Conduit");
+  ASSERT_GT(nRow, 0);
   ListSelect(AppList(), nRow);
   ASSERT_TRUE(WaitUntil([&] { return IsWindowEnabled(Ctl(IDC_BTNOVUNINST)) != FALSE; }));
   ClickButton(page, IDC_BTNOVUNINST);
@@ -226,7 +227,12 @@ TEST_F(OrvelloUi, BackupUninstallRestoreAndTheSetInTheNextRun) {
     EXPECT_EQ(ListImages(AppList())[ListFind(AppList(), title)], 0) << title;
 
   // As they were saved: read back from the Conduit Manager after a refresh.
+  // The click is posted: the refresh is done once it has moved the selection
+  // to the first row.
+  ListSelect(AppList(), ListFind(AppList(), "Expense"));
+  ASSERT_NE(ListSelected(AppList()), 0);
   ClickButton(page, IDC_BTNOVREFRESH);
+  ASSERT_TRUE(WaitUntil([&] { return ListSelected(AppList()) == 0; }));
   ListSelect(AppList(), ListFind(AppList(), "Expense"));
   ClickButton(page, IDC_BTNOVAPPPROP);
   HWND prop = WaitWindow("TfmOVCondProp");
