@@ -201,8 +201,9 @@ TEST_F(ConduitToolTest, ASetFileIsReadWithSuspicion) {
   EXPECT_EQ(Last(), "warning|Information|Conduit settings restored, but these conduits could not "
                     "be restored: \"No creator\".");
   for (int i = 0; i < 6; ++i)
-    if (AppValue(i, "Creator") == std::to_string(tdxtest::PalmSandbox::Creator("Cccc")))
+    if (AppValue(i, "Creator") == std::to_string(tdxtest::PalmSandbox::Creator("Cccc"))) {
       EXPECT_EQ(AppValue(i, "Priority"), "2");
+    }
 
   // A file of 540 x 3 + 100 bytes restores its three whole records.
   std::string three(reinterpret_cast<const char*>(recs.data()), 3 * sizeof(CondData));
