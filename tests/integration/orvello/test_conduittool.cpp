@@ -233,24 +233,13 @@ TEST_F(ConduitToolTest, InstallOverAListedButMissingConduitRestoresItWithTheNewS
   EXPECT_EQ(app.rows[0].nImage, OV_IMG_INSTALLED);
   EXPECT_EQ(History().back().nKind, OVLOG_RESTORED);
 
-  // The listed record keeps its creator number and kind: Properties opens it
-  // as an installed conduit, and OK applies the settings without a word.
+  // The listed record keeps its creator number and kind (Properties tells an
+  // installed conduit from a new one by them), and takes the new settings.
   const CondData* pRow = app.rows[0].pData;
   ASSERT_NE(pRow, nullptr);
   EXPECT_EQ(pRow->dwCreatorID, tdxtest::PalmSandbox::Creator("NtPd"));
   EXPECT_EQ(pRow->nKind, CONDS_MANAGER);
   EXPECT_STREQ(pRow->szDirectory, "newdir");
-  props.user = [](FakePropView& v, OVCondProp&) {
-    v.text[OVPropField::PalmDB] = "OtherDB";
-    return true;
-  };
-  const size_t nShown = prompt.shown.size();
-  app.Select(0);
-  tool.OpenAppConduitProperties();
-  EXPECT_FALSE(props.lastView.bCreatorEnabled);
-  EXPECT_TRUE(props.okResult);
-  EXPECT_EQ(prompt.shown.size(), nShown) << Last();
-  EXPECT_EQ(AppValue(0, "Remote"), "OtherDB");
 }
 
 TEST_F(ConduitToolTest, AConduitInstalledInThisRunAndThenDisplacedCanBeRestored) {
