@@ -36,7 +36,14 @@ TfmMain::TfmMain(HINSTANCE hInst)
   m_sIniPath = SettingsPath(m_ctx.szModuleDir);
 }
 
-TfmMain::~TfmMain() { delete m_pOVLog; }
+TfmMain::~TfmMain() {
+  // The pages end before the tool (it is built first, for them); each page
+  // detaches what it lent the tool, and the tool's own end touches no list.
+  // Release the tool's records here, while everything is still whole.
+  m_ovTool.Detach();
+  m_ovTool.DoneConduitTool();
+  delete m_pOVLog;
+}
 
 bool TfmMain::CreateMain() {
   if (!Create(m_hInst, IDD_MAIN, nullptr)) return false;

@@ -65,6 +65,8 @@ class TfmMain : public TxDialog, public IStartupSteps {
   WinShellOpen m_shell;
   TdxSettings m_settings;
   ShellContext m_ctx;
+  // Before the pages, which are given it; they are destroyed first and
+  // detach from it then (see ~OrvelloPage).
   OVTool m_ovTool;
   OVLog* m_pOVLog;
   OrvelloPage m_pageOV;

@@ -42,20 +42,32 @@ bool GetFileVersion(const char* szPath, int* pMajor, int* pMinor, int* pBuild, i
   return true;
 }
 
+bool FileTimeToLocal(const FILETIME& utc, SYSTEMTIME* pLocal) {
+  SYSTEMTIME st = {};
+  if (!pLocal || !FileTimeToSystemTime(&utc, &st)) return false;
+  // The zone's rules for that date, year by year where the zone has them;
+  // never today's offset applied to another season.
+  DYNAMIC_TIME_ZONE_INFORMATION dtzi = {};
+  TIME_ZONE_INFORMATION tzi = {};
+  if (GetDynamicTimeZoneInformation(&dtzi) != TIME_ZONE_ID_INVALID &&
+      GetTimeZoneInformationForYear(st.wYear, &dtzi, &tzi) &&
+      SystemTimeToTzSpecificLocalTime(&tzi, &st, pLocal))
+    return true;
+  return SystemTimeToTzSpecificLocalTime(nullptr, &st, pLocal) != 0;
+}
+
 bool GetFileTimeAsLocal(const char* szPath, int nWhich, SYSTEMTIME* pTime) {
   if (!pTime || nWhich < FT_CREATION || nWhich > FT_LAST_WRITE || !szPath) return false;
-  HANDLE h = CreateFileA(szPath, GENERIC_READ, 0, nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL,
-                         nullptr);
+  // Attributes only, sharing everything: a scanner or a backup program that
+  // holds the file open does not hide its times.
+  HANDLE h = CreateFileA(szPath, FILE_READ_ATTRIBUTES,
+                         FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
+                         OPEN_EXISTING, 0, nullptr);
   if (h == INVALID_HANDLE_VALUE) return false;
   FILETIME ft[3] = {};
-  if (!GetFileTime(h, &ft[0], &ft[1], &ft[2])) {
-    CloseHandle(h);
-    return false;
-  }
-  FILETIME local = {};
-  const bool ok = FileTimeToLocalFileTime(&ft[nWhich], &local) && FileTimeToSystemTime(&local, pTime);
+  const bool bRead = GetFileTime(h, &ft[0], &ft[1], &ft[2]) != 0;
   CloseHandle(h);
-  return ok;
+  return bRead && FileTimeToLocal(ft[nWhich], pTime);
 }
 
 bool GetFileCreationTime(const char* szPath, SYSTEMTIME* pTime) {
@@ -99,9 +111,7 @@ SYSTEMTIME LocalTimeOf(int64_t nTime) {
   // FILETIME counts 100 ns steps from 1601.
   const uint64_t n = static_cast<uint64_t>(nTime + 11644473600LL) * 10000000ULL;
   FILETIME ft = {static_cast<DWORD>(n), static_cast<DWORD>(n >> 32)};
-  FILETIME local = {};
   SYSTEMTIME st = {};
-  if (!FileTimeToLocalFileTime(&ft, &local) || !FileTimeToSystemTime(&local, &st))
-    FileTimeToSystemTime(&ft, &st);
+  if (!FileTimeToLocal(ft, &st)) FileTimeToSystemTime(&ft, &st);
   return st;
 }

@@ -17,8 +17,13 @@ bool GetFileVersion(const char* szPath, int* pMajor, int* pMinor, int* pBuild, i
 
 enum { FT_CREATION = 0, FT_LAST_ACCESS = 1, FT_LAST_WRITE = 2 };
 
-// One of the file's time stamps as local calendar time. The file is opened
-// without sharing, so a file another handle holds open fails.
+// A moment as local calendar time by the time zone's rules for that date
+// (its daylight-saving time or not), as C's localtime gives it.
+bool FileTimeToLocal(const FILETIME& utc, SYSTEMTIME* pLocal);
+
+// One of the file's time stamps as local calendar time. Only the attributes
+// are read, sharing everything, so a file another program holds open still
+// gives its times.
 bool GetFileTimeAsLocal(const char* szPath, int nWhich, SYSTEMTIME* pTime);
 bool GetFileCreationTime(const char* szPath, SYSTEMTIME* pTime);
 

@@ -29,6 +29,17 @@ bool SameConduit(const CondData& a, const CondData& b) {
 
 std::string MissingText(const char* szConduit) { return OVFormat("%s ( file not found ).", szConduit); }
 
+// A listed record takes a restored conduit's settings but keeps what only the
+// Conduit Manager's enumeration knows: its creator number and its kind.
+void TakeSettings(CondData* pListed, const CondData& src) {
+  const uint32_t dwCreatorID = pListed->dwCreatorID;
+  const int32_t nKind = pListed->nKind;
+  *pListed = src;
+  pListed->dwCreatorID = dwCreatorID;
+  pListed->nKind = nKind;
+  pListed->pCondObj = 0;
+}
+
 }  // namespace
 
 void OVTool::Attach(const OVPorts& ports) {
@@ -60,6 +71,10 @@ void OVTool::DoneConduitTool() {
   // No row may point at a record once the records are gone.
   if (m_ports.pApp) m_ports.pApp->Clear();
   if (m_ports.pSys) m_ports.pSys->Clear();
+  ReleaseRecords();
+}
+
+void OVTool::ReleaseRecords() {
   delete m_pAppMgr;
   m_pAppMgr = nullptr;
   delete m_pSysMgr;
@@ -187,13 +202,10 @@ void OVTool::btnOVUninstClick() {
   if (!pData) return;
   if (!AskYes(OVFormat(kOVAskUninstall, pData->szConduit).c_str(), "Confirm")) return;
   if (!UninstallConduit(pData, false)) return;
-  if (m_bUninstallStored) {
+  if (m_bUninstallStored)
     Info(OVFormat(kOVUninstalled, pData->szConduit).c_str());
-  } else if (m_ports.pPrompt) {
-    // The store holds the only copy of its settings: say that it is not there.
-    m_ports.pPrompt->ShowWarning(
-        OVFormat(kOVStoreNotSaved, pData->szConduit, m_strRestorePath.c_str()).c_str(), "Information");
-  }
+  else
+    WarnIfNotStored(pData);
   UpdateAppButtons();
 }
 
@@ -288,26 +300,30 @@ bool OVTool::UninstallConduit(CondData* pData, bool bQuiet) {
     if (!bQuiet) Error(OVFormat(kOVUninstallFailed, pData->szConduit).c_str());
     return false;
   }
-  const int nRow = AppRowOf(pData);
-  if (nRow >= 0) {
-    if (pData->nStatus == ST_UNINSTALLED) {
-      pData->nMark |= MARK_RESTORE;
-      CondData* pEntry = nullptr;
-      if (m_pRestore)
-        for (CondData* p = m_pRestore->GetFirst(); p && !pEntry; p = m_pRestore->GetNext())
-          if (SameConduit(*p, *pData)) pEntry = p;
-      if (pEntry) {
-        *pEntry = *pData;
-        pEntry->pCondObj = 0;
-      } else if (m_pRestore) {
-        CondData* pCopy = new (std::nothrow) CondData(*pData);
-        if (pCopy && !m_pRestore->Add(pCopy)) delete pCopy;
-      }
-      m_bUninstallStored = SaveRestoreStore();
-      m_ports.pApp->SetImage(nRow, OV_IMG_RESTORABLE);
-    } else {
-      m_ports.pApp->Delete(nRow);
+  // A conduit installed in this run has a row without a record; it is kept
+  // for restoring all the same, and its row becomes the record's.
+  const int nRow = AppRowShowing(pData);
+  if (pData->nStatus == ST_UNINSTALLED) {
+    pData->nMark |= MARK_RESTORE;
+    CondData* pEntry = nullptr;
+    if (m_pRestore)
+      for (CondData* p = m_pRestore->GetFirst(); p && !pEntry; p = m_pRestore->GetNext())
+        if (SameConduit(*p, *pData)) pEntry = p;
+    if (pEntry) {
+      *pEntry = *pData;
+      pEntry->pCondObj = 0;
+    } else if (m_pRestore) {
+      CondData* pCopy = new (std::nothrow) CondData(*pData);
+      if (pCopy) pCopy->pCondObj = 0;
+      if (pCopy && !m_pRestore->Add(pCopy)) delete pCopy;
     }
+    m_bUninstallStored = SaveRestoreStore();
+    if (nRow >= 0) {
+      if (m_ports.pApp->Data(nRow) != pData) m_ports.pApp->SetData(nRow, pData);
+      m_ports.pApp->SetImage(nRow, OV_IMG_RESTORABLE);
+    }
+  } else if (nRow >= 0) {
+    m_ports.pApp->Delete(nRow);
   }
   AppendHistory(pData, OVLOG_UNINSTALLED);
   return true;
@@ -319,10 +335,22 @@ bool OVTool::RestoreConduit(CondData* pData, bool bQuiet) {
   if (CondData* pOther = FindInstalledCreator(pData->szCreatorID, pData->szConduit))
     if (!ResolveConflict(pOther, bQuiet)) return false;
   // The Conduit Manager may still hold this conduit from when its library was
-  // missing; that registration would refuse the creator.
-  if (CondData* pOld = m_pAppMgr ? m_pAppMgr->Find(pData->szCreatorID, pData->szConduit) : nullptr)
-    if (pOld->nStatus == ST_MISSING) CmRemoveConduitByCreatorID(pOld->szCreatorID);
+  // missing; that registration would refuse the creator. Only the very same
+  // creator is removed, and it comes back when the restore fails.
+  CondData old{};
+  bool bRemoved = false;
+  if (CondData* pOld = m_pAppMgr ? m_pAppMgr->Find(pData->szCreatorID, pData->szConduit) : nullptr) {
+    if (pOld->nStatus == ST_MISSING && std::strcmp(pOld->szCreatorID, pData->szCreatorID) == 0) {
+      old = *pOld;
+      bRemoved = CmRemoveConduitByCreatorID(old.szCreatorID) == 1;
+      if (!bRemoved) {
+        if (!bQuiet) Error(OVFormat(kOVRestoreFailed, pData->szTitle).c_str());
+        return false;
+      }
+    }
+  }
   if (!RegisterConduit(pData)) {
+    if (bRemoved) PutBackRegistration(old);
     if (!bQuiet) Error(OVFormat(kOVRestoreFailed, pData->szTitle).c_str());
     return false;
   }
@@ -331,7 +359,7 @@ bool OVTool::RestoreConduit(CondData* pData, bool bQuiet) {
     for (int i = 0, n = pList->Count(); i < n; ++i) {
       CondData* pRow = pList->Data(i);
       if (!pRow || !SameConduit(*pRow, *pData)) continue;
-      if (pRow != pData) *pRow = *pData;
+      if (pRow != pData) TakeSettings(pRow, *pData);
       pList->SetImage(i, OV_IMG_INSTALLED);
       break;
     }
@@ -339,7 +367,7 @@ bool OVTool::RestoreConduit(CondData* pData, bool bQuiet) {
   if (m_pRestore) {
     for (CondData* p = m_pRestore->GetFirst(); p; p = m_pRestore->GetNext()) {
       if (p == pData || !SameConduit(*p, *pData)) continue;
-      *p = *pData;
+      TakeSettings(p, *pData);
       break;
     }
   }
@@ -386,15 +414,41 @@ bool OVTool::ResolveConflict(CondData* pOther, bool bQuiet) {
   if (!bQuiet &&
       !AskYes(OVFormat(kOVAskReplace, pOther->szTitle, pOther->szCreatorID).c_str(), "Uninstall conduit"))
     return false;
-  return UninstallConduit(pOther, false);
+  if (!UninstallConduit(pOther, false)) return false;
+  WarnIfNotStored(pOther);
+  return true;
 }
 
-int OVTool::AppRowOf(const CondData* pData) {
+int OVTool::AppRowShowing(const CondData* pData) {
   IOVList* pList = m_ports.pApp;
   if (!pList || !pData) return -1;
-  for (int i = 0, n = pList->Count(); i < n; ++i)
+  const int n = pList->Count();
+  for (int i = 0; i < n; ++i)
     if (pList->Data(i) == pData) return i;
+  for (int i = 0; i < n; ++i)
+    if (!pList->Data(i) && pList->Text(i, 1) == pData->szCreatorID &&
+        pList->Text(i, 2) == pData->szConduit)
+      return i;
   return -1;
+}
+
+void OVTool::WarnIfNotStored(const CondData* pData) {
+  // The store holds the only copy of its settings: say that it is not there.
+  if (m_bUninstallStored || !m_ports.pPrompt) return;
+  m_ports.pPrompt->ShowWarning(
+      OVFormat(kOVStoreNotSaved, pData->szConduit, m_strRestorePath.c_str()).c_str(), "Information");
+}
+
+void OVTool::PutBackRegistration(const CondData& old) {
+  // Whatever the failed registration left under the creator goes first.
+  CmRemoveConduitByCreatorID(old.szCreatorID);
+  CondData rec = old;
+  if (RegisterConduit(&rec)) {
+    if (rec.dwIntegrate) CmSetCreatorIntegrate(rec.szCreatorID, static_cast<int32_t>(rec.dwIntegrate));
+    if (rec.szInfo[0]) CmSetCreatorInfo(rec.szCreatorID, rec.szInfo);
+  } else {
+    tdx::ReportCondition("a removed registration could not be put back", __FILE__, __LINE__);
+  }
 }
 
 void OVTool::Info(const char* szText, const char* szCaption) {

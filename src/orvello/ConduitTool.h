@@ -36,14 +36,18 @@ struct OVPorts {
 class OVTool {
  public:
   OVTool() = default;
-  ~OVTool() { DoneConduitTool(); }
+  // Frees the records only: whoever owns the lists may be gone already.
+  ~OVTool() { ReleaseRecords(); }
   OVTool(const OVTool&) = delete;
   OVTool& operator=(const OVTool&) = delete;
 
   void Attach(const OVPorts& ports);
+  // The owner of the ports is going: nothing is shown or asked from now on.
+  void Detach() { m_ports = OVPorts{}; }
   const OVPorts& Ports() const { return m_ports; }
 
-  // Start-up and shut-down steps.
+  // Start-up and shut-down steps. DoneConduitTool empties the lists, then
+  // frees the records they showed.
   void InitConduitTool();
   void DoneConduitTool();
 
@@ -115,13 +119,20 @@ class OVTool {
   static std::string LibraryVersion(const char* szPath);
 
  private:
+  void ReleaseRecords();
   void AppendHistory(const CondData* pData, int32_t nKind);
+  // The row of lvOVApp showing this conduit: the row of this very record,
+  // else the first row of an install (no record) with its creator and file.
+  int AppRowShowing(const CondData* pData);
+  // The uninstall warning when the store could not keep the conduit.
+  void WarnIfNotStored(const CondData* pData);
+  // Put back a registration removed for a restore that then failed.
+  static void PutBackRegistration(const CondData& old);
   // The first installed record of the application manager with this creator
   // text and, when szNotConduit is given, another library.
   CondData* FindInstalledCreator(const char* szCreatorID, const char* szNotConduit);
   // Asks (unless quiet) and uninstalls a conflicting conduit; false to stop.
   bool ResolveConflict(CondData* pOther, bool bQuiet);
-  int AppRowOf(const CondData* pData);
   void Info(const char* szText, const char* szCaption = "Information");
   void Error(const char* szText);
   bool AskYes(const char* szText, const char* szCaption);
@@ -157,6 +168,8 @@ inline constexpr char kOVRestoreFailed[] =
 inline constexpr char kOVNotAConduit[] = "This is not a valid Palm Conduit, please try another one";
 inline constexpr char kOVBackupDone[] = "Conduit settings backup successfully to \"%s\".";
 inline constexpr char kOVRestoreSetDone[] = "Conduit settings restored successfully.";
+inline constexpr char kOVRestoreSetPartly[] =
+    "Conduit settings restored, but these conduits could not be restored: %s.";
 inline constexpr char kOVNoSetSelected[] = "No backup file is selected.";
 inline constexpr char kOVBackupFailed[] =
     "Conduit settings could not be written to \"%s\". The backup set was not changed.";

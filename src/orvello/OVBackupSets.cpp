@@ -138,26 +138,45 @@ bool OVTool::RestoreConduitSettings(const char* szFileName) {
     Error(OVFormat(kOVSetUnreadable, szFileName).c_str());
     return false;
   }
-  // Only whole records that were sound as they stood, and installed when the
-  // set was made, are installed again.
+  // Every whole record installed when the set was made is installed again,
+  // sanitised (texts cut within their fields; a priority out of range is
+  // sent as 2). Those that cannot be are named afterwards.
   std::vector<CondData> records;
   size_t nWhole = 0;
   CondData rec;
-  bool bSound = false;
-  while (reader.Read(&rec, &bSound)) {
+  while (reader.Read(&rec)) {
     ++nWhole;
-    if (bSound && rec.nStatus == ST_INSTALLED) records.push_back(rec);
+    if (rec.nStatus == ST_INSTALLED) records.push_back(rec);
   }
   reader.Close();
   if (nWhole == 0) {
     Error(OVFormat(kOVSetEmpty, szFileName).c_str());
     return false;
   }
+  std::string failed;
+  int nFailed = 0;
   for (CondData& r : records) {
     r.nMark = 0;
-    InstallConduit(&r, true);
+    if (r.nPriority < 1 || r.nPriority > 5) r.nPriority = 2;
+    // Without a creator or a library there is nothing to register; "false"
+    // from an install is no failure when the conduit is there already.
+    bool ok = r.szCreatorID[0] && r.szConduit[0] && InstallConduit(&r, true);
+    if (!ok && r.szCreatorID[0] && r.szConduit[0]) {
+      const CondData* pNow = m_pAppMgr->Find(r.szCreatorID, r.szConduit);
+      ok = pNow && pNow->nStatus == ST_INSTALLED;
+    }
+    if (ok) continue;
+    const char* szName = r.szTitle[0] ? r.szTitle : r.szConduit[0] ? r.szConduit : r.szCreatorID;
+    // A dozen names say enough; the message box must stay on the screen.
+    if (++nFailed <= 12)
+      failed += (failed.empty() ? "\"" : ", \"") + OVPrintable(szName) + "\"";
   }
-  Info(kOVRestoreSetDone);
+  if (nFailed > 12) failed += OVFormat(" and %d more", nFailed - 12);
+  if (failed.empty()) {
+    Info(kOVRestoreSetDone);
+  } else if (m_ports.pPrompt) {
+    m_ports.pPrompt->ShowWarning(OVFormat(kOVRestoreSetPartly, failed.c_str()).c_str(), "Information");
+  }
   return true;
 }
 

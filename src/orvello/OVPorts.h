@@ -26,6 +26,8 @@ class IOVList {
                   CondData* pData) = 0;
   virtual int Count() = 0;
   virtual CondData* Data(int nRow) = 0;
+  // A row's text: column 0 the caption, 1 the creator ID, 2 the file.
+  virtual std::string Text(int nRow, int nColumn) = 0;
   virtual void SetData(int nRow, CondData* pData) = 0;
   virtual void SetImage(int nRow, int nImage) = 0;
   virtual void Delete(int nRow) = 0;
@@ -103,6 +105,10 @@ class OVRowList : public IOVList {
   }
   int Count() override { return static_cast<int>(rows.size()); }
   CondData* Data(int i) override { return Valid(i) ? rows[i].pData : nullptr; }
+  std::string Text(int i, int nColumn) override {
+    if (!Valid(i)) return {};
+    return nColumn == 0 ? rows[i].strCaption : nColumn == 1 ? rows[i].strCreator : rows[i].strFile;
+  }
   void SetData(int i, CondData* p) override {
     if (Valid(i)) rows[i].pData = p;
   }

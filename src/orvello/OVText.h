@@ -22,3 +22,11 @@ void OVCopyCut(char (&field)[N], const char* sz) {
   std::memset(field, 0, N);
   if (sz) std::memcpy(field, sz, strnlen(sz, N - 1));
 }
+
+// A text from a file, fit to be shown: control characters become '?'.
+inline std::string OVPrintable(const char* sz) {
+  std::string s = sz ? sz : "";
+  for (char& c : s)
+    if (static_cast<unsigned char>(c) < 0x20 || c == 0x7F) c = '?';
+  return s;
+}

@@ -39,6 +39,17 @@ int OVListView::Count() { return ctl::ListCount(m_hList); }
 
 CondData* OVListView::Data(int nRow) { return static_cast<CondData*>(ctl::ListData(m_hList, nRow)); }
 
+std::string OVListView::Text(int nRow, int nColumn) {
+  char sz[MAX_PATH + 32] = {};
+  LVITEMA it = {};
+  it.iSubItem = nColumn;
+  it.pszText = sz;
+  it.cchTextMax = sizeof sz;
+  SendMessageA(m_hList, LVM_GETITEMTEXTA, nRow, reinterpret_cast<LPARAM>(&it));
+  sz[sizeof sz - 1] = '\0';
+  return sz;
+}
+
 void OVListView::SetData(int nRow, CondData* pData) {
   FillGuard guard(m_bFilling);
   LVITEMA it = {};
@@ -156,6 +167,8 @@ OrvelloPage::OrvelloPage(ShellContext& ctx, OVTool& tool, OVLog*& pLog)
     : TabPage(IDD_ORVELLO, IDR_LAYOUT_ORVELLO), m_ctx(ctx), m_tool(tool), m_pLog(pLog) {}
 
 OrvelloPage::~OrvelloPage() {
+  // The list wrappers the tool was given end with this page.
+  m_tool.Detach();
   if (m_hImages) ImageList_Destroy(m_hImages);
 }
 

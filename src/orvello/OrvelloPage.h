@@ -22,6 +22,7 @@ class OVListView : public IOVList {
           CondData* pData) override;
   int Count() override;
   CondData* Data(int nRow) override;
+  std::string Text(int nRow, int nColumn) override;
   void SetData(int nRow, CondData* pData) override;
   void SetImage(int nRow, int nImage) override;
   void Delete(int nRow) override;

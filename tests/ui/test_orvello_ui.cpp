@@ -21,9 +21,11 @@ class OrvelloUi : public ::testing::Test {
  protected:
   App app;
   HWND page = nullptr;
+  const char* m_szSeed = "tests/ui/orvello.seed";
+  size_t m_nRows = 3;  // rows of the application list once started
 
   void SetUp() override {
-    ASSERT_TRUE(app.SeedDesktop(SourcePath("tests/ui/orvello.seed")));
+    ASSERT_TRUE(app.SeedDesktop(SourcePath(m_szSeed)));
     StartApp();
   }
   void StartApp() {
@@ -31,7 +33,7 @@ class OrvelloUi : public ::testing::Test {
     ASSERT_NE(app.WaitMain(), nullptr);
     page = app.Page("TtOrvello");
     ASSERT_NE(page, nullptr);
-    ASSERT_TRUE(WaitUntil([&] { return IsShown(page) && ListRows(AppList(), 1).size() >= 3; }));
+    ASSERT_TRUE(WaitUntil([&] { return IsShown(page) && ListRows(AppList(), 1).size() >= m_nRows; }));
   }
   HWND Ctl(int id) const { return GetDlgItem(page, id); }
   HWND AppList() const { return Ctl(IDC_LVOVAPP); }
@@ -68,6 +70,18 @@ class OrvelloUi : public ::testing::Test {
     SendMessageA(hName, WM_SETTEXT, 0, reinterpret_cast<LPARAM>(path.c_str()));
     ClickButton(dlg, IDOK);
     ASSERT_TRUE(WaitUntil([&] { return !IsWindow(dlg); }));
+  }
+  // Installs a library through the open-file and properties dialogs with
+  // this creator ID and presses OK; gives the title the dialog showed.
+  std::string InstallAs(const std::string& path, const char* szCreator) {
+    PickFile(path);
+    HWND dlg = WaitWindow("TfmOVCondProp", "Palm Conduit Properties");
+    EXPECT_NE(dlg, nullptr);
+    if (!dlg) return "";
+    const std::string title = WindowText(GetDlgItem(dlg, IDC_PROPTITLE));
+    SendMessageA(GetDlgItem(dlg, IDC_EDTCREATORID), WM_SETTEXT, 0, reinterpret_cast<LPARAM>(szCreator));
+    ClickButton(dlg, IDOK);
+    return title;
   }
   std::vector<std::string> StoreCreators() const {
     std::vector<std::string> out;
@@ -280,5 +294,75 @@ TEST_F(OrvelloUi, ReportWritesTheConduitReportAndOpensIt) {
   ASSERT_NE(nSys, std::string::npos);
   EXPECT_LT(nApp, nSys);
   EXPECT_NE(page.find("File Version</font>: 2.1.0.0007</td>"), std::string::npos);
+  EXPECT_TRUE(app.Quit());
+}
+
+// A conduit installed in this run, then displaced by another one with its
+// creator ID, is restorable at once: its row turns restorable, the store keeps
+// it, and restoring it displaces the other one in turn.
+TEST_F(OrvelloUi, AConduitDisplacedInTheSameRunCanBeRestored) {
+  const std::string first = InstallAs(Palm("Sample.dll"), "PAdd");
+  ExpectBox("Success", "Conduit \"" + first + "\" installed successfully.", IDOK);
+  const std::string second = InstallAs(Palm("InstCond.dll"), "PAdd");
+  ExpectBox("Uninstall conduit",
+            "There is another conduit \"" + first + "\" was associated with creator ID \"PAdd\", it "
+            "must be uninstalled before you install this conduit. Do you want to uninstall it?",
+            IDYES);
+  ExpectBox("Success", "Conduit \"" + second + "\" installed successfully.", IDOK);
+  const int nFirst = ListFind(AppList(), first);
+  ASSERT_GE(nFirst, 0);
+  EXPECT_EQ(ListImages(AppList())[nFirst], 1);
+  EXPECT_EQ(StoreCreators(), std::vector<std::string>{"PAdd"});
+
+  ListSelect(AppList(), nFirst);
+  ASSERT_TRUE(WaitUntil([&] { return IsWindowEnabled(Ctl(IDC_BTNOVRESTORE)) != FALSE; }));
+  ClickButton(page, IDC_BTNOVRESTORE);
+  ExpectBox("Confirm", "Do you really want to restore conduit \"" + first + "\"?", IDYES);
+  ExpectBox("Uninstall conduit",
+            "There is another conduit \"" + second + "\" was associated with creator ID \"PAdd\", it "
+            "must be uninstalled before you install this conduit. Do you want to uninstall it?",
+            IDYES);
+  ExpectBox("Information", "Conduit \"" + first + "\" restored successfully.", IDOK);
+  EXPECT_EQ(ListImages(AppList())[nFirst], 0);
+  const int nSecond = ListFind(AppList(), second);
+  ASSERT_GE(nSecond, 0);
+  EXPECT_EQ(ListImages(AppList())[nSecond], 1);
+  EXPECT_EQ(StoreCreators(), std::vector<std::string>{"PAdd"});
+  EXPECT_TRUE(app.Quit());
+}
+
+namespace {
+class OrvelloMissingUi : public OrvelloUi {
+ protected:
+  void SetUp() override {
+    m_szSeed = "tests/ui/orvello_missing.seed";
+    m_nRows = 1;
+    OrvelloUi::SetUp();
+  }
+};
+}  // namespace
+
+// Installing a listed conduit whose library was missing restores it; its row
+// is then an installed conduit's: Properties edits it, and OK says nothing.
+TEST_F(OrvelloMissingUi, InstallOverAMissingConduitLeavesAnInstalledRow) {
+  ASSERT_EQ(ListImages(AppList())[0], 2);
+  ASSERT_TRUE(CopyFileA(Palm("Spare.dll").c_str(), Palm("NotePadCond.dll").c_str(), FALSE));
+  InstallAs(Palm("NotePadCond.dll"), "NtPd");
+  ASSERT_TRUE(WaitUntil([&] { return TopWindows(app.Pid(), "TfmOVCondProp").empty(); }));
+  EXPECT_FALSE(FindMessageBox(app.Pid()).hWnd);
+  ASSERT_TRUE(WaitUntil([&] {
+    const auto images = ListImages(AppList());
+    return !images.empty() && images[0] == 0;
+  }));
+
+  ListSelect(AppList(), 0);
+  ASSERT_TRUE(WaitUntil([&] { return IsWindowEnabled(Ctl(IDC_BTNOVAPPPROP)) != FALSE; }));
+  ClickButton(page, IDC_BTNOVAPPPROP);
+  HWND dlg = WaitWindow("TfmOVCondProp", "Palm Conduit Properties");
+  ASSERT_NE(dlg, nullptr);
+  EXPECT_FALSE(IsWindowEnabled(GetDlgItem(dlg, IDC_EDTCREATORID)));
+  ClickButton(dlg, IDOK);
+  ASSERT_TRUE(WaitUntil([&] { return !IsWindow(dlg); }));
+  EXPECT_FALSE(FindMessageBox(app.Pid()).hWnd);
   EXPECT_TRUE(app.Quit());
 }

@@ -46,7 +46,7 @@ TEST(WinUtilTest, FileVersionReadsTheFixedInformation) {
   }
 }
 
-TEST(WinUtilTest, FileTimeIsLocalAndNeedsExclusiveAccess) {
+TEST(WinUtilTest, FileTimeIsLocalAndReadWhileAnotherHandleHoldsTheFile) {
   tdxtest::TempDir dir("winutil");
   const std::string path = dir.file("stamp.txt");
   tdxtest::WriteText(path, "x");
@@ -61,11 +61,59 @@ TEST(WinUtilTest, FileTimeIsLocalAndNeedsExclusiveAccess) {
   EXPECT_FALSE(GetFileTimeAsLocal(path.c_str(), 0, nullptr));
   EXPECT_FALSE(GetFileTimeAsLocal(dir.file("missing.txt").c_str(), 0, &st));
 
-  HANDLE h = CreateFileA(path.c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING, 0, nullptr);
+  // A scanner or a backup program holding the file, sharing nothing.
+  HANDLE h = CreateFileA(path.c_str(), GENERIC_READ | GENERIC_WRITE, 0, nullptr, OPEN_EXISTING, 0,
+                         nullptr);
   ASSERT_NE(h, INVALID_HANDLE_VALUE);
-  EXPECT_FALSE(GetFileTimeAsLocal(path.c_str(), FT_LAST_WRITE, &st));
-  CloseHandle(h);
+  st = {};
   EXPECT_TRUE(GetFileTimeAsLocal(path.c_str(), FT_LAST_WRITE, &st));
+  EXPECT_EQ(st.wYear, now.wYear);
+  CloseHandle(h);
+}
+
+// Run with TZ=Europe/Berlin (the test's environment in CTest; Wine takes its
+// time zone from TZ): each moment is shown by the rules of its own date, on
+// both sides of both changes, whatever today's offset is.
+TEST(WinUtilTest, LocalTimesFollowTheRulesOfTheirOwnDate) {
+  char tz[64] = {};
+  GetEnvironmentVariableA("TZ", tz, sizeof tz);
+  if (std::strcmp(tz, "Europe/Berlin") != 0) GTEST_SKIP() << "needs TZ=Europe/Berlin, have " << tz;
+  struct Case {
+    int64_t utc;
+    int year, month, day, hour, minute, second;
+  };
+  const Case cases[] = {
+      {1736942400, 2025, 1, 15, 13, 0, 0},    // winter: UTC+1
+      {1752580800, 2025, 7, 15, 14, 0, 0},    // summer: UTC+2
+      {1743296399, 2025, 3, 30, 1, 59, 59},   // the last second of winter time
+      {1743296400, 2025, 3, 30, 3, 0, 0},     // summer time begins
+      {1761440399, 2025, 10, 26, 2, 59, 59},  // the last second of summer time
+      {1761440400, 2025, 10, 26, 2, 0, 0},    // winter time again
+      {994240800, 2001, 7, 4, 12, 0, 0},      // a summer long ago
+  };
+  for (const Case& c : cases) {
+    const SYSTEMTIME st = LocalTimeOf(c.utc);
+    char got[32], want[32];
+    std::snprintf(got, sizeof got, "%04d-%02d-%02d %02d:%02d:%02d", st.wYear, st.wMonth, st.wDay,
+                  st.wHour, st.wMinute, st.wSecond);
+    std::snprintf(want, sizeof want, "%04d-%02d-%02d %02d:%02d:%02d", c.year, c.month, c.day, c.hour,
+                  c.minute, c.second);
+    EXPECT_STREQ(got, want) << c.utc;
+  }
+  // A file's time the same way: written on a summer day, read in any season.
+  tdxtest::TempDir dir("tz");
+  const std::string path = dir.file("summer.txt");
+  tdxtest::WriteText(path, "x");
+  HANDLE h = CreateFileA(path.c_str(), FILE_WRITE_ATTRIBUTES, 0, nullptr, OPEN_EXISTING, 0, nullptr);
+  ASSERT_NE(h, INVALID_HANDLE_VALUE);
+  SYSTEMTIME utc = {2001, 7, 0, 4, 10, 0, 0, 0};
+  FILETIME ft;
+  SystemTimeToFileTime(&utc, &ft);
+  ASSERT_TRUE(SetFileTime(h, nullptr, nullptr, &ft));
+  CloseHandle(h);
+  SYSTEMTIME st = {};
+  ASSERT_TRUE(GetFileTimeAsLocal(path.c_str(), FT_LAST_WRITE, &st));
+  EXPECT_EQ(st.wHour, 12);
 }
 
 TEST(WinUtilTest, WholeFilesAreWrittenWhereverThePageItselfFits) {

@@ -193,9 +193,17 @@ TEST_F(ConduitToolTest, ASetFileIsReadWithSuspicion) {
   std::string bytes(reinterpret_cast<const char*>(recs.data()), recs.size() * sizeof(CondData));
   bytes += std::string(100, 'x');  // a trailing partial record
   tdxtest::WriteBytes(ProgDir() + "odd.bak", bytes.data(), bytes.size());
+  // Every record installed when the set was made is restored, made safe (its
+  // title cut, its priority 2); one that cannot be is named.
   ASSERT_TRUE(tool.RestoreConduitSettings("odd.bak"));
-  EXPECT_EQ(CountCreator("Aaaa") + CountCreator("Eeee"), 2);
-  for (const char* c : {"Bbbb", "Cccc", "Dddd", "Ffff"}) EXPECT_EQ(CountCreator(c), 0) << c;
+  for (const char* c : {"Aaaa", "Bbbb", "Cccc", "Eeee"}) EXPECT_EQ(CountCreator(c), 1) << c;
+  for (const char* c : {"Dddd", "Ffff"}) EXPECT_EQ(CountCreator(c), 0) << c;
+  EXPECT_EQ(Last(), "warning|Information|Conduit settings restored, but these conduits could not "
+                    "be restored: \"No creator\".");
+  for (int i = 0; i < 6; ++i)
+    if (AppValue(i, "Creator") == std::to_string(tdxtest::PalmSandbox::Creator("Cccc"))) {
+      EXPECT_EQ(AppValue(i, "Priority"), "2");
+    }
 
   // A file of 540 x 3 + 100 bytes restores its three whole records.
   std::string three(reinterpret_cast<const char*>(recs.data()), 3 * sizeof(CondData));

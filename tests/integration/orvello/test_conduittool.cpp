@@ -5,6 +5,7 @@
 
 #include <cstdio>
 #include <cstring>
+#include <memory>
 
 using namespace ovtest;
 
@@ -231,76 +232,127 @@ TEST_F(ConduitToolTest, InstallOverAListedButMissingConduitRestoresItWithTheNewS
   EXPECT_EQ(AppValue(0, "Directory"), "newdir");
   EXPECT_EQ(app.rows[0].nImage, OV_IMG_INSTALLED);
   EXPECT_EQ(History().back().nKind, OVLOG_RESTORED);
+
+  // The listed record keeps its creator number and kind (Properties tells an
+  // installed conduit from a new one by them), and takes the new settings.
+  const CondData* pRow = app.rows[0].pData;
+  ASSERT_NE(pRow, nullptr);
+  EXPECT_EQ(pRow->dwCreatorID, tdxtest::PalmSandbox::Creator("NtPd"));
+  EXPECT_EQ(pRow->nKind, CONDS_MANAGER);
+  EXPECT_STREQ(pRow->szDirectory, "newdir");
 }
 
-TEST_F(ConduitToolTest, HistoryRecordsTheFirst31CharactersOfTheTitle) {
-  const std::string lib = Sample("cond_version.dll", "Ver.dll");
+TEST_F(ConduitToolTest, AConduitInstalledInThisRunAndThenDisplacedCanBeRestored) {
+  const std::string first = Sample("cond_plain.dll", "First.dll");
+  const std::string second = Sample("cond_plain.dll", "Second.dll");
   Start();
-  const std::string title(40, 'W');
-  CondData rec = Record("Vers", lib, title.c_str());
-  ASSERT_TRUE(tool.InstallConduit(&rec, true));
-  auto h = History();
-  ASSERT_EQ(h.size(), 1u);
-  EXPECT_EQ(std::string(h[0].szName), title.substr(0, 31));
-  EXPECT_STREQ(h[0].szVersion, "2.1.0.0007");
-  EXPECT_EQ(h[0].nKind, OVLOG_INSTALLED);
-  EXPECT_TRUE(prompt.shown.empty()) << "quiet";
+  CondData a = Record("Shar", first, "First");
+  ASSERT_TRUE(tool.InstallConduit(&a, true));
+  CondData b = Record("Shar", second, "Second");
+  prompt.answers = {Answer::Yes};
+  ASSERT_TRUE(tool.InstallConduit(&b, false));
+  // The first one's row (added by its install, without a record) now shows
+  // its record, restorable, and the store keeps it.
+  ASSERT_GE(RowOf("First"), 0);
+  EXPECT_EQ(app.rows[RowOf("First")].nImage, OV_IMG_RESTORABLE);
+  ASSERT_EQ(Store().size(), 1u);
+  EXPECT_STREQ(Store()[0].szConduit, first.c_str());
+
+  // It comes back like any other; the second one gives way the same way.
+  SelectRow("First");
+  EXPECT_TRUE(view.enabled[OVButton::Restore]);
+  prompt.answers = {Answer::Yes, Answer::Yes};
+  tool.btnOVRestoreClick();
+  EXPECT_EQ(Last(), "info|Information|" + Fmt(kOVRestored, "First"));
+  ASSERT_EQ(CountCreator("Shar"), 1);
+  EXPECT_EQ(AppValue(0, "Conduit"), first);
+  EXPECT_EQ(app.rows[RowOf("First")].nImage, OV_IMG_INSTALLED);
+  EXPECT_EQ(app.rows[RowOf("Second")].nImage, OV_IMG_RESTORABLE);
+  ASSERT_EQ(Store().size(), 1u);
+  EXPECT_STREQ(Store()[0].szConduit, second.c_str());
 }
 
-TEST_F(ConduitToolTest, AStoreThatCannotBeWrittenIsReportedOnUninstall) {
-  const std::string lib = Sample("cond_plain.dll", "Clip.dll");
-  AddApp("Clip", lib, "Clippings");
-  // The store's temporary file cannot be created where a directory has its name.
+TEST_F(ConduitToolTest, ADisplacedConduitThatCannotBeStoredIsReported) {
+  const std::string first = Sample("cond_plain.dll", "First.dll");
+  const std::string second = Sample("cond_plain.dll", "Second.dll");
   ASSERT_TRUE(CreateDirectoryA((ProgDir() + "OVRes.dat.tmp").c_str(), nullptr));
   Start();
-  SelectRow("Clippings");
+  CondData a = Record("Shar", first, "First");
+  ASSERT_TRUE(tool.InstallConduit(&a, true));
+  CondData b = Record("Shar", second, "Second");
   prompt.answers = {Answer::Yes};
-  tool.btnOVUninstClick();
-  EXPECT_EQ(Last(), "warning|Information|" + Fmt(kOVStoreNotSaved, lib, ProgDir() + "OVRes.dat"));
-  // Still restorable in this run, even after a refresh.
-  tool.btnOVRefreshClick();
-  const int nRow = RowOf("Clippings");
-  ASSERT_GE(nRow, 0);
-  EXPECT_EQ(app.rows[nRow].nImage, OV_IMG_RESTORABLE);
+  ASSERT_TRUE(tool.InstallConduit(&b, false));
+  ASSERT_GE(prompt.shown.size(), 2u);
+  const auto& warn = prompt.shown[prompt.shown.size() - 2];
+  EXPECT_EQ(warn.kind + "|" + warn.text, "warning|" + Fmt(kOVStoreNotSaved, first, ProgDir() + "OVRes.dat"));
+  EXPECT_EQ(Last(), "info|Success|" + Fmt(kOVInstalled, "Second"));
 }
 
-TEST_F(ConduitToolTest, StoreEntriesWhoseLibraryIsGoneAreDropped) {
-  const std::string kept = Sample("cond_plain.dll", "Kept.dll");
+// Installing over a listed conduit whose library was missing replaces its
+// registration: only a registration of exactly that creator goes, and it
+// comes back when the new one cannot be made.
+TEST_F(ConduitToolTest, RestoringOverAMissingConduitRemovesOnlyItsOwnRegistration) {
+  struct Case {
+    const char* listed;   // creator of the missing conduit's registration
+    const char* creator;  // creator of the install over it
+    const char* lib;
+    const char* refuse;   // Conduit Manager value whose write fails, or null
+  };
+  const Case cases[] = {{"Aaaa", "Aaaa", "A.dll", nullptr},
+                        {"BBBB", "Bbbb", "B.dll", nullptr},  // another creator: stays
+                        {"Cccc", "Cccc", "C.dll", "Title"}};  // the restore fails
+  for (const Case& c : cases) AddApp(c.listed, c.lib, "Old");
   Start();
-  CondData a = Record("Kept", kept, "Kept");
-  CondData b = Record("Gone", sb.File("Gone.dll"), "Gone");
-  for (CondData* p : {&a, &b, &a}) {
-    p->nStatus = ST_UNINSTALLED;
-    p->nMark = MARK_RESTORE;
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.creator);
+    Sample("cond_plain.dll", c.lib);  // the library is back
+    SetEnvironmentVariableA("TDX_CONDMGR_REFUSE", c.refuse);
+    CondData rec = Record(c.creator, c.lib, "New");
+    const bool ok = tool.InstallConduit(&rec, false);
+    SetEnvironmentVariableA("TDX_CONDMGR_REFUSE", nullptr);
+    EXPECT_EQ(ok, c.refuse == nullptr) << Last();
+    if (c.refuse) {
+      EXPECT_EQ(Last(), "error|Error|" + Fmt(kOVRestoreFailed, "New"));
+    }
+    // The listed registration is there as it was, unless this install replaced it.
+    ASSERT_EQ(CountCreator(c.listed), 1);
+    const bool bReplaced = ok && std::strcmp(c.listed, c.creator) == 0;
+    int n = 0;
+    while (AppValue(n, "Creator") != std::to_string(tdxtest::PalmSandbox::Creator(c.listed))) ++n;
+    EXPECT_EQ(AppValue(n, "Directory"), bReplaced ? "newdir" : "Olddir");
+    EXPECT_EQ(AppValue(n, "Conduit"), c.lib);
   }
-  {
-    CondRecordWriter w;
-    ASSERT_TRUE(w.Create((ProgDir() + kOVRestoreStore).c_str()));
-    for (const CondData* p : {&a, &b, &a}) w.Write(*p);
-    ASSERT_TRUE(w.Commit());
-  }
-  tool.btnOVRefreshClick();
-  ASSERT_EQ(app.rows.size(), 1u);
-  EXPECT_EQ(app.rows[0].strCaption, "Kept");
-  EXPECT_EQ(app.rows[0].nImage, OV_IMG_RESTORABLE);
+  EXPECT_EQ(CountCreator("Bbbb"), 1);
 }
 
-TEST_F(ConduitToolTest, LogShowsTheHistoryPageOrSaysThereIsNone) {
-  Start();
-  tool.btnOVLogClick();
-  ASSERT_EQ(ownerless.shown.size(), 1u);
-  EXPECT_EQ(ownerless.shown[0].kind, "info");
-  EXPECT_EQ(ownerless.shown[0].caption, "Error");
-  EXPECT_EQ(ownerless.shown[0].text, kOVNoHistory);
-  EXPECT_TRUE(shell.opened.empty());
-
-  CondData rec = Record("Plan", Sample("cond_plain.dll", "P.dll"), "Plain");
-  ASSERT_TRUE(tool.InstallConduit(&rec, true));
-  tool.btnOVLogClick();
-  ASSERT_EQ(shell.opened.size(), 1u);
-  EXPECT_EQ(shell.opened[0], ProgDir() + "ovlog.html");
-  const auto page = tdxtest::ReadBytes(ProgDir() + "ovlog.html");
-  const std::string text(page.begin(), page.end());
-  EXPECT_NE(text.find("<td>Plain</td>"), std::string::npos);
-  EXPECT_NE(text.find("Installed Successfully"), std::string::npos);
+// The tool ends after whoever lent it the lists (the main window's pages end
+// before its tool): its end must not reach into them.
+TEST(ConduitToolTeardown, TheToolsEndTouchesNoListItWasLent) {
+  struct WatchedList : OVRowList {
+    const bool* pGone = nullptr;
+    int nLate = 0;
+    void Clear() override {
+      nLate += *pGone;
+      OVRowList::Clear();
+    }
+    int Count() override {
+      nLate += *pGone;
+      return OVRowList::Count();
+    }
+  };
+  tdxtest::TempDir prog("teardown");
+  bool bGone = false;
+  WatchedList app, sys;
+  app.pGone = sys.pGone = &bGone;
+  auto pTool = std::make_unique<OVTool>();
+  OVPorts ports;
+  ports.pApp = &app;
+  ports.pSys = &sys;
+  ports.strModuleDir = prog.path().string() + "\\";
+  pTool->Attach(ports);
+  pTool->InitConduitTool();
+  ASSERT_NE(pTool->AppManager(), nullptr);
+  bGone = true;
+  pTool.reset();
+  EXPECT_EQ(app.nLate + sys.nLate, 0);
 }
