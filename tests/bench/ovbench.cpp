@@ -13,6 +13,7 @@
 
 #include "orvello/ConduitTool.h"
 #include "orvello/OVPages.h"
+#include "palm/CondAsk.h"
 #include "palm/PalmDesktop.h"
 #include "support/PalmSandbox.h"
 
@@ -94,8 +95,9 @@ int main(int argc, char** argv) {
     tool.RestoreConduit(p, true);
     auto t4 = Clock::now();
     std::printf("  start-up of the tool %.0f ms, Refresh %.0f ms, Uninstall %.1f ms, Restore %.1f ms"
-                " (%zu rows)\n",
-                Ms(t0, t1), Ms(t1, t2), Ms(t2, t3), Ms(t3, t4), app.rows.size());
+                " (%zu rows; helper runs so far %u)\n",
+                Ms(t0, t1), Ms(t1, t2), Ms(t2, t3), Ms(t3, t4), app.rows.size(),
+                CondAsker::Instance().HelperRuns());
     // Where a Refresh goes: reading the configuration, then the two lists.
     auto f0 = Clock::now();
     tool.AppManager()->LoadConduits(CONDS_MANAGER | CONDS_KEEP_MISSING);
