@@ -149,9 +149,12 @@ void CondAsker::SetDirectory(const std::string& strDir) {
 
 void CondAsker::Configure() {
   if (m_bConfigured) return;
-  char szDir[MAX_PATH] = {};
-  if (GetModuleDir(nullptr, szDir)) SetDirectory(szDir);
   m_bConfigured = true;
+  // Whatever was not set goes in the executable's directory.
+  char szDir[MAX_PATH] = {};
+  if (!GetModuleDir(nullptr, szDir)) return;
+  if (m_strHelper.empty()) m_strHelper = std::string(szDir) + kCondProbeExe;
+  if (m_strCache.empty()) m_strCache = std::string(szDir) + kCondAnswerStore;
 }
 
 CondAnswer CondAsker::AskOne(const std::string& strPath) { return Ask({strPath})[0]; }

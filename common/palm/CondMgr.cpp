@@ -31,6 +31,14 @@ bool FileExists(const char* szPath) {
 
 // Equal ignoring case, in the ANSI code page's own case mapping.
 bool EqualNoCase(const char* a, const char* b) {
+  // Two ASCII characters that differ even folded settle it without asking the
+  // system: most pairs a walk over many conduits compares are such.
+  for (const char *p = a, *q = b; *p && *q; ++p, ++q) {
+    const auto c = static_cast<unsigned char>(*p), d = static_cast<unsigned char>(*q);
+    if (c >= 0x80 || d >= 0x80) break;
+    const int fc = c >= 'a' && c <= 'z' ? c - 32 : c, fd = d >= 'a' && d <= 'z' ? d - 32 : d;
+    if (fc != fd) return false;
+  }
   const size_t n = std::strlen(a);
   if (n != std::strlen(b)) return false;
   char ua[2 * MAX_PATH], ub[2 * MAX_PATH];
