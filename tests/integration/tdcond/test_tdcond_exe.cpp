@@ -260,10 +260,11 @@ TEST_F(TdcondFaulty, MisbehavingLibrariesAreReportedAndTheCacheSparesTheNextRun)
   const Proc doctor = Run("doctor --json");
   EXPECT_EQ(doctor.exit, 1) << doctor.err;  // errors found, reported, not a crash
   EXPECT_EQ(ProbeRuns(runs), nCold);
+  const hvtest::JValue found = Json(doctor.out);
   for (const BadSample& b : kBad) {
     if (!b.check) continue;
     bool bFound = false;
-    for (const hvtest::JValue& f : Json(doctor.out)["findings"].arr)
+    for (const hvtest::JValue& f : found["findings"].arr)
       bFound |= f["creator"].str == b.creator && f["check"].str == b.check;
     EXPECT_TRUE(bFound) << b.sample << "\n" << doctor.out;
   }
