@@ -294,7 +294,10 @@ bool CondAsker::AskHelper(const std::vector<std::string>& paths, std::vector<Con
         bExited = true;  // read what is left, then stop
         continue;
       }
-      if (bAsking && GetTickCount() - dwSince > m_nTimeout) {
+      // Until its first line the helper is still starting, which a busy
+      // machine may stretch: that is not held against the first library.
+      const DWORD dwLimit = bProgress ? m_nTimeout : (m_nTimeout > 30000 ? m_nTimeout : 30000);
+      if (bAsking && GetTickCount() - dwSince > dwLimit) {
         TerminateProcess(run.hProcess, 1);
         WaitForSingleObject(run.hProcess, 5000);
         bKilled = true;
@@ -302,8 +305,8 @@ bool CondAsker::AskHelper(const std::vector<std::string>& paths, std::vector<Con
       }
     }
     if (bAsking && !done[nAsking]) {
-      if (!bProgress && !bKilled) {
-        // The helper ended without a word: it cannot run here.
+      if (!bProgress) {
+        // The helper ended or stalled without a word: it cannot run here.
         AskInProcess(paths, nAsking, answers);
         return true;
       }

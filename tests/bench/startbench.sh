@@ -22,6 +22,9 @@ rm -rf "$app"
 mkdir -p "$app"
 cp "$bin/Tandelix.exe" "$bin/tdcprobe.exe" "$app/"
 
+# The helper counts its runs here: a warm start should add none.
+export TDX_PROBE_RUNS="$(win "$bench/probe-runs.txt")"
+runs_so_far() { [ -f "$bench/probe-runs.txt" ] && wc -l <"$bench/probe-runs.txt" || echo 0; }
 startup() {  # prints the milliseconds of one start
   wine "$bin/tdx_uidriver.exe" --startup "$(win "$app/Tandelix.exe")" 2>/dev/null |
     sed -n 's/.*shown \([0-9]*\) ms.*/\1/p'
@@ -51,8 +54,10 @@ plan="$bench/many.seed"
 rm -rf "$bench/desk"
 seed "$plan"
 for r in $(seq "$runs"); do
-  rm -f "$app/ovlib.dat"
+  rm -f "$app/ovlib.dat" "$bench/probe-runs.txt"
   cold=$(startup)
+  h1=$(runs_so_far)
   warm=$(startup)
-  echo "$n conduit libraries, run $r: cold $cold ms, warm $warm ms"
+  h2=$(runs_so_far)
+  echo "$n conduit libraries, run $r: cold $cold ms ($h1 helper runs), warm $warm ms ($((h2 - h1)) helper runs); load $(cut -d' ' -f1 /proc/loadavg)"
 done
