@@ -47,6 +47,12 @@ function(_tdx_install_late_tools)
   set(TDX_README_TDCOND "")
   if(TARGET tdcond)
     install(TARGETS tdcond RUNTIME DESTINATION .)
+  endif()
+  # Asks conduit libraries for Tandelix and tdcond in a process of its own.
+  if(TARGET tdcprobe)
+    install(TARGETS tdcprobe RUNTIME DESTINATION .)
+  endif()
+  if(TARGET tdcond)
     set(TDX_README_TDCOND "  tdcond.exe     console tool: conduits from the command line\n                 (run \"tdcond --help\")\n")
   endif()
   configure_file(${PROJECT_SOURCE_DIR}/docs/package/README.txt.in ${CMAKE_BINARY_DIR}/README.txt @ONLY

@@ -9,6 +9,7 @@
 #include <utility>
 
 #include "misc/Diag.h"
+#include "palm/CondAsk.h"
 #include "palm/CondRecord.h"
 #include "palm/PalmDesktop.h"
 
@@ -30,6 +31,14 @@ bool FileExists(const char* szPath) {
 
 // Equal ignoring case, in the ANSI code page's own case mapping.
 bool EqualNoCase(const char* a, const char* b) {
+  // Two ASCII characters that differ even folded settle it without asking the
+  // system: most pairs a walk over many conduits compares are such.
+  for (const char *p = a, *q = b; *p && *q; ++p, ++q) {
+    const auto c = static_cast<unsigned char>(*p), d = static_cast<unsigned char>(*q);
+    if (c >= 0x80 || d >= 0x80) break;
+    const int fc = c >= 'a' && c <= 'z' ? c - 32 : c, fd = d >= 'a' && d <= 'z' ? d - 32 : d;
+    if (fc != fd) return false;
+  }
   const size_t n = std::strlen(a);
   if (n != std::strlen(b)) return false;
   char ua[2 * MAX_PATH], ub[2 * MAX_PATH];
@@ -107,7 +116,15 @@ bool CCondObj::Load(const char* szPath) {
   return true;
 }
 
+void CCondObj::SetAnswer(const CondAnswer& answer) {
+  Free();
+  m_answer = answer;
+  m_answer.szName[sizeof m_answer.szName - 1] = '\0';
+  m_bAnswer = true;
+}
+
 void CCondObj::Free() {
+  m_bAnswer = false;
   if (m_hLib) FreeLibrary(static_cast<HMODULE>(m_hLib));
   m_hLib = nullptr;
   m_pfnOpenConduit = nullptr;
@@ -119,6 +136,13 @@ void CCondObj::Free() {
 }
 
 int32_t CCondObj::GetName(char* szBuf, uint16_t cbBuf) const {
+  if (m_bAnswer) {
+    if (!m_answer.bHasName || !szBuf || cbBuf == 0) return kNotBound;
+    const size_t n = strnlen(m_answer.szName, cbBuf - 1u);
+    std::memcpy(szBuf, m_answer.szName, n);
+    szBuf[n] = '\0';
+    return m_answer.nNameResult;
+  }
   if (!m_pfnGetConduitName || !szBuf || cbBuf == 0) return kNotBound;
   const long rc = m_pfnGetConduitName(szBuf, cbBuf);
   szBuf[cbBuf - 1] = '\0';  // a library that fills the whole buffer gets cut, not overrun
@@ -153,17 +177,30 @@ bool CCondMgr::Append(CondData* pData, CCondObj* pObj) {
 bool CCondMgr::AppendWithLibrary(const CondData& rec) {
   CondData* pData = new (std::nothrow) CondData(rec);
   if (!TDX_VERIFY(pData!=NULL)) return false;
-  CCondObj* pObj = new (std::nothrow) CCondObj(pData->szConduit);
-  if (pObj) {
-    // A conduit that names itself overrides the title it was registered with.
-    pObj->GetName(pData->szTitle, sizeof pData->szTitle);
-  }
+  CCondObj* pObj = new (std::nothrow) CCondObj;
   if (!Append(pData, pObj)) {
     delete pObj;
     delete pData;
     return false;
   }
+  if (pObj) m_pending.push_back(EntryAt(m_pConduits->GetCount() - 1));
   return true;
+}
+
+void CCondMgr::AskLibraries() {
+  std::vector<std::string> paths;
+  paths.reserve(m_pending.size());
+  for (void* p : m_pending) paths.push_back(static_cast<Entry*>(p)->pData->szConduit);
+  const std::vector<CondAnswer> answers = CondAsker::Instance().Ask(paths);
+  for (size_t i = 0; i < m_pending.size() && i < answers.size(); ++i) {
+    Entry* pEntry = static_cast<Entry*>(m_pending[i]);
+    pEntry->pObj->SetAnswer(answers[i]);
+    // A conduit that names itself overrides the title it was registered with;
+    // an empty name never replaces one.
+    if (answers[i].bHasName && answers[i].szName[0])
+      pEntry->pObj->GetName(pEntry->pData->szTitle, sizeof pEntry->pData->szTitle);
+  }
+  m_pending.clear();
 }
 
 void CCondMgr::FreeEntries(CxList* pList) {
@@ -177,6 +214,7 @@ void CCondMgr::FreeEntries(CxList* pList) {
 }
 
 void CCondMgr::RemoveAll() {
+  m_pending.clear();
   if (!TDX_VERIFY(m_pConduits)) return;
   FreeEntries(m_pConduits);
   m_nCursor = 0;
@@ -248,13 +286,12 @@ bool CCondMgr::Contains(const CondData* pData) {
 
 bool CCondMgr::LoadConduits(int32_t nFlags) {
   if (!TDX_VERIFY(m_pConduits)) return true;
-  // The old records' libraries stay loaded until the new records hold theirs:
-  // loading a library again then only counts it up, where a fresh load costs
-  // milliseconds per library.
+  // The old records stay until the new ones are read.
   CxList* pOld = new (std::nothrow) CxList;
   if (pOld) {
     std::swap(pOld, m_pConduits);
     m_nCursor = 0;
+    m_pending.clear();
   } else {
     RemoveAll();
   }
@@ -339,6 +376,7 @@ bool CCondMgr::LoadConduits(int32_t nFlags) {
     rec.dwCreatorID = COND_BACKUP_CREATOR;
     AppendWithLibrary(rec);
   }
+  AskLibraries();
   return true;
 }
 

@@ -6,8 +6,10 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <vector>
 
 #include "misc/CxList.h"
+#include "palm/CondAnswer.h"
 #include "palm/CondData.h"
 #include "palm/PalmApi.h"
 
@@ -27,8 +29,18 @@ class CCondObj {
   bool Load(const char* szPath);
   void Free();
   bool IsLoaded() const { return m_hLib != nullptr; }
+  // Takes what the library answered when it was asked out of process; the
+  // object then stands for the library without holding it.
+  void SetAnswer(const CondAnswer& answer);
+  bool HasAnswer() const { return m_bAnswer; }
+  const CondAnswer& Answer() const { return m_answer; }
+  // The library crashed or kept silent when it was asked.
+  bool IsFaulty() const { return m_bAnswer && m_answer.Faulty(); }
   // A conduit at all: the library exports OpenConduit.
-  bool IsValid() const { return m_pfnOpenConduit != nullptr; }
+  bool IsValid() const {
+    return m_bAnswer ? m_answer.bOpenConduit : m_pfnOpenConduit != nullptr;
+  }
+  bool HasNameEntry() const { return m_bAnswer ? m_answer.bHasName : m_pfnGetConduitName != nullptr; }
   // What GetConduitName returns for this buffer, or -100 without touching the
   // buffer when the library has no such entry point (or the buffer is unusable).
   // The buffer is terminated within its length whatever the library wrote.
@@ -38,6 +50,8 @@ class CCondObj {
   typedef void(PDCONDUITAPI* PFN_ConduitEntry)();
 
   void* m_hLib = nullptr;  // HMODULE
+  bool m_bAnswer = false;
+  CondAnswer m_answer;
   PFN_OpenConduit m_pfnOpenConduit = nullptr;
   PFN_ConduitEntry m_pfnCfgConduit = nullptr;
   PFN_ConduitEntry m_pfnConfigureConduit = nullptr;
@@ -95,12 +109,16 @@ class CCondMgr {
   static void FreeEntries(CxList* pList);
   // Takes pData (and pObj) over; false, owning neither, if the list refuses.
   bool Append(CondData* pData, CCondObj* pObj);
-  // A copy of rec on the heap with its library loaded and asked for its name.
+  // A copy of rec on the heap whose library is asked for by AskLibraries.
   bool AppendWithLibrary(const CondData& rec);
+  // Asks every library appended since the last call, in one go, and lets a
+  // conduit that names itself override its title.
+  void AskLibraries();
   Entry* EntryAt(uint32_t nIndex);
 
   CxList* m_pConduits;
-  uint32_t m_nCursor = 0;  // index of the list's cursor node
+  uint32_t m_nCursor = 0;
+  std::vector<void*> m_pending;  // entries whose library has not been asked yet  // index of the list's cursor node
 };
 
 // Writes the record into the Conduit Manager: CmInstallCreator, then the

@@ -5,11 +5,14 @@
 #include <cstdio>
 #include <cstring>
 #include <new>
+#include <string>
+#include <vector>
 
 #include "misc/Diag.h"
 #include "misc/WinUtil.h"
 #include "orvello/OVPages.h"
 #include "orvello/OVText.h"
+#include "palm/CondAsk.h"
 #include "palm/CondRecord.h"
 #include "palm/PalmDesktop.h"
 
@@ -40,6 +43,12 @@ void TakeSettings(CondData* pListed, const CondData& src) {
   pListed->pCondObj = 0;
 }
 
+// A library that crashed or kept silent when it was asked, in the same style.
+std::string FaultText(const char* szConduit, const CondAnswer& answer) {
+  const char* szWhy = CondFaultText(answer.state);
+  return szWhy ? OVFormat("%s %s.", szConduit, szWhy) : std::string();
+}
+
 }  // namespace
 
 void OVTool::Attach(const OVPorts& ports) {
@@ -48,8 +57,13 @@ void OVTool::Attach(const OVPorts& ports) {
 }
 
 std::string OVTool::LibraryVersion(const char* szPath) {
+  // The answer the library gave (from the cache); a library that brought its
+  // asker down gave none, and its version resource is read as data.
+  const CondAnswer answer = CondAsker::Instance().AskOne(szPath ? szPath : "");
+  if (answer.bHasVersion)
+    return OVVersionText(answer.wVersion[0], answer.wVersion[1], answer.wVersion[2], answer.wVersion[3]);
   int a = 0, b = 0, c = 0, d = 0;
-  GetFileVersion(szPath, &a, &b, &c, &d);
+  if (answer.state != CondLibState::Answered) GetFileVersion(szPath, &a, &b, &c, &d);
   return OVVersionText(a, b, c, d);
 }
 
@@ -94,7 +108,11 @@ void OVTool::FillAppList() {
   pList->SuspendRedraw(true);
   pList->Clear();
   for (CondData* p = m_pAppMgr->GetFirst(); p; p = m_pAppMgr->GetNext()) {
-    if (p->nStatus == ST_INSTALLED) {
+    const CCondObj* pObj = m_pAppMgr->GetCondObj(p);
+    if (p->nStatus == ST_INSTALLED && pObj && pObj->IsFaulty()) {
+      pList->Add(p->szTitle, OV_IMG_INVALID, p->szCreatorID,
+                 FaultText(p->szConduit, pObj->Answer()).c_str(), p);
+    } else if (p->nStatus == ST_INSTALLED) {
       pList->Add(p->szTitle, OV_IMG_INSTALLED, p->szCreatorID, p->szConduit, p);
     } else {
       const std::string file = p->szConduit[0] ? MissingText(p->szConduit) : std::string();
@@ -103,9 +121,21 @@ void OVTool::FillAppList() {
   }
   LoadRestoreStore();
   if (m_pRestore) {
+    std::vector<CondData*> rows;
+    std::vector<std::string> paths;
     for (CondData* p = m_pRestore->GetFirst(); p; p = m_pRestore->GetNext())
-      if (!m_pAppMgr->Contains(p))
-        pList->Add(p->szTitle, OV_IMG_RESTORABLE, p->szCreatorID, p->szConduit, p);
+      if (!m_pAppMgr->Contains(p)) {
+        rows.push_back(p);
+        paths.push_back(p->szConduit);
+      }
+    // Answered from the cache: these libraries were asked while installed.
+    const std::vector<CondAnswer> answers = CondAsker::Instance().Ask(paths);
+    for (size_t i = 0; i < rows.size(); ++i) {
+      CondData* p = rows[i];
+      const std::string fault = FaultText(p->szConduit, answers[i]);
+      pList->Add(p->szTitle, OV_IMG_RESTORABLE, p->szCreatorID,
+                 fault.empty() ? p->szConduit : fault.c_str(), p);
+    }
   }
   if (pList->Count() > 0) {
     pList->Select(0);
@@ -123,7 +153,8 @@ void OVTool::FillSysList() {
     CCondObj* pObj = m_pSysMgr->GetCondObj(p);
     const bool bValid = pObj && pObj->IsValid();
     const std::string creator = OVFormat("0x%x", static_cast<unsigned>(p->dwCreatorID));
-    const std::string file = bValid ? std::string(p->szConduit) : MissingText(p->szConduit);
+    std::string file = bValid ? std::string(p->szConduit) : MissingText(p->szConduit);
+    if (pObj && pObj->IsFaulty()) file = FaultText(p->szConduit, pObj->Answer());
     pList->Add(p->szTitle, bValid ? OV_IMG_INSTALLED : OV_IMG_INVALID, creator.c_str(),
                file.c_str(), p);
   }
@@ -214,7 +245,12 @@ void OVTool::btnOVRestoreClick() {
   if (!pList) return;
   CondData* pData = pList->Data(pList->Selected());
   if (!pData || !(pData->nMark & MARK_RESTORE)) return;
-  if (!AskYes(OVFormat(kOVAskRestore, pData->szTitle).c_str(), "Confirm")) return;
+  // A library that brought its asker down would do the same to a HotSync.
+  const CondAnswer answer = CondAsker::Instance().AskOne(pData->szConduit);
+  const char* szAsk = answer.state == CondLibState::Crashed    ? kOVAskRestoreCrashed
+                      : answer.state == CondLibState::NoAnswer ? kOVAskRestoreSilent
+                                                               : kOVAskRestore;
+  if (!AskYes(OVFormat(szAsk, pData->szTitle).c_str(), "Confirm")) return;
   if (!RestoreConduit(pData, false)) return;
   UpdateAppButtons();
   Info(OVFormat(kOVRestored, pData->szTitle).c_str());
@@ -238,7 +274,8 @@ void OVTool::btnOVInstClick() {
     Error(kOVNotAConduit);
     return;
   }
-  CCondObj obj(strPath.c_str());
+  CCondObj obj;
+  obj.SetAnswer(CondAsker::Instance().AskOne(strPath));
   if (!obj.IsValid()) {
     Error(kOVNotAConduit);
     return;

@@ -151,6 +151,12 @@ class OVTool {
 inline constexpr char kOVAskUninstall[] = "Do you really want to uninstall conduit \"%s\"?";
 inline constexpr char kOVUninstalled[] = "Conduit \"%s\" uninstalled successfully.";
 inline constexpr char kOVAskRestore[] = "Do you really want to restore conduit \"%s\"?";
+inline constexpr char kOVAskRestoreCrashed[] =
+    "The library of conduit \"%s\" crashed when it was asked for its name, and may make the "
+    "HotSync fail. Do you really want to restore it?";
+inline constexpr char kOVAskRestoreSilent[] =
+    "The library of conduit \"%s\" did not answer when it was asked for its name, and may make "
+    "the HotSync hang. Do you really want to restore it?";
 inline constexpr char kOVRestored[] = "Conduit \"%s\" restored successfully.";
 inline constexpr char kOVAlreadyInstalled[] = "This conduit has been installed in the system.";
 inline constexpr char kOVAskReplace[] =

@@ -422,8 +422,11 @@ App::App(const std::string& exePath, bool bInPlace) {
   m_dir = szDir;
   CreateDirectoryA(m_dir.c_str(), nullptr);
   m_exe = m_dir + "Tandelix.exe";
-  CopyFileA((exePath.empty() ? DriverDir() + "Tandelix.exe" : exePath).c_str(), m_exe.c_str(),
-            FALSE);
+  const std::string from = exePath.empty() ? DriverDir() + "Tandelix.exe" : exePath;
+  CopyFileA(from.c_str(), m_exe.c_str(), FALSE);
+  // The helper that asks conduit libraries ships beside the program.
+  const std::string probe = from.substr(0, from.find_last_of("\\/") + 1) + "tdcprobe.exe";
+  CopyFileA(probe.c_str(), (m_dir + "tdcprobe.exe").c_str(), FALSE);
 }
 
 App::~App() {

@@ -366,3 +366,80 @@ TEST_F(OrvelloMissingUi, InstallOverAMissingConduitLeavesAnInstalledRow) {
   EXPECT_FALSE(FindMessageBox(app.Pid()).hWnd);
   EXPECT_TRUE(app.Quit());
 }
+
+namespace {
+
+size_t CountLines(const std::string& path) {
+  std::ifstream f(path, std::ios::binary);
+  std::string line;
+  size_t n = 0;
+  while (std::getline(f, line)) ++n;
+  return n;
+}
+
+}  // namespace
+
+// A library that crashes and one that never answers: the program starts, shows
+// both in their states, uninstalls one, warns before restoring it, and the
+// next start asks no library again.
+TEST(OrvelloFaultyUi, MisbehavingLibrariesAreShownUninstalledAndCached) {
+  App app;
+  ASSERT_TRUE(app.SeedDesktop(SourcePath("tests/ui/orvello_faulty.seed")));
+  const std::string runs = app.File("probe-runs.txt");
+  ASSERT_TRUE(SetEnvironmentVariableA("TDX_PROBE_RUNS", runs.c_str()));
+  struct Unset {
+    ~Unset() { SetEnvironmentVariableA("TDX_PROBE_RUNS", nullptr); }
+  } unset;
+  HWND page = nullptr;
+  auto start = [&] {
+    ASSERT_TRUE(app.Start());
+    ASSERT_NE(app.WaitMain(30000), nullptr);
+    page = app.Page("TtOrvello");
+    ASSERT_NE(page, nullptr);
+    ASSERT_TRUE(WaitUntil([&] { return ListRows(GetDlgItem(page, IDC_LVOVAPP), 1).size() >= 3; }));
+  };
+  start();
+  HWND list = GetDlgItem(page, IDC_LVOVAPP);
+  const auto rows = ListRows(list, 3);
+  const int nCrash = ListFind(list, "Crashing Conduit"), nSilent = ListFind(list, "Silent Conduit");
+  ASSERT_GE(nCrash, 0);
+  ASSERT_GE(nSilent, 0);
+  EXPECT_EQ(rows[nCrash][2], "Crashes.dll ( library crashed ).");
+  EXPECT_EQ(rows[nSilent][2], "Hangs.dll ( library does not answer ).");
+  EXPECT_EQ(ListImages(list)[nCrash], 2);  // the missing-library picture
+  EXPECT_EQ(ListImages(list)[nSilent], 2);
+  EXPECT_EQ(ListImages(list)[ListFind(list, "Address Book")], 0);
+  const size_t nCold = CountLines(runs);
+  EXPECT_GE(nCold, 2u);  // the crash needs a second run for the rest
+
+  ListSelect(list, nCrash);
+  ASSERT_TRUE(WaitUntil([&] { return IsWindowEnabled(GetDlgItem(page, IDC_BTNOVUNINST)) != FALSE; }));
+  ClickButton(page, IDC_BTNOVUNINST);
+  auto expectBox = [&](const std::string& text, int answer) {
+    MessageBoxInfo box;
+    ASSERT_TRUE(WaitUntil([&] { return (box = FindMessageBox(app.Pid())).hWnd != nullptr; })) << text;
+    EXPECT_EQ(box.text, text);
+    Answer(box, answer);
+    WaitUntil([&] { return !IsWindow(box.hWnd); }, 3000);
+  };
+  expectBox("Do you really want to uninstall conduit \"Crashes.dll\"?", IDYES);
+  expectBox("Conduit \"Crashes.dll\" uninstalled successfully.", IDOK);
+  EXPECT_EQ(ListImages(list)[nCrash], 1);
+  ASSERT_TRUE(app.Quit());
+
+  start();
+  list = GetDlgItem(page, IDC_LVOVAPP);
+  EXPECT_EQ(CountLines(runs), nCold);  // every answer came from the cache
+  int nAgain = -1;
+  ASSERT_TRUE(WaitUntil([&] { return (nAgain = ListFind(list, "Crashing Conduit")) >= 0; }));
+  EXPECT_EQ(ListImages(list)[nAgain], 1);
+  EXPECT_EQ(ListRows(list, 3)[nAgain][2], "Crashes.dll ( library crashed ).");
+  ListSelect(list, nAgain);
+  ASSERT_TRUE(WaitUntil([&] { return IsWindowEnabled(GetDlgItem(page, IDC_BTNOVRESTORE)) != FALSE; }));
+  ClickButton(page, IDC_BTNOVRESTORE);
+  expectBox("The library of conduit \"Crashing Conduit\" crashed when it was asked for its name, "
+            "and may make the HotSync fail. Do you really want to restore it?",
+            IDNO);
+  EXPECT_EQ(ListImages(list)[nAgain], 1);
+  EXPECT_TRUE(app.Quit());
+}

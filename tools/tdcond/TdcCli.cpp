@@ -16,6 +16,7 @@
 #include "orvello/OVPages.h"
 #include "orvello/OVSetDialogs.h"
 #include "orvello/OVText.h"
+#include "palm/CondAsk.h"
 #include "palm/PalmDesktop.h"
 #include "shell/Settings.h"
 
@@ -315,6 +316,25 @@ const char* StateOf(int nImage) {
   }
 }
 
+// What a row is, with the library's own fault where it has one: an
+// installed conduit whose library crashed or kept silent is in a state of its
+// own; a restorable one stays restorable and carries the reason.
+struct RowState {
+  std::string strState, strReason;
+};
+
+RowState StateOfRow(const OVRowList::Row& row, const CondAnswer& answer) {
+  RowState r{StateOf(row.nImage), ""};
+  if (answer.state == CondLibState::Crashed)
+    r.strReason = "the library crashed when it was asked for its name";
+  else if (answer.state == CondLibState::NoAnswer)
+    r.strReason = "the library did not answer when it was asked for its name";
+  if (!r.strReason.empty() && row.nImage != OV_IMG_RESTORABLE &&
+      row.pData->nStatus == ST_INSTALLED)
+    r.strState = answer.state == CondLibState::Crashed ? "crashed" : "no-answer";
+  return r;
+}
+
 std::string Hex(uint32_t n) {
   char sz[16];
   std::snprintf(sz, sizeof sz, "0x%x", static_cast<unsigned>(n));
@@ -329,6 +349,17 @@ int List(Session& s, const Args& a) {
     auto it = versions.find(lib);
     if (it == versions.end()) it = versions.emplace(lib, OVTool::LibraryVersion(lib.c_str())).first;
     return it->second;
+  };
+  // Every library in one question; the answers mostly come from the cache.
+  std::vector<std::string> libs;
+  for (OVRowList* rows : {&s.app, &s.sys})
+    for (const OVRowList::Row& row : rows->rows)
+      if (row.pData) libs.push_back(TdcField(row.pData->szConduit));
+  const std::vector<CondAnswer> answerList = CondAsker::Instance().Ask(libs);
+  std::map<std::string, CondAnswer> answers;
+  for (size_t i = 0; i < libs.size(); ++i) answers.emplace(libs[i], answerList[i]);
+  auto state = [&](const OVRowList::Row& row) {
+    return StateOfRow(row, answers[TdcField(row.pData->szConduit)]);
   };
   std::string& out = s.result.strOut;
   if (a.Has("--json")) {
@@ -356,7 +387,10 @@ int List(Session& s, const Args& a) {
         out += ',';
         TdcJsonField(out, "version", version(TdcField(p->szConduit)));
         out += ',';
-        TdcJsonField(out, "state", StateOf(row.nImage));
+        const RowState st = state(row);
+        TdcJsonField(out, "state", st.strState);
+        out += ',';
+        TdcJsonField(out, "reason", st.strReason);
         out += ',';
         TdcJsonField(out, "directory", TdcField(p->szDirectory));
         out += ',';
@@ -384,7 +418,7 @@ int List(Session& s, const Args& a) {
     for (const OVRowList::Row& row : l.rows->rows) {
       const CondData* p = row.pData;
       if (!p) continue;
-      table.push_back({StateOf(row.nImage), dash(TdcField(p->szCreatorID)), Hex(p->dwCreatorID),
+      table.push_back({state(row).strState, dash(TdcField(p->szCreatorID)), Hex(p->dwCreatorID),
                        p->nKind == CONDS_MANAGER ? std::to_string(p->nPriority) : "-",
                        version(TdcField(p->szConduit)), dash(TdcField(p->szTitle)),
                        dash(TdcField(p->szDirectory)), dash(TdcField(p->szFile)),
@@ -635,7 +669,7 @@ const std::vector<Command>& Commands() {
        "tdcond list [--json]",
        "Lists the application conduits (with the uninstalled ones that can be restored\n"
        "from OVRes.dat), then the system conduits, in the order of the Orvello tab:\n"
-       "state (installed, restorable, missing), creator ID as text and number,\n"
+       "state (installed, restorable, missing, crashed, no-answer), creator ID as text and number,\n"
        "priority, library version, title, data directory, data file, handheld\n"
        "database and library.\n"
        "  --json  one object {\"application\": [...], \"system\": [...]} in UTF-8, each\n"

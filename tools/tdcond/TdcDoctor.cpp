@@ -13,6 +13,7 @@
 #include "logs/LogReader.h"
 #include "misc/WinUtil.h"
 #include "orvello/ConduitTool.h"
+#include "palm/CondAsk.h"
 #include "palm/CondMgr.h"
 #include "palm/CondRecord.h"
 #include "palm/PalmDesktop.h"
@@ -85,16 +86,16 @@ TdcLibraryFacts ExamineLibrary(const std::string& lib) {
   const BOOL bRead = ReadFile(h, head, sizeof head, &cb, nullptr);
   CloseHandle(h);
   f.strNotImage = bRead ? TdcImageProblem(head, cb) : "it cannot be read";
-  if (!f.strNotImage.empty()) return f;
-  SetLastError(0);
-  CCondObj obj(lib.c_str());
-  if (!obj.IsLoaded()) {
-    f.dwLoadError = GetLastError();
-    return f;
-  }
-  f.bLoads = true;
-  f.bOpenConduit = obj.IsValid();
   return f;
+}
+
+// What the library answered when it was asked out of process.
+void TakeAnswer(TdcLibraryFacts& f, const CondAnswer& a) {
+  f.bLoads = a.state == CondLibState::Answered;
+  f.bCrashed = a.state == CondLibState::Crashed;
+  f.bNoAnswer = a.state == CondLibState::NoAnswer;
+  f.dwLoadError = a.state == CondLibState::NotLoaded ? a.dwLoadError : 0;
+  f.bOpenConduit = a.bOpenConduit;
 }
 
 void ReadApplicationConduits(TdcFacts& f) {
@@ -249,8 +250,18 @@ TdcFacts TdcGatherFacts(const std::string& strModuleDir) {
       auto it = seen.find(c.strLibraryKey);
       if (it == seen.end())
         it = seen.emplace(c.strLibraryKey, ExamineLibrary(FullPathOf(c.strLibrary))).first;
-      c.lib = it->second;
     }
+    // The libraries that are whole images are asked all in one go.
+    std::vector<std::string> ask, askKeys;
+    for (const auto& kv : seen)
+      if (kv.second.bExists && kv.second.strNotImage.empty()) {
+        askKeys.push_back(kv.first);
+        ask.push_back(kv.first);
+      }
+    const std::vector<CondAnswer> answers = CondAsker::Instance().Ask(ask);
+    for (size_t i = 0; i < askKeys.size() && i < answers.size(); ++i)
+      TakeAnswer(seen[askKeys[i]], answers[i]);
+    for (TdcConduitFacts& c : f.conduits) c.lib = seen[c.strLibraryKey];
     if (IsPalmLibraryLoaded(PD_LIB_USERDATA)) ReadUsers(f);
   }
   ReadStore(f);
@@ -379,6 +390,15 @@ class Rules {
     } else if (c.lib.bDirectory || !c.lib.bExists) {
       Add(TdcSeverity::Error, "library-missing", name, creator, c.strLibrary,
           "Its library " + lib + (c.lib.bDirectory ? " is a directory." : " does not exist."), fix);
+    } else if (c.lib.bCrashed) {
+      Add(TdcSeverity::Error, "library-crashed", name, creator, c.strLibrary,
+          "Its library " + lib + " crashed when it was asked for its name: HotSync would stop on it.",
+          fix);
+    } else if (c.lib.bNoAnswer) {
+      Add(TdcSeverity::Error, "library-no-answer", name, creator, c.strLibrary,
+          "Its library " + lib + " did not answer when it was asked for its name: HotSync would "
+          "hang on it.",
+          fix);
     } else if (!c.lib.strNotImage.empty() || !c.lib.bLoads) {
       const std::string why = !c.lib.strNotImage.empty()
                                   ? c.lib.strNotImage

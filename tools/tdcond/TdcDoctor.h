@@ -30,6 +30,8 @@ struct TdcLibraryFacts {
   bool bLoads = false;        // LoadLibrary took it
   uint32_t dwLoadError = 0;   // the system's error when it did not
   bool bOpenConduit = false;  // it exports OpenConduit
+  bool bCrashed = false;      // it brought down the process that asked it
+  bool bNoAnswer = false;     // it did not answer within the time limit
 };
 
 enum class TdcKind { Application, Install, Backup };
@@ -84,7 +86,7 @@ struct TdcFacts {
 
 // Everything the rules look at. Runs after StartPalmLayer (the Palm Desktop
 // directory current, its libraries loaded); strModuleDir ends in a backslash.
-// Loads each registered conduit library once, to see whether it loads.
+// Asks each registered conduit library once, out of process, whether it loads.
 TdcFacts TdcGatherFacts(const std::string& strModuleDir);
 
 // The findings, in a fixed order: the desktop, the conduits in registration

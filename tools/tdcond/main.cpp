@@ -2,14 +2,32 @@
 #include <windows.h>
 
 #include <cstdio>
+#include <cstring>
 #include <exception>
 #include <string>
 
 #include "TdcCli.h"
 #include "misc/WinUtil.h"
 #include "orvello/WinClock.h"
+#include "palm/CondAsk.h"
 
 namespace {
+
+// A fault that reaches here came from a conduit library asked in process (the
+// helper is missing): one line naming it and exit code 1, never a dialog.
+LONG WINAPI OnFault(EXCEPTION_POINTERS*) {
+  char sz[400];
+  const char* szLib = CondAskInProcessLibrary();
+  if (szLib)
+    std::snprintf(sz, sizeof sz, "tdcond: the conduit library \"%.300s\" crashed; it cannot go on\n",
+                  szLib);
+  else
+    std::snprintf(sz, sizeof sz, "tdcond: stopped on a fault; it cannot go on\n");
+  DWORD cb = 0;
+  WriteFile(GetStdHandle(STD_ERROR_HANDLE), sz, static_cast<DWORD>(std::strlen(sz)), &cb, nullptr);
+  ExitProcess(1);
+  return EXCEPTION_EXECUTE_HANDLER;
+}
 
 // A console shows the OEM code page; files and pipes get the ANSI bytes.
 void Write(std::FILE* f, DWORD nStdHandle, std::string text, bool bUtf8) {
@@ -24,7 +42,8 @@ void Write(std::FILE* f, DWORD nStdHandle, std::string text, bool bUtf8) {
 int main(int argc, char** argv) {
   // A conduit library that lacks a DLL of its own must not bring up a
   // system message box: the doctor reports it.
-  SetErrorMode(SEM_FAILCRITICALERRORS | SEM_NOOPENFILEERRORBOX);
+  SetErrorMode(SEM_FAILCRITICALERRORS | SEM_NOGPFAULTERRORBOX | SEM_NOOPENFILEERRORBOX);
+  SetUnhandledExceptionFilter(OnFault);
   char szDir[MAX_PATH] = {};
   GetModuleDir(nullptr, szDir);
   WinClock clock;

@@ -49,12 +49,15 @@ class TdcondExe : public ::testing::Test {
         "copy $BIN\\cond_plain.dll Backup.dll\n"
         "app addr AddrCond.dll \"Caf\xe9 Book\" directory=address file=address.dat\n"
         "install inst InstCond.dll \"Install\"\n"
-        "backup Backup.dll\n";
+        "backup Backup.dll\n" +
+        ExtraSeed();
     SeedPlan plan;
     std::string err;
     ASSERT_TRUE(ParseSeedPlan(text, {{"BIN", bin}, {"DESKTOP", desk}}, &plan, &err)) << err;
     ASSERT_TRUE(SeedDesktop(plan, bin, &err)) << err;
   }
+  // More lines for the seeding tool's description of the desktop.
+  virtual std::string ExtraSeed() const { return ""; }
   void TearDown() override {
     RegDeleteTreeA(HKEY_CURRENT_USER, PD_REG_ROOT);
     // Wine lets go of an ended child's image and files a moment after its
@@ -179,3 +182,100 @@ TEST_F(TdcondExe, PDPathBesideTheProgramNamesThePalmDesktop) {
 }
 
 }  // namespace
+
+namespace {
+
+// The helper's runs, one line each, counted through TDX_PROBE_RUNS.
+size_t ProbeRuns(const std::string& path) {
+  const auto v = tdxtest::ReadBytes(path);
+  size_t n = 0;
+  for (unsigned char c : v) n += c == '\n';
+  return n;
+}
+
+struct BadSample {
+  const char* sample;
+  const char* creator;
+  const char* state;  // in "tdcond list --json"
+  const char* title;  // what the list shows; null: the registered title
+  const char* check;  // the doctor's finding, or null
+};
+
+const std::string kO63(63, 'O'), kN63(63, 'N');
+const BadSample kBad[] = {
+    {"cond_bad_name_fault", "BdFa", "crashed", "Registered", "library-crashed"},
+    {"cond_bad_name_overrun", "BdOv", "installed", kO63.c_str(), nullptr},
+    {"cond_bad_name_hang", "BdHa", "no-answer", "Registered", "library-no-answer"},
+    {"cond_bad_name_noterm", "BdNt", "installed", kN63.c_str(), nullptr},
+    {"cond_bad_dllmain", "BdDm", "installed", "Registered", "library-not-32bit"},
+};
+
+// The desktop of TdcondExe with one misbehaving conduit of each kind.
+class TdcondFaulty : public TdcondExe {
+ protected:
+  std::string ExtraSeed() const override {
+    std::string s;
+    for (const BadSample& b : kBad)
+      s += std::string("copy $BIN\\") + b.sample + ".dll " + b.sample + ".dll\n" + "app " +
+           b.creator + " " + b.sample + ".dll Registered\n";
+    return s;
+  }
+};
+
+}  // namespace
+
+TEST_F(TdcondFaulty, MisbehavingLibrariesAreReportedAndTheCacheSparesTheNextRun) {
+  ASSERT_TRUE(CopyFileA(tdxtest::PalmSandbox::BinFile("tdcprobe.exe").c_str(),
+                        (prog + "\\tdcprobe.exe").c_str(), FALSE));
+  const std::string runs = dir.file("runs.txt");
+  ASSERT_TRUE(SetEnvironmentVariableA("TDX_PROBE_RUNS", runs.c_str()));
+  struct Unset {
+    ~Unset() { SetEnvironmentVariableA("TDX_PROBE_RUNS", nullptr); }
+  } unset;
+  DeleteFileA((prog + "\\ovlib.dat").c_str());
+  DeleteFileA(runs.c_str());
+
+  const Proc list = Run("list --json");
+  ASSERT_EQ(list.exit, 0) << list.err;
+  EXPECT_EQ(list.err, "");
+  const size_t nCold = ProbeRuns(runs);
+  EXPECT_GE(nCold, 1u);
+  const hvtest::JValue doc = Json(list.out);
+  for (const BadSample& b : kBad) {
+    const hvtest::JValue* row = nullptr;
+    for (const hvtest::JValue& r : doc["application"].arr)
+      if (r["creator"].str == b.creator) row = &r;
+    ASSERT_NE(row, nullptr) << b.sample << "\n" << list.out;
+    EXPECT_EQ((*row)["state"].str, b.state) << b.sample;
+    EXPECT_EQ((*row)["reason"].str.empty(), std::string(b.state) == "installed") << b.sample;
+    EXPECT_EQ((*row)["title"].str, b.title) << b.sample;
+  }
+
+  // Unchanged libraries: the answers come from the cache, the helper stays put.
+  const Proc again = Run("list --json");
+  ASSERT_EQ(again.exit, 0) << again.err;
+  EXPECT_EQ(again.out, list.out);
+  EXPECT_EQ(ProbeRuns(runs), nCold);
+
+  const Proc doctor = Run("doctor --json");
+  EXPECT_EQ(doctor.exit, 1) << doctor.err;  // errors found, reported, not a crash
+  EXPECT_EQ(ProbeRuns(runs), nCold);
+  const hvtest::JValue found = Json(doctor.out);
+  for (const BadSample& b : kBad) {
+    if (!b.check) continue;
+    bool bFound = false;
+    for (const hvtest::JValue& f : found["findings"].arr)
+      bFound |= f["creator"].str == b.creator && f["check"].str == b.check;
+    EXPECT_TRUE(bFound) << b.sample << "\n" << doctor.out;
+  }
+
+  // A faulty conduit is uninstalled like any other and then restorable.
+  const Proc un = Run("uninstall BdFa");
+  EXPECT_EQ(un.exit, 0) << un.err;
+  const hvtest::JValue after = Json(Run("list --json").out);
+  bool bRestorable = false;
+  for (const hvtest::JValue& r : after["application"].arr)
+    if (r["creator"].str == "BdFa")
+      bRestorable = r["state"].str == "restorable" && !r["reason"].str.empty();
+  EXPECT_TRUE(bRestorable) << Run("list --json").out;
+}

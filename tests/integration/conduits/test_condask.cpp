@@ -1,0 +1,119 @@
+// Asking conduit libraries through the helper: every kind of misbehaviour
+// gets its own answer in one call, a crash or a hang costs one helper run
+// each, unchanged libraries are answered from the cache and changed ones are
+// asked again, and without the helper the libraries are asked in process.
+#include <gtest/gtest.h>
+
+#include <windows.h>
+
+#include <string>
+#include <vector>
+
+#include "palm/CondAsk.h"
+#include "support/PalmSandbox.h"
+#include "support/TempDir.h"
+
+namespace {
+
+using tdxtest::PalmSandbox;
+
+size_t Lines(const std::string& path) {
+  size_t n = 0;
+  for (unsigned char c : tdxtest::ReadBytes(path)) n += c == '\n';
+  return n;
+}
+
+struct Expect {
+  const char* sample;  // in the build's bin/ directory
+  CondLibState state;
+  bool bOpen;
+  std::string name;
+};
+
+class CondAsk : public ::testing::Test {
+ protected:
+  tdxtest::TempDir dir{"condask"};
+  std::string runs = dir.file("runs.txt");
+  CondAsker asker;
+
+  void SetUp() override {
+    asker.SetHelperPath(PalmSandbox::BinFile("tdcprobe.exe"));
+    asker.SetCachePath(dir.file("ovlib.dat"));
+    asker.SetTimeout(3000);
+    ASSERT_TRUE(SetEnvironmentVariableA("TDX_PROBE_RUNS", runs.c_str()));
+  }
+  void TearDown() override { SetEnvironmentVariableA("TDX_PROBE_RUNS", nullptr); }
+  // A copy, so that each test's libraries are new to the cache.
+  std::string Copy(const std::string& sample, const std::string& as = "") {
+    const std::string to = dir.file((as.empty() ? sample : as) + ".dll");
+    EXPECT_TRUE(CopyFileA(PalmSandbox::BinFile(sample + ".dll").c_str(), to.c_str(), FALSE));
+    return to;
+  }
+};
+
+TEST_F(CondAsk, EachMisbehaviourHasItsAnswerAndTheCacheSparesTheHelper) {
+  const Expect cases[] = {
+      {"cond_named", CondLibState::Answered, true, "Sample Named Conduit"},
+      {"cond_bad_name_fault", CondLibState::Crashed, false, ""},
+      {"cond_plain", CondLibState::Answered, true, ""},
+      {"cond_bad_name_overrun", CondLibState::Answered, true, std::string(63, 'O')},
+      {"cond_bad_name_hang", CondLibState::NoAnswer, false, ""},
+      {"cond_bad_name_noterm", CondLibState::Answered, true, std::string(63, 'N')},
+      {"cond_bad_dllmain", CondLibState::NotLoaded, false, ""},
+      {"cond_noopen", CondLibState::Answered, false, ""},
+  };
+  std::vector<std::string> paths;
+  for (const Expect& e : cases) paths.push_back(Copy(e.sample));
+  paths.push_back(dir.file("nowhere.dll"));
+
+  for (int pass = 0; pass < 2; ++pass) {
+    const std::vector<CondAnswer> got = asker.Ask(paths);
+    ASSERT_EQ(got.size(), paths.size());
+    for (size_t i = 0; i < std::size(cases); ++i) {
+      EXPECT_EQ(got[i].state, cases[i].state) << cases[i].sample << " pass " << pass;
+      EXPECT_EQ(got[i].bOpenConduit, cases[i].bOpen) << cases[i].sample;
+      EXPECT_EQ(std::string(got[i].szName), cases[i].name) << cases[i].sample;
+    }
+    EXPECT_EQ(got.back().state, CondLibState::NotLoaded);
+    // First run, one after the crash, one after the hang; none the second time.
+    EXPECT_EQ(Lines(runs), 3u) << "pass " << pass;
+  }
+  EXPECT_EQ(asker.HelperRuns(), 3u);
+
+  // A library replaced by another (new size and time) is asked again.
+  ASSERT_TRUE(CopyFileA(PalmSandbox::BinFile("cond_named.dll").c_str(), paths[1].c_str(), FALSE));
+  HANDLE h = CreateFileA(paths[1].c_str(), FILE_WRITE_ATTRIBUTES, 0, nullptr, OPEN_EXISTING, 0, nullptr);
+  ASSERT_NE(h, INVALID_HANDLE_VALUE);
+  FILETIME ft{0x12345678, 0x01D00000};
+  SetFileTime(h, nullptr, nullptr, &ft);
+  CloseHandle(h);
+  const CondAnswer again = asker.AskOne(paths[1]);
+  EXPECT_EQ(again.state, CondLibState::Answered);
+  EXPECT_STREQ(again.szName, "Sample Named Conduit");
+  EXPECT_EQ(Lines(runs), 4u);
+}
+
+TEST_F(CondAsk, ADamagedCacheIsAskedAgainAndAMissingHelperMeansInProcess) {
+  const std::string lib = Copy("cond_named", "named_again");
+  const std::string cache = dir.file("ovlib.dat");
+  HANDLE h = CreateFileA(cache.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr);
+  DWORD cb = 0;
+  WriteFile(h, "TDXA\1\0\0\0\xff\xff\xff\xff junk", 17, &cb, nullptr);
+  CloseHandle(h);
+  EXPECT_STREQ(asker.AskOne(lib).szName, "Sample Named Conduit");
+  EXPECT_EQ(Lines(runs), 1u);
+
+  CondAsker inProcess;
+  inProcess.SetHelperPath(dir.file("no-such-helper.exe"));
+  inProcess.SetCachePath(dir.file("other.dat"));
+  const CondAnswer a = inProcess.AskOne(Copy("cond_version"));
+  EXPECT_EQ(a.state, CondLibState::Answered);
+  EXPECT_TRUE(a.bOpenConduit);
+  EXPECT_TRUE(a.bHasVersion);
+  EXPECT_EQ(a.wVersion[0], 2);
+  EXPECT_EQ(a.wVersion[3], 7);
+  EXPECT_EQ(inProcess.HelperRuns(), 0u);
+  EXPECT_EQ(Lines(runs), 1u);
+}
+
+}  // namespace
