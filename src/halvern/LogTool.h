@@ -39,6 +39,9 @@ class IHVTree {
 inline constexpr const char kHVRootText[] = "All HotSync Log";
 inline constexpr const char kHVPageFile[] = "result.html";
 inline constexpr const char kHVNoLogFile[] = "Can not find the HotSync Log file.";
+// The browser's pane where no HTML engine exists.
+inline constexpr const char kHVNoViewer[] = "This page cannot be shown here: no HTML viewer is installed.";
+inline constexpr const char kHVOpenPage[] = "Open in Browser";
 
 class HVTool {
  public:
@@ -54,6 +57,9 @@ class HVTool {
   void cbHVUserChange();
   void tvLogChange() { WriteLogPage(); }
   void btnOpenLogClick();
+  // Hands the page last shown to the shell's "open" (the user's browser);
+  // nothing before a page was written.
+  void btnOpenPageClick();
 
   void BuildLogTree();
   void WriteLogPage();
