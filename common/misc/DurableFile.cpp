@@ -15,8 +15,9 @@ namespace {
 
 #ifdef _WIN32
 bool RealFlush(const char* szPath) {
-  HANDLE h = CreateFileA(szPath, GENERIC_WRITE, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
-                         FILE_ATTRIBUTE_NORMAL, nullptr);
+  // Full sharing: a scanner looking at the new file must not fail the write.
+  HANDLE h = CreateFileA(szPath, GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+                         nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
   if (h == INVALID_HANDLE_VALUE) return false;
   const bool ok = FlushFileBuffers(h) != 0;
   CloseHandle(h);
