@@ -6,7 +6,7 @@
 #include <cstring>
 #include <string>
 
-#include "halvern/LogTool.h"
+#include "halvern/HVText.h"
 #include "res/resource.h"
 #include "ui/Layout.h"
 

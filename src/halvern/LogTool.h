@@ -39,9 +39,6 @@ class IHVTree {
 inline constexpr const char kHVRootText[] = "All HotSync Log";
 inline constexpr const char kHVPageFile[] = "result.html";
 inline constexpr const char kHVNoLogFile[] = "Can not find the HotSync Log file.";
-// The browser's pane where no HTML engine exists.
-inline constexpr const char kHVNoViewer[] = "This page cannot be shown here: no HTML viewer is installed.";
-inline constexpr const char kHVOpenPage[] = "Open in Browser";
 
 class HVTool {
  public:

@@ -10,7 +10,7 @@
 #include <sstream>
 
 #include "UiDriver.h"
-#include "halvern/LogTool.h"
+#include "halvern/HVText.h"
 #include "logs/LogPages.h"
 #include "res/resource.h"
 
