@@ -49,6 +49,11 @@ void LogBrowserHost::LayOutFallback(int cx) {
 }
 
 void LogBrowserHost::CreateBrowser(HINSTANCE hInst) {
+  // The browser control comes up without an HTML engine too, and then shows
+  // nothing at all.
+  HMODULE hEngine = LoadLibraryA("mshtml.dll");
+  if (!hEngine) return;
+  FreeLibrary(hEngine);
   const HRESULT hr = OleInitialize(nullptr);
   if (FAILED(hr)) return;  // COM is set up otherwise on this thread: no browser
   m_bOle = true;

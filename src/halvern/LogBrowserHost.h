@@ -1,6 +1,7 @@
 // The window that holds LogBrowser, the embedded browser of the log tab. It sits
 // where the page's layout table puts IDC_LOGBROWSER. The browser is the Windows
-// WebBrowser control in atl.dll's host window; where it cannot be had the pane
+// WebBrowser control in atl.dll's host window; where it or its HTML engine
+// (mshtml.dll) cannot be had the pane
 // shows a one-line note and a button (IDC_BTNOPENPAGE, enabled once a page was
 // asked for) whose click reaches the parent as its WM_COMMAND, and navigating
 // only records the address. The window's text is the address last asked for,
