@@ -26,7 +26,7 @@ add_library(tdx_ui STATIC
   ${_src}/ui/TabPage.cpp
   ${_src}/ui/Layout.cpp)
 target_include_directories(tdx_ui PUBLIC ${_src})
-target_link_libraries(tdx_ui PUBLIC tdx_misc tdx_shellcore comctl32 gdi32)
+target_link_libraries(tdx_ui PUBLIC tdx_misc comctl32 gdi32)
 
 include(${_src}/halvern/halvern.cmake)
 include(${_src}/tremwick/tremwick.cmake)

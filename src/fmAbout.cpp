@@ -25,7 +25,7 @@ void TfmAbout::OnCommand(int id, int code, HWND) {
   if (id == IDOK || id == IDCANCEL)
     End(IDOK);
   else if (id == IDC_ABOUTLINK && code == STN_CLICKED)
-    OpenHomePage(m_shell, false);
+    OpenHomePage(m_shell, m_strModuleDir.c_str());
 }
 
 void TfmAbout::SetLinkHot(bool bHot) {

@@ -1,13 +1,16 @@
 // The about box fmAbout.
 #pragma once
 
+#include <string>
+
 #include "shell/Ports.h"
 #include "ui/Fonts.h"
 #include "ui/TxDialog.h"
 
 class TfmAbout : public TxDialog {
  public:
-  explicit TfmAbout(IShellOpen& shell) : m_shell(shell) {}
+  TfmAbout(IShellOpen& shell, const char* szModuleDir)
+      : m_shell(shell), m_strModuleDir(szModuleDir ? szModuleDir : "") {}
 
  protected:
   bool OnInitDialog() override;
@@ -18,6 +21,7 @@ class TfmAbout : public TxDialog {
   void SetLinkHot(bool bHot);
 
   IShellOpen& m_shell;
+  std::string m_strModuleDir;
   DerivedFont m_fontBold;
   DerivedFont m_fontLink;
   bool m_bLinkHot = false;

@@ -139,10 +139,10 @@ void TfmMain::OnCommand(int id, int, HWND) {
       OpenHelp(m_shell, m_ctx.szModuleDir);
       break;
     case IDM_HELP_HOME:
-      OpenHomePage(m_shell, true);
+      OpenHomePage(m_shell, m_ctx.szModuleDir);
       break;
     case IDM_HELP_ABOUT: {
-      TfmAbout about(m_shell);
+      TfmAbout about(m_shell, m_ctx.szModuleDir);
       about.DoModal(m_hInst, IDD_ABOUT, m_hWnd);
       break;
     }

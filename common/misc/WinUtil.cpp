@@ -1,5 +1,7 @@
 #include "misc/WinUtil.h"
 
+#include "misc/DurableFile.h"
+
 #include <shellapi.h>
 
 #include <cstdio>
@@ -80,31 +82,15 @@ bool OpenWithShell(const char* szTarget) {
   return true;
 }
 
+bool OpenHelpViewer(const char* szTopic) {
+  if (!szTopic || !*szTopic) return false;
+  const std::string args = std::string("\"") + szTopic + "\"";
+  ShellExecuteA(nullptr, "open", "hh.exe", args.c_str(), "", SW_SHOWNORMAL);
+  return true;
+}
+
 bool WriteWholeFile(const char* szPath, const void* pData, size_t cbData) {
-  if (!szPath || !*szPath || (!pData && cbData)) return false;
-  std::string temp = std::string(szPath) + ".tmp";
-  if (temp.size() >= MAX_PATH) {
-    // Every name we write is longer than this one, so it fits where the target does.
-    const char* slash = std::strrchr(szPath, '\\');
-    temp = std::string(szPath, slash ? static_cast<size_t>(slash - szPath + 1) : 0) + "~tdx.tmp";
-  }
-  SetFileAttributesA(temp.c_str(), FILE_ATTRIBUTE_NORMAL);  // a stale one may be read-only
-  DeleteFileA(temp.c_str());
-  std::FILE* f = std::fopen(temp.c_str(), "wb");
-  if (!f) return false;
-  bool ok = cbData == 0 || std::fwrite(pData, 1, cbData, f) == cbData;
-  if (std::fclose(f) != 0) ok = false;
-  if (ok) {
-    for (int i = 0; i < 3; ++i) {
-      if (MoveFileExA(temp.c_str(), szPath, MOVEFILE_REPLACE_EXISTING)) return true;
-      Sleep(20);
-    }
-    // A reader (a browser, a viewer) holds the target open and forbids
-    // replacing it, but may let it be written over.
-    ok = CopyFileA(temp.c_str(), szPath, FALSE) != 0;
-  }
-  DeleteFileA(temp.c_str());
-  return ok;
+  return WriteFileDurably(szPath, pData, cbData, HeldTarget::WriteOver);
 }
 
 SYSTEMTIME LocalTimeOf(int64_t nTime) {
@@ -114,4 +100,35 @@ SYSTEMTIME LocalTimeOf(int64_t nTime) {
   SYSTEMTIME st = {};
   if (!FileTimeToLocal(ft, &st)) FileTimeToSystemTime(&ft, &st);
   return st;
+}
+
+std::string DirLock::NameFor(const char* szDirOrFile) {
+  std::string dir = szDirOrFile ? szDirOrFile : "";
+  // A file names its directory; a directory ends in a backslash.
+  const size_t slash = dir.find_last_of("\\/");
+  dir.resize(slash == std::string::npos ? 0 : slash);
+  char szFull[MAX_PATH] = {};
+  const DWORD n = GetFullPathNameA(dir.empty() ? "." : dir.c_str(), MAX_PATH, szFull, nullptr);
+  if (n > 0 && n < MAX_PATH) dir = szFull;
+  while (!dir.empty() && (dir.back() == '\\' || dir.back() == '/')) dir.pop_back();
+  for (char& c : dir) c = c == '/' ? '\\' : c;
+  if (!dir.empty()) CharUpperBuffA(&dir[0], static_cast<DWORD>(dir.size()));
+  // FNV-1a: a backslash may not appear in the name, and the path may be long.
+  uint64_t h = 1469598103934665603ULL;
+  for (unsigned char c : dir) h = (h ^ c) * 1099511628211ULL;
+  char szName[64];
+  std::snprintf(szName, sizeof szName, "Tandelix.Files.%016llx", static_cast<unsigned long long>(h));
+  return szName;
+}
+
+DirLock::DirLock(const char* szDirOrFile, unsigned nTimeoutMs) {
+  m_hMutex = CreateMutexA(nullptr, FALSE, NameFor(szDirOrFile).c_str());
+  if (!m_hMutex) return;
+  const DWORD r = WaitForSingleObject(m_hMutex, nTimeoutMs);
+  m_bHeld = r == WAIT_OBJECT_0 || r == WAIT_ABANDONED;
+}
+
+DirLock::~DirLock() {
+  if (m_bHeld) ReleaseMutex(m_hMutex);
+  if (m_hMutex) CloseHandle(m_hMutex);
 }

@@ -6,6 +6,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <string>
 
 // Drive and directory of the module's file (null = the executable), ending in a
 // backslash. szBuf holds at least MAX_PATH bytes.
@@ -27,12 +28,11 @@ bool FileTimeToLocal(const FILETIME& utc, SYSTEMTIME* pLocal);
 bool GetFileTimeAsLocal(const char* szPath, int nWhich, SYSTEMTIME* pTime);
 bool GetFileCreationTime(const char* szPath, SYSTEMTIME* pTime);
 
-// Writes a whole file: the bytes go to a temporary file beside it ("<path>.tmp",
-// or a shorter name when that would not fit MAX_PATH), which is then moved over
-// the target, so a failed write never leaves half a file. A stale temporary
-// file left by a crash is replaced. When a reader holds the target open and
-// forbids replacing it, the target is written over instead. False when the
-// file could not be written; the target is then as it was.
+// Writes a generated page whole (see WriteFileDurably): a stale temporary file
+// left by a crash is replaced, and when a reader (a browser) holds the target
+// open past the retries and forbids replacing it, the target is written over
+// instead. False when the file could not be written; the target is then as it
+// was.
 bool WriteWholeFile(const char* szPath, const void* pData, size_t cbData);
 
 // Seconds since 1970 (UTC) as local calendar time.
@@ -41,3 +41,26 @@ SYSTEMTIME LocalTimeOf(int64_t nTime);
 // Asks the shell to "open" a document, page address or program. True once the
 // shell was asked, whatever it answered; false for an empty target.
 bool OpenWithShell(const char* szTarget);
+// Starts the help viewer on a topic of a compiled help file
+// ("<file>::/<page>"). True once the shell was asked; false for an empty topic.
+bool OpenHelpViewer(const char* szTopic);
+
+// Serialises the read-merge-write of the files the program and the console
+// tool share in one directory (the restore store, the settings file): one
+// named mutex per directory, whatever the spelling of its path. Held from
+// construction until destruction; a lock whose last holder died is taken over.
+class DirLock {
+ public:
+  explicit DirLock(const char* szDirOrFile, unsigned nTimeoutMs = 10000);
+  ~DirLock();
+  DirLock(const DirLock&) = delete;
+  DirLock& operator=(const DirLock&) = delete;
+  // False when the lock could not be had within the time: write nothing.
+  bool Held() const { return m_bHeld; }
+  // The mutex name for a directory, or a file's directory ("...\" ends it).
+  static std::string NameFor(const char* szDirOrFile);
+
+ private:
+  HANDLE m_hMutex = nullptr;
+  bool m_bHeld = false;
+};

@@ -2,26 +2,13 @@
 
 #include <cstring>
 
-#ifdef _WIN32
-// Declared here rather than through <windows.h>, which this portable file
-// stays free of.
-extern "C" __declspec(dllimport) int __stdcall MoveFileExA(const char*, const char*, unsigned long);
-#endif
+#include "misc/DurableFile.h"
 
 namespace {
 
 template <size_t N>
 void Terminate(char (&sz)[N]) {
   sz[N - 1] = '\0';
-}
-
-bool ReplaceFile(const std::string& from, const std::string& to) {
-#ifdef _WIN32
-  const unsigned long kReplaceExisting = 0x1;  // MOVEFILE_REPLACE_EXISTING
-  return MoveFileExA(from.c_str(), to.c_str(), kReplaceExisting) != 0;
-#else
-  return std::rename(from.c_str(), to.c_str()) == 0;
-#endif
 }
 
 }  // namespace
@@ -124,12 +111,15 @@ bool CondRecordWriter::Commit() {
   if (!m_fp) return false;
   const bool bClosed = std::fclose(m_fp) == 0;
   m_fp = nullptr;
-  if (m_bFailed || !bClosed || !ReplaceFile(m_temp, m_target)) {
+  if (m_bFailed || !bClosed) {
     Abandon();
     return false;
   }
+  // Flushed, moved through and retried as every whole-file store is; the
+  // temporary file is gone either way.
+  const bool ok = CommitTempFile(m_temp.c_str(), m_target.c_str());
   m_temp.clear();
-  return true;
+  return ok;
 }
 
 void CondRecordWriter::Abandon() {

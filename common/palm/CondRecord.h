@@ -57,9 +57,10 @@ class CondRecordWriter {
   bool Create(const char* szPath);
   // False once any write has failed; later writes are skipped.
   bool Write(const CondData& rec);
-  // Closes the temporary file and moves it over the target. False, with the
-  // target unchanged and the temporary file gone, after a failed write, close
-  // or move.
+  // Closes the temporary file and puts it in place with CommitTempFile
+  // (flushed, moved through, a brief hold on the target waited out). False,
+  // with the target unchanged and the temporary file gone, after a failed
+  // write, close, flush or move.
   bool Commit();
   // Drops the temporary file, if any.
   void Abandon();

@@ -121,6 +121,8 @@ void HalvernPage::OnCommand(int id, int code, HWND) {
     cbHVUserChange();
   else if (id == IDC_BTNOPENLOG && code == BN_CLICKED)
     btnOpenLogClick();
+  else if (id == IDC_BTNOPENPAGE && code == BN_CLICKED && m_pTool)
+    m_pTool->btnOpenPageClick();
 }
 
 LRESULT HalvernPage::OnNotify(NMHDR* pHdr) {

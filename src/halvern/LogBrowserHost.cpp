@@ -3,7 +3,12 @@
 #include <exdisp.h>
 #include <ole2.h>
 
+#include <cstring>
 #include <string>
+
+#include "halvern/HVText.h"
+#include "res/resource.h"
+#include "ui/Layout.h"
 
 namespace {
 
@@ -19,10 +24,36 @@ HWND LogBrowserHost::CreateHost(HINSTANCE hInst, HWND hParent, int id) {
   HWND h = Create(hInst, kClass, "", WS_CHILD | WS_VISIBLE | WS_CLIPCHILDREN, WS_EX_CLIENTEDGE,
                   hParent, id);
   if (h) CreateBrowser(hInst);
+  if (h && !m_pBrowser) CreateFallback(hInst);
   return h;
 }
 
+void LogBrowserHost::CreateFallback(HINSTANCE hInst) {
+  m_hNote = CreateWindowExA(0, "STATIC", kHVNoViewer, WS_CHILD | WS_VISIBLE | SS_LEFTNOWORDWRAP, 0,
+                            0, 0, 0, m_hWnd, reinterpret_cast<HMENU>(IDC_LOGNOVIEWER), hInst, nullptr);
+  m_hOpen = CreateWindowExA(0, "BUTTON", kHVOpenPage,
+                            WS_CHILD | WS_VISIBLE | WS_TABSTOP | WS_DISABLED | BS_PUSHBUTTON, 0, 0, 0,
+                            0, m_hWnd, reinterpret_cast<HMENU>(IDC_BTNOPENPAGE), hInst, nullptr);
+  const LPARAM font = SendMessageA(GetParent(m_hWnd), WM_GETFONT, 0, 0);
+  for (HWND h : {m_hNote, m_hOpen})
+    if (h) SendMessageA(h, WM_SETFONT, static_cast<WPARAM>(font), FALSE);
+  RECT rc;
+  GetClientRect(m_hWnd, &rc);
+  LayOutFallback(rc.right);
+}
+
+void LogBrowserHost::LayOutFallback(int cx) {
+  const int m = ScalePx(8), h = ScalePx(20);
+  if (m_hNote) MoveWindow(m_hNote, m, m, cx > 2 * m ? cx - 2 * m : 0, h, TRUE);
+  if (m_hOpen) MoveWindow(m_hOpen, m, 2 * m + h, ScalePx(120), ScalePx(26), TRUE);
+}
+
 void LogBrowserHost::CreateBrowser(HINSTANCE hInst) {
+  // The browser control comes up without an HTML engine too, and then shows
+  // nothing at all.
+  HMODULE hEngine = LoadLibraryA("mshtml.dll");
+  if (!hEngine) return;
+  FreeLibrary(hEngine);
   const HRESULT hr = OleInitialize(nullptr);
   if (FAILED(hr)) return;  // COM is set up otherwise on this thread: no browser
   m_bOle = true;
@@ -68,6 +99,7 @@ void LogBrowserHost::ReleaseBrowser() {
 void LogBrowserHost::Navigate(const char* szUrl) {
   if (!szUrl) return;
   if (m_hWnd) SetWindowTextA(m_hWnd, szUrl);
+  if (m_hOpen) EnableWindow(m_hOpen, std::strcmp(szUrl, "about:blank") != 0 && *szUrl);
   if (!m_pBrowser) return;
   const int n = MultiByteToWideChar(CP_ACP, 0, szUrl, -1, nullptr, 0);
   if (n <= 0) return;
@@ -88,7 +120,16 @@ LRESULT LogBrowserHost::WndProc(UINT uMsg, WPARAM wParam, LPARAM lParam) {
   switch (uMsg) {
     case WM_SIZE:
       if (m_hAx) MoveWindow(m_hAx, 0, 0, LOWORD(lParam), HIWORD(lParam), TRUE);
+      LayOutFallback(LOWORD(lParam));
       return 0;
+    case WM_COMMAND:
+      // The page decides what the button does.
+      if (LOWORD(wParam) == IDC_BTNOPENPAGE && HIWORD(wParam) == BN_CLICKED)
+        return SendMessageA(GetParent(m_hWnd), WM_COMMAND, wParam, lParam);
+      break;
+    case WM_CTLCOLORSTATIC:
+      SetBkMode(reinterpret_cast<HDC>(wParam), TRANSPARENT);
+      return reinterpret_cast<LRESULT>(GetStockObject(WHITE_BRUSH));
     case WM_DESTROY:
       ReleaseBrowser();
       break;

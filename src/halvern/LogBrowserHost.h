@@ -1,8 +1,11 @@
 // The window that holds LogBrowser, the embedded browser of the log tab. It sits
 // where the page's layout table puts IDC_LOGBROWSER. The browser is the Windows
-// WebBrowser control in atl.dll's host window; where it cannot be had the pane
-// stays blank and navigating only records the address. The window's text is
-// the address last asked for, so it can be read from outside.
+// WebBrowser control in atl.dll's host window; where it or its HTML engine
+// (mshtml.dll) cannot be had the pane
+// shows a one-line note and a button (IDC_BTNOPENPAGE, enabled once a page was
+// asked for) whose click reaches the parent as its WM_COMMAND, and navigating
+// only records the address. The window's text is the address last asked for,
+// so it can be read from outside.
 #pragma once
 
 #include "shell/Ports.h"
@@ -25,10 +28,14 @@ class LogBrowserHost : public TxWindow, public IBrowser {
 
  private:
   void CreateBrowser(HINSTANCE hInst);
+  void CreateFallback(HINSTANCE hInst);
+  void LayOutFallback(int cx);
   void ReleaseBrowser();
 
   HMODULE m_hAtl = nullptr;
   HWND m_hAx = nullptr;
+  HWND m_hNote = nullptr;
+  HWND m_hOpen = nullptr;
   IWebBrowser2* m_pBrowser = nullptr;
   bool m_bOle = false;
 };

@@ -125,6 +125,11 @@ void HVTool::Navigate(const char* szAddress) {
   m_browser.Navigate(szAddress);
 }
 
+void HVTool::btnOpenPageClick() {
+  if (m_strLastAddress.empty() || !IsFile(m_strLastAddress.c_str())) return;
+  m_shell.Open(m_strLastAddress.c_str());
+}
+
 void HVTool::btnOpenLogClick() {
   PalmUser* pUser = m_box.Selected();
   if (!pUser) return;

@@ -54,6 +54,9 @@ class HVTool {
   void cbHVUserChange();
   void tvLogChange() { WriteLogPage(); }
   void btnOpenLogClick();
+  // Hands the page last shown to the shell's "open" (the user's browser);
+  // nothing before a page was written.
+  void btnOpenPageClick();
 
   void BuildLogTree();
   void WriteLogPage();

@@ -30,6 +30,12 @@ bool SameConduit(const CondData& a, const CondData& b) {
          std::strcmp(a.szConduit, b.szConduit) == 0;
 }
 
+const CondData* FindConduit(const std::vector<CondData>& v, const CondData& key) {
+  for (const CondData& r : v)
+    if (SameConduit(r, key)) return &r;
+  return nullptr;
+}
+
 std::string MissingText(const char* szConduit) { return OVFormat("%s ( file not found ).", szConduit); }
 
 // A listed record takes a restored conduit's settings but keeps what only the
@@ -189,17 +195,59 @@ void OVTool::LoadRestoreStore() {
       break;
     }
   }
+  m_storeBase.clear();
+  for (CondData* p = m_pRestore->GetFirst(); p; p = m_pRestore->GetNext()) m_storeBase.push_back(*p);
 }
 
 bool OVTool::SaveRestoreStore() {
   if (!m_pRestore) return false;
+  // Read, merged and written under the directory's lock: the console tool may
+  // have changed the store since this tool last read it.
+  DirLock lock(m_strRestorePath.c_str());
+  std::vector<CondData> mine;
+  for (CondData* p = m_pRestore->GetFirst(); p; p = m_pRestore->GetNext())
+    if ((p->nMark & MARK_RESTORE) && !FindConduit(mine, *p)) mine.push_back(*p);
+  bool ok = lock.Held();
   CondRecordWriter writer;
-  bool ok = writer.Create(m_strRestorePath.c_str());
-  for (CondData* p = m_pRestore->GetFirst(); ok && p; p = m_pRestore->GetNext())
-    if (p->nMark & MARK_RESTORE) ok = writer.Write(*p);
+  ok = ok && writer.Create(m_strRestorePath.c_str());
+  for (const CondData& rec : ok ? MergeRestoreStore(mine) : std::vector<CondData>())
+    if (ok) ok = writer.Write(rec);
   ok = ok && writer.Commit();
+  if (ok) m_storeBase = mine;
   m_bStoreSaved = ok;
   return ok;
+}
+
+// Three-way, by creator and library: an entry this tool changed, added or
+// removed since it last read or wrote the store goes in as this tool has it;
+// every other entry as the file has it now.
+std::vector<CondData> OVTool::MergeRestoreStore(const std::vector<CondData>& mine) const {
+  auto changed = [&](const CondData& key) {
+    const CondData* pMine = FindConduit(mine, key);
+    const CondData* pBase = FindConduit(m_storeBase, key);
+    if (!pMine || !pBase) return pMine != pBase;
+    unsigned char a[COND_RECORD_SIZE], b[COND_RECORD_SIZE];
+    EncodeCondData(*pMine, a);
+    EncodeCondData(*pBase, b);
+    return std::memcmp(a, b, sizeof a) != 0;
+  };
+  std::vector<CondData> merged;
+  CondRecordReader reader;
+  if (reader.Open(m_strRestorePath.c_str())) {
+    CondData rec;
+    while (reader.Read(&rec)) {
+      if (FindConduit(merged, rec)) continue;
+      if (changed(rec)) {
+        if (const CondData* pMine = FindConduit(mine, rec)) merged.push_back(*pMine);
+      } else if (FileExists(rec.szConduit)) {  // as reading the store drops it
+        rec.nMark |= MARK_RESTORE;
+        merged.push_back(rec);
+      }
+    }
+  }
+  for (const CondData& rec : mine)
+    if (!FindConduit(merged, rec) && changed(rec)) merged.push_back(rec);
+  return merged;
 }
 
 void OVTool::FreeRestoreList() {

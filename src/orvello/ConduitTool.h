@@ -8,6 +8,7 @@
 #pragma once
 
 #include <string>
+#include <vector>
 
 #include "orvello/BackupSet.h"
 #include "orvello/OVLog.h"
@@ -55,7 +56,9 @@ class OVTool {
   void FillAppList();
   void FillSysList();
   void LoadRestoreStore();
-  // Writes the store whole or not at all; false when it could not be written.
+  // Merges this tool's changes into the store as it is now and writes it whole
+  // or not at all, under the program directory's lock; false when it could
+  // not be written.
   bool SaveRestoreStore();
   void FreeRestoreList();
   void UpdateAppButtons();
@@ -83,8 +86,9 @@ class OVTool {
   // that order while each succeeds. Always true.
   bool ApplyConduitSettings(CondData* pData);
 
-  // Backup sets. A set's file name is a plain name in the program directory;
-  // anything else is refused with a message before anything is written.
+  // Backup sets. A set's file name is relative to the program directory and
+  // stays inside it (sub-folders are made where missing); anything else is
+  // refused with a message before anything is written.
   bool BackupConduitSettings(const char* szFileName);
   bool RestoreConduitSettings(const char* szFileName);
   BackupSetEntry* GetFirstBackupSet();
@@ -98,7 +102,7 @@ class OVTool {
   // The creation time of a set's file as local time, "%02d-%02d-%04d
   // %02d:%02d:%02d" (month, day, year, ...); empty when it cannot be read.
   std::string BackupTime(const char* szFileName) const;
-  static bool IsPlainSetName(const char* szName, std::string* pWhy);
+  static bool IsValidSetName(const char* szName, std::string* pWhy);
 
   // The report of every conduit, "condrpt.html" in the program directory,
   // opened with the shell; or the same bytes to a path of the caller's.
@@ -120,6 +124,7 @@ class OVTool {
 
  private:
   void ReleaseRecords();
+  std::vector<CondData> MergeRestoreStore(const std::vector<CondData>& mine) const;
   void AppendHistory(const CondData* pData, int32_t nKind);
   // The row of lvOVApp showing this conduit: the row of this very record,
   // else the first row of an install (no record) with its creator and file.
@@ -143,6 +148,9 @@ class OVTool {
   CxListOf<CondData>* m_pRestore = nullptr;
   BackupSetList* m_pBackupSets = nullptr;
   std::string m_strRestorePath;
+  // The store's entries as this tool last read or wrote them: what it
+  // changed since then wins when the store is merged.
+  std::vector<CondData> m_storeBase;
   bool m_bStoreSaved = true;       // the store holds what the list marks for restoring
   bool m_bUninstallStored = true;
 };
@@ -182,7 +190,8 @@ inline constexpr char kOVBackupFailed[] =
 inline constexpr char kOVSetUnreadable[] = "The backup file \"%s\" can not be opened.";
 inline constexpr char kOVSetEmpty[] = "The backup file \"%s\" holds no conduit settings.";
 inline constexpr char kOVBadSetName[] =
-    "The backup file name \"%s\" can not be used: %s. Please use a plain file name.";
+    "The backup file name \"%s\" can not be used: %s. Please use a file name inside the Tandelix "
+    "folder.";
 inline constexpr char kOVStoreNotSaved[] =
     "Conduit \"%s\" uninstalled successfully, but its settings could not be written to \"%s\". "
     "It can be restored only until Tandelix is closed.";

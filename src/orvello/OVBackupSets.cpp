@@ -47,6 +47,15 @@ bool IsDeviceName(const char* szName) {
          base[3] >= '0' && base[3] <= '9';
 }
 
+// The folders of a set name inside the program directory, where missing.
+void MakeSetFolders(const std::string& dir, const char* szName) {
+  std::string path = dir;
+  for (const char* p = szName; *p; ++p) {
+    if (*p == '\\' || *p == '/') CreateDirectoryA(path.c_str(), nullptr);
+    path += *p;
+  }
+}
+
 }  // namespace
 
 // ---------------------------------------------------------------- the list
@@ -77,7 +86,7 @@ BackupSetEntry* OVTool::AddBackupSet(const BackupSetEntry& entry) {
   return pCopy;
 }
 
-bool OVTool::IsPlainSetName(const char* szName, std::string* pWhy) {
+bool OVTool::IsValidSetName(const char* szName, std::string* pWhy) {
   auto refuse = [&](const char* why) {
     if (pWhy) *pWhy = why;
     return false;
@@ -88,12 +97,22 @@ bool OVTool::IsPlainSetName(const char* szName, std::string* pWhy) {
   for (const char* p = szName; *p; ++p) {
     const unsigned char c = static_cast<unsigned char>(*p);
     if (c < 0x20) return refuse("it holds a control character");
-    if (std::strchr("\\/:", c)) return refuse("it names a drive or a folder");
+    if (c == ':') return refuse("it names a drive");
     if (std::strchr("*?\"<>|", c)) return refuse("it holds a character file names cannot have");
   }
-  if (std::strspn(szName, ".") == n) return refuse("it names a folder");
-  if (szName[n - 1] == '.' || szName[n - 1] == ' ') return refuse("it ends in a dot or a blank");
-  if (IsDeviceName(szName)) return refuse("it names a device");
+  if (szName[0] == '\\' || szName[0] == '/') return refuse("it names a drive");
+  // Each folder on the way and the file itself: a name of its own, inside.
+  for (const char* p = szName;;) {
+    const size_t nPart = std::strcspn(p, "\\/");
+    const std::string part(p, nPart);
+    if (part.empty()) return refuse("it names a folder");
+    if (std::strspn(part.c_str(), ".") == nPart)
+      return refuse(nPart == 2 ? "it leaves the Tandelix folder" : "it names a folder");
+    if (part.back() == '.' || part.back() == ' ') return refuse("it ends in a dot or a blank");
+    if (IsDeviceName(part.c_str())) return refuse("it names a device");
+    if (!p[nPart]) break;
+    p += nPart + 1;
+  }
   return true;
 }
 
@@ -109,11 +128,12 @@ std::string OVTool::BackupTime(const char* szFileName) const {
 bool OVTool::BackupConduitSettings(const char* szFileName) {
   if (!m_pAppMgr) return false;
   std::string why;
-  if (!IsPlainSetName(szFileName, &why)) {
+  if (!IsValidSetName(szFileName, &why)) {
     Error(OVFormat(kOVBadSetName, szFileName ? szFileName : "", why.c_str()).c_str());
     return false;
   }
   const std::string path = SetPath(szFileName);
+  MakeSetFolders(m_ports.strModuleDir, szFileName);
   FILETIME created = {};
   const bool bHad = ReadCreationTime(path, &created);
   // Written whole to a temporary file and moved into place, or not at all.
@@ -129,7 +149,7 @@ bool OVTool::BackupConduitSettings(const char* szFileName) {
 bool OVTool::RestoreConduitSettings(const char* szFileName) {
   if (!m_pAppMgr) return false;
   std::string why;
-  if (!IsPlainSetName(szFileName, &why)) {
+  if (!IsValidSetName(szFileName, &why)) {
     Error(OVFormat(kOVBadSetName, szFileName ? szFileName : "", why.c_str()).c_str());
     return false;
   }
@@ -223,7 +243,7 @@ bool OVBackupDlg::btnOKClick() {
   if (!m_view.NewChosen()) return ChooseSelected();
   const std::string name = m_view.NewFile();
   std::string why;
-  if (!OVTool::IsPlainSetName(name.c_str(), &why)) {
+  if (!OVTool::IsValidSetName(name.c_str(), &why)) {
     m_prompt.ShowError(OVFormat(kOVBadSetName, name.c_str(), why.c_str()).c_str());
     return false;
   }

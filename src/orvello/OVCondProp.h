@@ -42,8 +42,6 @@ class OVCondProp {
 };
 
 inline constexpr char kOVNeedCreator[] = "The creator ID is the must have for Orvello.";
-// Where "More about Creator ID" leads.
-inline constexpr char kOVCreatorIdUrl[] = "http://www.tandelix.example/help/creator-id.html";
 
 // The leading decimal integer of a text (blanks and a sign allowed; 0 when
 // there is none), with 0 or less read as 2. Values beyond the 32-bit range

@@ -1,6 +1,7 @@
 #include "orvello/fmOVCondProp.h"
 
 #include "res/resource.h"
+#include "shell/Commands.h"
 #include "ui/Layout.h"
 
 namespace {
@@ -56,7 +57,7 @@ void TfmOVCondProp::OnCommand(int id, int code, HWND) {
       if (code == EN_KILLFOCUS) m_logic.edtCreatorIDExit();
       break;
     case IDC_URLMORE:
-      if (code == STN_CLICKED) m_shell.Open(kOVCreatorIdUrl);
+      if (code == STN_CLICKED) OpenHelpPage(m_shell, m_strModuleDir.c_str(), kHelpCreatorIdPage);
       break;
     default:
       break;

@@ -2,6 +2,8 @@
 // dialog. OVCondProp decides; this translates messages and fills controls.
 #pragma once
 
+#include <string>
+
 #include "orvello/OVCondProp.h"
 #include "shell/Ports.h"
 #include "shell/WinPorts.h"
@@ -13,7 +15,10 @@ class TfmOVCondProp : public TxDialog, private IOVPropView {
   // While the dialog is up, pReown (the tool's prompt) gives its boxes to the
   // dialog, so they are modal to it.
   TfmOVCondProp(OVTool& tool, IPrompt& prompt, IShellOpen& shell, WinPrompt* pReown)
-      : m_logic(*this, tool, prompt), m_shell(shell), m_pReown(pReown) {}
+      : m_logic(*this, tool, prompt),
+        m_shell(shell),
+        m_pReown(pReown),
+        m_strModuleDir(tool.Ports().strModuleDir) {}
 
   // Shows the dialog modally for a record; the result of DoModal.
   INT_PTR Run(HINSTANCE hInst, HWND hOwner, CondData* pData, bool bSystemMode);
@@ -31,6 +36,7 @@ class TfmOVCondProp : public TxDialog, private IOVPropView {
   OVCondProp m_logic;
   IShellOpen& m_shell;
   WinPrompt* m_pReown;
+  std::string m_strModuleDir;  // where the help file is
   HWND m_hOldOwner = nullptr;
   CondData* m_pData = nullptr;
   bool m_bSystem = false;

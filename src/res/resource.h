@@ -146,3 +146,6 @@
 #define IDC_BTNOPENLOG 712
 #define IDC_TVLOG 713
 #define IDC_LOGBROWSER 714
+// Inside the browser's pane when no browser can be had.
+#define IDC_LOGNOVIEWER 715
+#define IDC_BTNOPENPAGE 716

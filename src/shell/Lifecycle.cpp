@@ -1,7 +1,6 @@
 #include "shell/Lifecycle.h"
 
-#include <exception>
-#include <new>
+#include "misc/ErrorText.h"
 
 bool SplashGuard::OnTimer() {
   if (!m_bTicked) {
@@ -28,18 +27,6 @@ bool Guarded(F f, std::string* pError) {
 }
 
 }  // namespace
-
-std::string CurrentExceptionText() {
-  try {
-    throw;
-  } catch (const std::bad_alloc&) {
-    return "Out of memory.";
-  } catch (const std::exception& e) {
-    return e.what();
-  } catch (...) {
-    return "";
-  }
-}
 
 bool RunInitSequence(IStartupSteps& s, std::string* pError) {
   return Guarded([&] { s.StartPalmLayer(); }, pError) &&

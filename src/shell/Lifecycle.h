@@ -4,6 +4,7 @@
 
 #include <string>
 
+#include "misc/ErrorText.h"
 #include "shell/Ports.h"
 
 // The splash timer's guard: the initialisation runs on the second timer event
@@ -36,11 +37,6 @@ class IStartupSteps {
   virtual void StopPalmLayer() = 0;
   virtual void DestroyOVLog() = 0;
 };
-
-// The text the user is shown for the exception being handled: its message,
-// "Out of memory." for a failed allocation, and an empty message for a thrown
-// object that is not an exception. Call only inside a catch block.
-std::string CurrentExceptionText();
 
 // Runs the five set-up steps in order. A step that throws ends the sequence:
 // false, with a text for the user in *pError; the later steps do not run.

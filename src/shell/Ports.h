@@ -23,6 +23,9 @@ class IShellOpen {
   virtual ~IShellOpen() = default;
   // Asks the shell to "open" a document, page address or program.
   virtual void Open(const char* szTarget) = 0;
+  // Opens a page of a compiled help file in the help viewer; the topic is
+  // "<file>::/<page>".
+  virtual void OpenHelpTopic(const char* szTopic) = 0;
 };
 
 class IBrowser {

@@ -5,6 +5,9 @@
 #include <cstdio>
 #include <cstring>
 
+#include "misc/DurableFile.h"
+#include "misc/WinUtil.h"
+
 std::string SettingsPath(const char* szModuleDir) {
   return std::string(szModuleDir ? szModuleDir : "") + kSettingsFile;
 }
@@ -27,9 +30,31 @@ void ReadSettingsFile(const char* szPath, TdxSettings& s, BackupSetList* pSets) 
   }
 }
 
-bool WriteSettingsFile(const char* szPath, const TdxSettings& s, BackupSetList* pSets) {
+namespace {
+
+// Sets another program listed in the file since it was read join the list:
+// neither program removes sets, so the union loses nothing.
+void MergeListedSets(const char* szPath, BackupSetList* pSets) {
+  BackupSetList theirs;
+  TdxSettings ignored;
+  ReadSettingsFile(szPath, ignored, &theirs);
+  for (BackupSetEntry* t = theirs.GetFirst(); t; t = theirs.GetNext()) {
+    bool bListed = false;
+    for (BackupSetEntry* p = pSets->GetFirst(); p && !bListed; p = pSets->GetNext())
+      bListed = std::strncmp(p->szFileName, t->szFileName, sizeof p->szFileName) == 0;
+    if (bListed || pSets->GetCount() >= static_cast<uint32_t>(kMaxBackupSets)) continue;
+    auto* pCopy = new BackupSetEntry(*t);
+    if (!pSets->Add(pCopy)) delete pCopy;
+  }
+}
+
+bool WriteSettings(const char* szPath, const TdxSettings* pSettings, BackupSetList* pSets) {
   if (!szPath || !*szPath) return false;
-  const std::string temp = std::string(szPath) + ".tmp";
+  // The console tool writes the same file: read, merged and written as one step.
+  DirLock lock(szPath);
+  if (!lock.Held()) return false;
+  if (pSets) MergeListedSets(szPath, pSets);
+  const std::string temp = DurableTempPath(szPath);
   SetFileAttributesA(temp.c_str(), FILE_ATTRIBUTE_NORMAL);  // a stale one from a crash
   DeleteFileA(temp.c_str());
   if (!CopyFileA(szPath, temp.c_str(), FALSE)) {
@@ -42,10 +67,12 @@ bool WriteSettingsFile(const char* szPath, const TdxSettings& s, BackupSetList* 
     if (ok) ok = WritePrivateProfileStringA(szSection, szKey, szValue, szTemp) != 0;
   };
   char szVal[32];
-  std::snprintf(szVal, sizeof(szVal), "%d", s.nSkinType);
-  put("Tandelix", "SkinType", szVal);
-  std::snprintf(szVal, sizeof(szVal), "%d", static_cast<int32_t>(s.dwLastUserID));
-  put("Tandelix", "UserID", szVal);
+  if (pSettings) {
+    std::snprintf(szVal, sizeof(szVal), "%d", pSettings->nSkinType);
+    put("Tandelix", "SkinType", szVal);
+    std::snprintf(szVal, sizeof(szVal), "%d", static_cast<int32_t>(pSettings->dwLastUserID));
+    put("Tandelix", "UserID", szVal);
+  }
   const unsigned nCount = pSets ? pSets->GetCount() : 0;
   std::snprintf(szVal, sizeof(szVal), "%d", static_cast<int>(nCount));
   put("OVFile", "Count", szVal);
@@ -66,7 +93,19 @@ bool WriteSettingsFile(const char* szPath, const TdxSettings& s, BackupSetList* 
     }
   }
   WritePrivateProfileStringA(nullptr, nullptr, nullptr, szTemp);  // flush the cache
-  if (ok) ok = MoveFileExA(szTemp, szPath, MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH) != 0;
-  if (!ok) DeleteFileA(szTemp);
-  return ok;
+  if (!ok) {
+    DeleteFileA(szTemp);
+    return false;
+  }
+  return CommitTempFile(szTemp, szPath);
+}
+
+}  // namespace
+
+bool WriteSettingsFile(const char* szPath, const TdxSettings& s, BackupSetList* pSets) {
+  return WriteSettings(szPath, &s, pSets);
+}
+
+bool WriteBackupSetList(const char* szPath, BackupSetList* pSets) {
+  return pSets && WriteSettings(szPath, nullptr, pSets);
 }

@@ -21,3 +21,5 @@ Answer WinPrompt::Ask(const char* szText, const char* szCaption, bool bWithCance
 }
 
 void WinShellOpen::Open(const char* szTarget) { OpenWithShell(szTarget); }
+
+void WinShellOpen::OpenHelpTopic(const char* szTopic) { OpenHelpViewer(szTopic); }

@@ -22,4 +22,5 @@ class WinPrompt : public IPrompt {
 class WinShellOpen : public IShellOpen {
  public:
   void Open(const char* szTarget) override;
+  void OpenHelpTopic(const char* szTopic) override;
 };

@@ -3,7 +3,7 @@
 #include <string>
 
 #include "misc/Diag.h"
-#include "shell/Lifecycle.h"
+#include "misc/ErrorText.h"
 
 namespace {
 

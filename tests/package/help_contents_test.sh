@@ -1,8 +1,9 @@
 #!/usr/bin/env bash
 # help_contents_test.sh <chmls> <tdhelp.chm> <tandelix.rc>
 # Reads the compiled help's contents: every tab and every dialog caption of
-# the resource script has an entry whose page is in the file, and every page
-# in the file can be reached from the contents.
+# the resource script has an entry whose page is in the file, every page the
+# program opens by name is in the file, and every page in the file can be
+# reached from the contents.
 set -uo pipefail
 chmls=$1 chm=$2 rc=$3
 work=$(mktemp -d)
@@ -29,6 +30,11 @@ for tab in Orvello Tremwick Halvern; do check "$tab"; done
 # Every dialog's caption (not the main window's) names its own page.
 while IFS= read -r caption; do check "$caption"; done < <(
   tr -d '\r' <"$rc" | sed -n 's/^CAPTION "\(.*\)"$/\1/p' | grep -v ' : ')
+# Every page the program opens by name is in the file.
+while IFS= read -r page; do
+  grep -qx "$page" "$work/pages" && echo "ok   the program opens $page" ||
+    { echo "FAIL the program opens $page, which is not in the file"; fails=$((fails + 1)); }
+done < <(sed -n 's/.*kHelp[A-Za-z]*Page\[\] = "\(.*\)";/\1/p' "$(dirname "$rc")/../shell/Commands.h")
 while IFS= read -r page; do
   cut -f2 "$work/entries" | grep -qx "$page" || { echo "FAIL $page is not in the contents"; fails=$((fails + 1)); }
 done <"$work/pages"

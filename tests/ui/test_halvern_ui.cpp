@@ -10,6 +10,7 @@
 #include <sstream>
 
 #include "UiDriver.h"
+#include "halvern/HVText.h"
 #include "logs/LogPages.h"
 #include "res/resource.h"
 
@@ -160,5 +161,24 @@ TEST_F(HalvernUi, TheChosenUserIsPreselectedAtTheNextStart) {
   EXPECT_EQ(UserShown(), "Theo Brandt");
   EXPECT_EQ(Show(TreeItems(Ctl(IDC_TVLOG))), Show(Expected("BrandtT")));
   EXPECT_NE(Result().find("HotSync Information for Theo Brandt:"), std::string::npos);
+  EXPECT_TRUE(app.Quit());
+}
+
+TEST_F(HalvernUi, WithoutAnHtmlEngineThePaneHandsThePageToTheBrowser) {
+  // The test prefix has no HTML engine, as some Windows installations have none.
+  HWND host = Ctl(IDC_LOGBROWSER);
+  HWND note = GetDlgItem(host, IDC_LOGNOVIEWER);
+  HWND button = GetDlgItem(host, IDC_BTNOPENPAGE);
+  ASSERT_NE(note, nullptr);
+  ASSERT_NE(button, nullptr);
+  EXPECT_EQ(WindowText(note), kHVNoViewer);
+  EXPECT_EQ(WindowText(button), kHVOpenPage);
+  EXPECT_TRUE(IsWindowVisible(note));
+  EXPECT_TRUE(IsShown(button)) << "the root page was written at start";
+  OpenRecorder opened(".html", app.Dir() + "opened.txt");
+  ClickButton(host, IDC_BTNOPENPAGE);
+  ASSERT_TRUE(WaitUntil([&] { return !opened.Opened().empty(); }, 5000));
+  EXPECT_EQ(lstrcmpiA(opened.Opened()[0].c_str(), app.File("result.html").c_str()), 0)
+      << opened.Opened()[0];
   EXPECT_TRUE(app.Quit());
 }

@@ -551,7 +551,7 @@ int Restore(Session& s, const Args& a) {
 
 bool SetNameArg(Session& s, const char* cmd, const std::string& name) {
   std::string why;
-  if (OVTool::IsPlainSetName(name.c_str(), &why)) return true;
+  if (OVTool::IsValidSetName(name.c_str(), &why)) return true;
   s.result.strErr += std::string("tdcond ") + cmd + ": " +
                      OVFormat(kOVBadSetName, name.c_str(), why.c_str()) + "\n";
   return false;
@@ -575,7 +575,7 @@ int Backup(Session& s, const Args& a) {
   const bool bOk = s.tool.BackupConduitSettings(dlg.ChosenFile().c_str());
   // The set is listed from now on, as the dialog lists it: the list is saved
   // now rather than when a window closes.
-  if (!WriteSettingsFile(s.IniPath().c_str(), s.settings, s.tool.BackupSets()))
+  if (!WriteBackupSetList(s.IniPath().c_str(), s.tool.BackupSets()))
     s.prompt.ShowError(
         ("the list of backup sets could not be written to \"" + s.IniPath() + "\"").c_str());
   for (BackupSetEntry* p = s.tool.GetFirstBackupSet(); p; p = s.tool.GetNextBackupSet())
@@ -719,10 +719,10 @@ const std::vector<Command>& Commands() {
       {"backup",
        "tdcond backup NAME [--desc TEXT]",
        "Saves the settings of every application conduit to the backup set NAME (a\n"
-       "plain file name beside tdcond.exe, such as ovset1.bak), as Backup Conduit\n"
-       "Settings does, and lists the set in tessary.ini. A set of the same name is\n"
-       "overwritten and keeps its description. Close Tandelix first: it writes its\n"
-       "own list of sets when it closes.\n",
+       "file name beside tdcond.exe or in a folder inside that folder, such as\n"
+       "ovset1.bak or sets\\ovset1.bak), as Backup Conduit Settings does, and lists\n"
+       "the set in tessary.ini. A set of the same name is overwritten and keeps its\n"
+       "description. A running Tandelix keeps the set in its list.\n",
        1,
        1,
        {"--desc"},

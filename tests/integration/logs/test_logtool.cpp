@@ -271,6 +271,19 @@ TEST_F(LogToolTest, APageThatCannotBeWrittenLeavesTheBrowserAsItWas) {
   EXPECT_EQ(tree.nodes.size(), 8u);
   EXPECT_EQ(browser.visited, std::vector<std::string>{"about:blank"});
   EXPECT_EQ(Tool().LastAddress(), "about:blank");
+  Tool().btnOpenPageClick();
+  EXPECT_TRUE(shell.opened.empty()) << "no page to hand on";
+}
+
+TEST_F(LogToolTest, OpenInBrowserHandsThePageShownToTheShell) {
+  Tool().btnOpenPageClick();
+  EXPECT_TRUE(shell.opened.empty()) << "nothing before set-up";
+  Tool().SetUpLogTab();
+  tree.Select(tree.Nth(1, 1));
+  Tool().tvLogChange();
+  Tool().btnOpenPageClick();
+  EXPECT_EQ(shell.opened, std::vector<std::string>{moduleDir + "result.html"});
+  EXPECT_EQ(Result(), Page(1, "06/2003", nullptr)) << "the page of the node chosen";
 }
 
 TEST_F(LogToolTest, WithoutTheDesktopDirectoryNoLogsAreRead) {

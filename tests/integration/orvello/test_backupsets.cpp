@@ -113,29 +113,56 @@ TEST_F(ConduitToolTest, ANewSetOfAKnownNameKeepsItsEntryAndDescription) {
   EXPECT_STREQ(tool.GetFirstBackupSet()->szDesc, "before the upgrade");
 }
 
-TEST_F(ConduitToolTest, SetNamesMustBePlainFileNames) {
+TEST_F(ConduitToolTest, SetNamesStayInsideTheProgramDirectory) {
   Sample("cond_plain.dll", "Plain.dll");
   AddApp("Plan", "Plain.dll", "Plain");
   Start();
-  for (const char* bad : {"", "..\\escape.bak", "sub/set.bak", "C:set.bak", "NUL", "con.bak",
-                          "COM1.txt", "lpt9", "...", "set.bak.", "set?.bak", "a\tb"}) {
-    SCOPED_TRACE(bad);
+  const struct {
+    const char* name;
+    const char* why;
+  } bad[] = {{"", "the name is empty"},
+             {"..\\escape.bak", "it leaves the Tandelix folder"},
+             {"sets\\..\\..\\escape.bak", "it leaves the Tandelix folder"},
+             {"C:set.bak", "it names a drive"},
+             {"\\\\server\\share\\set.bak", "it names a drive"},
+             {"/set.bak", "it names a drive"},
+             {"sets\\", "it names a folder"},
+             {"sets\\\\set.bak", "it names a folder"},
+             {"...", "it names a folder"},
+             {".\\set.bak", "it names a folder"},
+             {"NUL", "it names a device"},
+             {"con.bak", "it names a device"},
+             {"sets\\COM1.txt", "it names a device"},
+             {"lpt9\\set.bak", "it names a device"},
+             {"set.bak.", "it ends in a dot or a blank"},
+             {"sets \\set.bak", "it ends in a dot or a blank"},
+             {"set?.bak", "it holds a character file names cannot have"},
+             {"a\tb", "it holds a control character"}};
+  for (const auto& c : bad) {
+    SCOPED_TRACE(c.name);
     std::string why;
-    EXPECT_FALSE(OVTool::IsPlainSetName(bad, &why));
-    EXPECT_FALSE(why.empty());
+    EXPECT_FALSE(OVTool::IsValidSetName(c.name, &why));
+    EXPECT_EQ(why, c.why);
     FakeSetView v;
     OVBackupDlg dlg(v, tool, prompt);
     dlg.FormCreate();
-    v.newFile = bad;
+    v.newFile = c.name;
     EXPECT_FALSE(dlg.btnOKClick()) << "refused before anything is listed";
     EXPECT_EQ(prompt.shown.back().kind, "error");
-    EXPECT_FALSE(tool.BackupConduitSettings(bad));
+    EXPECT_FALSE(tool.BackupConduitSettings(c.name));
   }
   EXPECT_EQ(tool.GetBackupSetCount(), 0u);
-  for (const char* good : {"ovset1.bak", "my set.bak", "a..b", "COM10.bak", "console.bak"})
-    EXPECT_TRUE(OVTool::IsPlainSetName(good, nullptr)) << good;
+  for (const char* good : {"ovset1.bak", "my set.bak", "a..b", "COM10.bak", "console.bak",
+                           "sets\\ovset1.bak", "old/2024/ovset1.bak"})
+    EXPECT_TRUE(OVTool::IsValidSetName(good, nullptr)) << good;
   // Nothing was written anywhere near the program directory.
   EXPECT_EQ(GetFileAttributesA((ProgDir() + "..\\escape.bak").c_str()), INVALID_FILE_ATTRIBUTES);
+
+  // A set in a sub-folder: the folders are made, and the set reads back.
+  ASSERT_TRUE(tool.BackupConduitSettings("old\\2024\\ovset1.bak"));
+  EXPECT_EQ(tdxtest::ReadBytes(ProgDir() + "old\\2024\\ovset1.bak").size(), 540u);
+  EXPECT_TRUE(tool.RestoreConduitSettings("old/2024/ovset1.bak"));
+  EXPECT_EQ(Last(), std::string("info|Information|") + kOVRestoreSetDone);
 }
 
 TEST_F(ConduitToolTest, BackupAndRestoreOfASet) {

@@ -356,3 +356,47 @@ TEST(ConduitToolTeardown, TheToolsEndTouchesNoListItWasLent) {
   pTool.reset();
   EXPECT_EQ(app.nLate + sys.nLate, 0);
 }
+
+TEST_F(ConduitToolTest, TwoToolsOnOneProgramDirectoryKeepEachOthersStoreEntries) {
+  AddApp("Alfa", Sample("cond_plain.dll", "Alfa.dll"), "Alfa");
+  AddApp("Beta", Sample("cond_plain.dll", "Beta.dll"), "Beta");
+  AddApp("Gamm", Sample("cond_plain.dll", "Gamm.dll"), "Gamm");
+  Start();
+  // The console tool's session over the same directory, started at the same time.
+  OVRowList app2, sys2;
+  FakePrompt prompt2;
+  OVTool other;
+  OVPorts ports;
+  ports.pApp = &app2;
+  ports.pSys = &sys2;
+  ports.pPrompt = &prompt2;
+  ports.strModuleDir = ProgDir();
+  other.Attach(ports);
+  other.InitConduitTool();
+  auto row = [](OVRowList& rows, const char* creator) -> CondData* {
+    for (const OVRowList::Row& r : rows.rows)
+      if (r.strCreator == creator) return r.pData;
+    return nullptr;
+  };
+  const struct {
+    bool bOther;
+    bool bUninstall;
+    const char* creator;
+    const char* store;  // creators in the store afterwards
+  } steps[] = {{false, true, "Alfa", "Alfa "},       {true, true, "Beta", "Alfa Beta "},
+               {false, true, "Gamm", "Alfa Beta Gamm "}, {true, false, "Beta", "Alfa Gamm "},
+               {false, false, "Alfa", "Gamm "}};
+  for (const auto& s : steps) {
+    SCOPED_TRACE(std::string(s.bOther ? "console tool " : "program ") +
+                 (s.bUninstall ? "uninstalls " : "restores ") + s.creator);
+    OVTool& t = s.bOther ? other : tool;
+    CondData* p = row(s.bOther ? app2 : app, s.creator);
+    ASSERT_NE(p, nullptr);
+    ASSERT_TRUE(s.bUninstall ? t.UninstallConduit(p, true) : t.RestoreConduit(p, true));
+    EXPECT_TRUE(t.LastUninstallStored());
+    std::string store;
+    for (const CondData& d : Store()) store += d.szCreatorID + std::string(" ");
+    EXPECT_EQ(store, s.store);
+  }
+  other.DoneConduitTool();
+}

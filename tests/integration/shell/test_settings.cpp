@@ -176,11 +176,44 @@ TEST_F(SettingsFile, WritingGoesThroughACopySoTheOldFileSurvivesAFailure) {
   EXPECT_EQ(Key(ini, "OVFile", "OVSet1"), "ovset1.bak");
   EXPECT_EQ(GetFileAttributesA((ini + ".tmp").c_str()), INVALID_FILE_ATTRIBUTES);
 
+  EXPECT_EQ(Key(ini, "OVFile", "OVSet2"), "old.bak") << "a set listed in the file stays listed";
   // The copy cannot be made where a directory has its name: nothing changes.
   const std::string before = Key(ini, "OVFile", "OVDesc1");
+  const std::string count = Key(ini, "OVFile", "Count");
   ASSERT_TRUE(CreateDirectoryA((ini + ".tmp").c_str(), nullptr));
   sets.Add(NewEntry("ovset2.bak", "lost"));
   EXPECT_FALSE(WriteSettingsFile(ini.c_str(), TdxSettings{1, 2}, &sets));
-  EXPECT_EQ(Key(ini, "OVFile", "Count"), "1");
+  EXPECT_EQ(Key(ini, "OVFile", "Count"), count);
   EXPECT_EQ(Key(ini, "OVFile", "OVDesc1"), before);
+}
+
+TEST_F(SettingsFile, TheProgramAndTheConsoleToolKeepEachOthersSets) {
+  tdxtest::WriteText(ini, "[Tandelix]\r\nUserID=5\r\n[OVFile]\r\nCount=1\r\nOVSet1=a.bak\r\n");
+  // Both read the file, then each adds a set; they write in turn, twice.
+  TdxSettings program, ignored;
+  BackupSetList programSets, toolSets;
+  ReadSettingsFile(ini.c_str(), program, &programSets);
+  ReadSettingsFile(ini.c_str(), ignored, &toolSets);
+  toolSets.Add(NewEntry("sets\\b.bak", "from the console tool"));
+  programSets.Add(NewEntry("c.bak", "from the program"));
+  program.dwLastUserID = 7;
+  const struct {
+    bool bProgram;
+    const char* szSets;  // the list in the file afterwards
+    const char* szUser;
+  } steps[] = {{false, "a.bak sets\\b.bak ", "5"},
+               {true, "a.bak c.bak sets\\b.bak ", "7"},
+               {false, "a.bak sets\\b.bak c.bak ", "7"}};
+  for (const auto& step : steps) {
+    ASSERT_TRUE(step.bProgram ? WriteSettingsFile(ini.c_str(), program, &programSets)
+                              : WriteBackupSetList(ini.c_str(), &toolSets));
+    BackupSetList back;
+    TdxSettings s;
+    ReadSettingsFile(ini.c_str(), s, &back);
+    std::string listed;
+    for (BackupSetEntry* p = back.GetFirst(); p; p = back.GetNext()) listed += p->szFileName + std::string(" ");
+    EXPECT_EQ(listed, step.szSets);
+    EXPECT_EQ(Key(ini, "Tandelix", "UserID"), step.szUser) << "the console tool leaves it alone";
+  }
+  EXPECT_EQ(Key(ini, "OVFile", "OVDesc3"), "from the program");
 }

@@ -74,7 +74,7 @@ TEST_F(TdcondTest, EveryCommandSucceedsAndFailsWithItsExitStatus) {
        0,
        "Conduit settings backup successfully to \"ovset1.bak\".\n"},
       {{"backup", "ovset1.bak", "--desc", "Second"}, 0, "keeps its description \"First\""},
-      {{"backup", "..\\up.bak"}, 2, "Please use a plain file name."},
+      {{"backup", "..\\up.bak"}, 2, "it leaves the Tandelix folder. Please use a file name inside the Tandelix folder."},
       {{"uninstall", "Plan"}, 0, "uninstalled successfully"},
       {{"restore-set", "ovset2.bak"},
        1,

@@ -5,6 +5,7 @@
 #include <string>
 #include <vector>
 
+#include "misc/DurableFile.h"
 #include "palm/CondRecord.h"
 #include "support/TempDir.h"
 
@@ -196,6 +197,48 @@ TEST(CondRecordTest, ReplacingAFileKeepsTheOldOneUntilTheNewOneIsComplete) {
   EXPECT_TRUE(w.Commit());
   EXPECT_TRUE(ReadBytes(path).empty());
   EXPECT_FALSE(w.Commit());  // nothing open any more
+}
+
+// The record writer commits as every whole-file store does: flushed first, a
+// brief hold on the target waited out, the old file whole after a failure.
+namespace held {
+int nRefusals = 0, nFlushes = 0;
+bool bFlushOk = true;
+const DurableFileOps* pReal = nullptr;
+bool Flush(const char* p) { return ++nFlushes, bFlushOk && pReal->Flush(p); }
+bool Move(const char* a, const char* b) { return nRefusals-- > 0 ? false : pReal->Move(a, b); }
+bool Copy(const char* a, const char* b) { return pReal->CopyOver(a, b); }
+void Pause(unsigned) {}
+const DurableFileOps kOps = {Flush, Move, Copy, Pause};
+}  // namespace held
+
+TEST(CondRecordTest, CommitFlushesAndWaitsOutABriefHoldOnTheTarget) {
+  const struct {
+    bool bFlushOk;
+    int nRefusals;
+    bool bOk;
+  } cases[] = {{true, 1, true}, {true, 3, true}, {false, 0, false}, {true, 99, false}};
+  for (const auto& c : cases) {
+    SCOPED_TRACE(std::to_string(c.nRefusals) + (c.bFlushOk ? "" : " flush fails"));
+    TempDir dir("condrec");
+    const std::string path = dir.file("OVRes.dat");
+    const CondData old = MakeRecord("date", "date.dll", 0);
+    WriteBytes(path, &old, sizeof old);
+    const Bytes before = ReadBytes(path);
+    held::nRefusals = c.nRefusals;
+    held::nFlushes = 0;
+    held::bFlushOk = c.bFlushOk;
+    held::pReal = SetDurableFileOps(&held::kOps);
+    CondRecordWriter w;
+    ASSERT_TRUE(w.Create(path.c_str()));
+    EXPECT_TRUE(w.Write(MakeRecord("todo", "todo.dll", 0)));
+    EXPECT_EQ(w.Commit(), c.bOk);
+    SetDurableFileOps(nullptr);
+    EXPECT_EQ(held::nFlushes, 1);
+    EXPECT_EQ(ReadBytes(path) == before, !c.bOk);
+    EXPECT_EQ(ReadBytes(path).size(), sizeof old);
+    EXPECT_FALSE(std::filesystem::exists(CondRecordWriter::TempPathFor(path)));
+  }
 }
 
 }  // namespace

@@ -35,5 +35,7 @@ struct FakePrompt : IPrompt {
 
 struct FakeShell : IShellOpen {
   std::vector<std::string> opened;
+  std::vector<std::string> topics;  // help topics
   void Open(const char* szTarget) override { opened.push_back(szTarget); }
+  void OpenHelpTopic(const char* szTopic) override { topics.push_back(szTopic); }
 };

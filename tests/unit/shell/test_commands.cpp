@@ -1,17 +1,19 @@
 #include <gtest/gtest.h>
 
 #include <string>
+#include <vector>
 
 #include "FakePorts.h"
 #include "shell/Commands.h"
 
-TEST(ShellCommands, HomePageCarriesTheReferenceOnlyFromTheMenu) {
+TEST(ShellCommands, HelpLinksOpenTheHelpFilesOwnPagesInTheViewer) {
   FakeShell shell;
-  OpenHomePage(shell, true);
-  OpenHomePage(shell, false);
+  OpenHomePage(shell, "C:\\Tdx\\");
+  OpenHelpPage(shell, "C:\\Tdx\\", kHelpCreatorIdPage);
+  OpenHelp(shell, "C:\\Tdx\\");
   RunHotSyncManager(shell);
-  ASSERT_EQ(shell.opened.size(), 3u);
-  EXPECT_EQ(shell.opened[0], std::string(kHomePageUrl) + "?ref=app");
-  EXPECT_EQ(shell.opened[1], kHomePageUrl);
-  EXPECT_EQ(shell.opened[2], "hotsync.exe") << "a bare name, resolved by the shell";
+  EXPECT_EQ(shell.topics, (std::vector<std::string>{"C:\\Tdx\\tdhelp.chm::/index.html",
+                                                    "C:\\Tdx\\tdhelp.chm::/creatorid.html"}));
+  EXPECT_EQ(shell.opened, (std::vector<std::string>{"C:\\Tdx\\tdhelp.chm", "hotsync.exe"}))
+      << "hotsync.exe by bare name, resolved by the shell";
 }
