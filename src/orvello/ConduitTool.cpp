@@ -12,6 +12,7 @@
 #include "orvello/OVText.h"
 #include "palm/CondRecord.h"
 #include "palm/PalmDesktop.h"
+#include "palm/SyncGuard.h"
 
 namespace {
 
@@ -256,6 +257,8 @@ void OVTool::btnOVLogClick() {
 
 bool OVTool::InstallConduit(CondData* pData, bool bQuiet) {
   if (!pData || !m_pAppMgr) return false;
+  PdRegChange op;
+  if (RefusedDuringSync(op)) return false;
   SanitizeCondData(pData);
   if (CondData* pFound = m_pAppMgr->Find(pData->szCreatorID, pData->szConduit)) {
     if (pFound->nStatus != ST_INSTALLED) return RestoreConduit(pData, bQuiet);
@@ -268,6 +271,7 @@ bool OVTool::InstallConduit(CondData* pData, bool bQuiet) {
     if (!bQuiet) Error(OVFormat(kOVInstallFailed, pData->szTitle).c_str());
     return false;
   }
+  PdRegChange::Changed();
   CondData* pCopy = new (std::nothrow) CondData(*pData);
   if (pCopy) {
     pCopy->pCondObj = 0;
@@ -284,10 +288,13 @@ bool OVTool::InstallConduit(CondData* pData, bool bQuiet) {
 bool OVTool::UninstallConduit(CondData* pData, bool bQuiet) {
   if (!pData) return false;
   m_bUninstallStored = true;
+  PdRegChange op;
+  if (RefusedDuringSync(op)) return false;
   if (!UnregisterConduit(pData)) {
     if (!bQuiet) Error(OVFormat(kOVUninstallFailed, pData->szConduit).c_str());
     return false;
   }
+  PdRegChange::Changed();
   const int nRow = AppRowOf(pData);
   if (nRow >= 0) {
     if (pData->nStatus == ST_UNINSTALLED) {
@@ -315,17 +322,21 @@ bool OVTool::UninstallConduit(CondData* pData, bool bQuiet) {
 
 bool OVTool::RestoreConduit(CondData* pData, bool bQuiet) {
   if (!pData) return false;
+  PdRegChange op;
+  if (RefusedDuringSync(op)) return false;
   SanitizeCondData(pData);
   if (CondData* pOther = FindInstalledCreator(pData->szCreatorID, pData->szConduit))
     if (!ResolveConflict(pOther, bQuiet)) return false;
   // The Conduit Manager may still hold this conduit from when its library was
   // missing; that registration would refuse the creator.
   if (CondData* pOld = m_pAppMgr ? m_pAppMgr->Find(pData->szCreatorID, pData->szConduit) : nullptr)
-    if (pOld->nStatus == ST_MISSING) CmRemoveConduitByCreatorID(pOld->szCreatorID);
+    if (pOld->nStatus == ST_MISSING && CmRemoveConduitByCreatorID(pOld->szCreatorID) == 0)
+      PdRegChange::Changed();
   if (!RegisterConduit(pData)) {
     if (!bQuiet) Error(OVFormat(kOVRestoreFailed, pData->szTitle).c_str());
     return false;
   }
+  PdRegChange::Changed();
   pData->nMark = 0;
   if (IOVList* pList = m_ports.pApp) {
     for (int i = 0, n = pList->Count(); i < n; ++i) {
@@ -350,6 +361,9 @@ bool OVTool::RestoreConduit(CondData* pData, bool bQuiet) {
 
 bool OVTool::ApplyConduitSettings(CondData* pData) {
   if (!pData) return true;
+  PdRegChange op;
+  if (RefusedDuringSync(op)) return false;
+  PdRegChange::Changed();
   CondData rec = *pData;
   SanitizeCondData(&rec);
   const char* szCreator = rec.szCreatorID;
@@ -387,6 +401,13 @@ bool OVTool::ResolveConflict(CondData* pOther, bool bQuiet) {
       !AskYes(OVFormat(kOVAskReplace, pOther->szTitle, pOther->szCreatorID).c_str(), "Uninstall conduit"))
     return false;
   return UninstallConduit(pOther, false);
+}
+
+bool OVTool::RefusedDuringSync(const PdRegChange& op) {
+  if (!op.Refused()) return false;
+  // Told once, by the operation the user started.
+  if (op.Outermost()) Error(kPdSyncRunning);
+  return true;
 }
 
 int OVTool::AppRowOf(const CondData* pData) {

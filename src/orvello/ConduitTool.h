@@ -13,6 +13,7 @@
 #include "orvello/OVLog.h"
 #include "orvello/OVPorts.h"
 #include "palm/CondMgr.h"
+#include "palm/SyncGuard.h"
 #include "shell/Ports.h"
 
 inline constexpr char kOVRestoreStore[] = "OVRes.dat";
@@ -76,7 +77,7 @@ class OVTool {
   bool UninstallConduit(CondData* pData, bool bQuiet);
   bool RestoreConduit(CondData* pData, bool bQuiet);
   // Directory, file, priority and remote name into the Conduit Manager, in
-  // that order while each succeeds. Always true.
+  // that order while each succeeds. False only when refused during a HotSync.
   bool ApplyConduitSettings(CondData* pData);
 
   // Backup sets. A set's file name is a plain name in the program directory;
@@ -119,6 +120,8 @@ class OVTool {
   // The first installed record of the application manager with this creator
   // text and, when szNotConduit is given, another library.
   CondData* FindInstalledCreator(const char* szCreatorID, const char* szNotConduit);
+  // A HotSync is in progress: the outermost operation says so; true to stop.
+  bool RefusedDuringSync(const PdRegChange& op);
   // Asks (unless quiet) and uninstalls a conflicting conduit; false to stop.
   bool ResolveConflict(CondData* pOther, bool bQuiet);
   int AppRowOf(const CondData* pData);
