@@ -267,11 +267,11 @@ bool OVTool::InstallConduit(CondData* pData, bool bQuiet) {
   }
   if (CondData* pOther = FindInstalledCreator(pData->szCreatorID, nullptr))
     if (!ResolveConflict(pOther, bQuiet)) return false;
+  PdRegChange::Changed();  // a failed registration may have written part of it
   if (!RegisterConduit(pData)) {
     if (!bQuiet) Error(OVFormat(kOVInstallFailed, pData->szTitle).c_str());
     return false;
   }
-  PdRegChange::Changed();
   CondData* pCopy = new (std::nothrow) CondData(*pData);
   if (pCopy) {
     pCopy->pCondObj = 0;
@@ -332,11 +332,11 @@ bool OVTool::RestoreConduit(CondData* pData, bool bQuiet) {
   if (CondData* pOld = m_pAppMgr ? m_pAppMgr->Find(pData->szCreatorID, pData->szConduit) : nullptr)
     if (pOld->nStatus == ST_MISSING && CmRemoveConduitByCreatorID(pOld->szCreatorID) == 0)
       PdRegChange::Changed();
+  PdRegChange::Changed();
   if (!RegisterConduit(pData)) {
     if (!bQuiet) Error(OVFormat(kOVRestoreFailed, pData->szTitle).c_str());
     return false;
   }
-  PdRegChange::Changed();
   pData->nMark = 0;
   if (IOVList* pList = m_ports.pApp) {
     for (int i = 0, n = pList->Count(); i < n; ++i) {
