@@ -283,6 +283,12 @@ std::string TdcImageProblem(const unsigned char* p, size_t cb) {
   const unsigned machine = u16(pe + 4);
   const unsigned characteristics = u16(pe + 4 + 18);
   const unsigned magic = u16(pe + 24);
+#ifdef _WIN64
+  // The x86_64 test build loads libraries of its own kind, as the product
+  // (32-bit) loads 32-bit ones.
+  if (machine == 0x8664 && magic == 0x20B)
+    return (characteristics & 0x2000) ? "" : "it is a program, not a library";
+#endif
   if (machine == 0x8664 || machine == 0xAA64 || magic == 0x20B) return "it is a 64-bit file";
   if (machine != 0x14C || magic != 0x10B) {
     char sz[96];

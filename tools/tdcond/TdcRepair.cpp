@@ -97,19 +97,26 @@ TdcRepairOutcome Outcome(const TdcFinding& f, bool bDone, std::string text) {
 std::vector<TdcTwiceChoice> TdcTwiceChoices(const TdcFacts& facts, const TdcFinding& f) {
   std::vector<TdcTwiceChoice> v;
   size_t nOthers = 0;  // registrations Tandelix cannot uninstall
+  bool bFirstApp = true;
   for (const TdcConduitFacts& c : facts.conduits) {
     if (c.kind == TdcKind::Backup || c.strCreator != f.strCreator) continue;
     TdcTwiceChoice choice;
     choice.bApplication = c.kind == TdcKind::Application;
-    choice.strLibrary = c.strLibrary;
-    choice.strText = std::string(choice.bApplication ? "conduit " : "install conduit ") +
-                     Quoted(c.strTitle) + " with " + Quoted(c.strLibrary);
+    if (choice.bApplication && !bFirstApp) {
+      choice.strText = "another conduit registered with this creator ID";
+    } else {
+      choice.strLibrary = c.strLibrary;
+      choice.strText = std::string(choice.bApplication ? "conduit " : "install conduit ") +
+                       Quoted(c.strTitle) + " with " + Quoted(c.strLibrary);
+    }
+    bFirstApp = bFirstApp && !choice.bApplication;
     nOthers += !choice.bApplication;
     v.push_back(choice);
   }
   // Only application conduits can be uninstalled: one other registration
   // must be the one kept; two or more leave nothing to choose.
-  for (TdcTwiceChoice& c : v) c.bCanKeep = nOthers == 0 || (nOthers == 1 && !c.bApplication);
+  for (TdcTwiceChoice& c : v)
+    c.bCanKeep = (nOthers == 0 && !c.strLibrary.empty()) || (nOthers == 1 && !c.bApplication);
   return v;
 }
 
@@ -212,6 +219,8 @@ TdcRepairOutcome TdcRepairer::Uninstall(const TdcFinding& f) {
 TdcRepairOutcome TdcRepairer::KeepOne(const TdcFacts& facts, const TdcFinding& f) {
   const std::vector<TdcTwiceChoice> choices = TdcTwiceChoices(facts, f);
   const TdcTwiceChoice* pKeep = nullptr;
+  bool bUnknown = false;  // registrations whose library shows only once removed
+  for (const TdcTwiceChoice& c : choices) bUnknown = bUnknown || c.strLibrary.empty();
   auto it = m_keep.find(f.strCreator);
   for (const TdcTwiceChoice& c : choices) {
     if (it == m_keep.end() ? c.bCanKeep : SameLibrary(c.strLibrary, it->second)) {
@@ -219,51 +228,74 @@ TdcRepairOutcome TdcRepairer::KeepOne(const TdcFacts& facts, const TdcFinding& f
       break;
     }
   }
-  if (!pKeep)
-    return Outcome(f, false, "No registration of the creator ID has the library " +
-                                 Quoted(it->second) + ".");
-  if (!pKeep->bCanKeep)
+  if (!pKeep && !(it != m_keep.end() && bUnknown))
+    return Outcome(f, false,
+                   it == m_keep.end()
+                       ? "No registration of the creator ID can be kept."
+                       : "No registration of the creator ID has the library " +
+                             Quoted(it->second) + ".");
+  if (pKeep && !pKeep->bCanKeep)
     return Outcome(f, false,
                    "Only application conduits can be uninstalled, so " + pKeep->strText +
                        " cannot be the one kept.");
-  if (pKeep->bApplication && !IsFile(pKeep->strLibrary))
+  if (pKeep && pKeep->bApplication && !IsFile(pKeep->strLibrary))
     return Outcome(f, false, "The library of " + pKeep->strText + " is gone: keep another one.");
+  const bool bKeepApp = !pKeep || pKeep->bApplication;
+  std::string wanted = pKeep ? pKeep->strLibrary : it->second;
   // The Conduit Manager reaches a creator's registrations only through the
   // first one: each is uninstalled in turn (its settings stored as it comes
   // first), and the kept one is then restored from the store.
   size_t nApps = 0;
   for (const TdcTwiceChoice& c : choices) nApps += c.bApplication;
-  size_t nRemoved = 0;
+  std::vector<std::string> removed;
+  bool bFailed = false;
   for (size_t i = 0; i < nApps; ++i) {
     m_tool.btnOVRefreshClick();
     CondData* p = RegisteredApp(m_tool, f.strCreator, nullptr);
-    if (!p || !m_tool.UninstallConduit(p, true)) break;
-    ++nRemoved;
+    if (!p) break;  // an earlier repair took it already
+    const std::string lib = TdcField(p->szConduit);
+    if (!m_tool.UninstallConduit(p, true)) {
+      bFailed = true;
+      break;
+    }
+    removed.push_back(lib);
   }
   m_tool.btnOVRefreshClick();
-  std::string text = "Uninstalled " + std::to_string(nRemoved) +
-                     (nRemoved == 1 ? " registration" : " registrations");
-  bool bDone = nRemoved == nApps;
-  if (pKeep->bApplication) {
+  bool bDone = !bFailed && !RegisteredApp(m_tool, f.strCreator, nullptr);
+  std::string note;
+  if (bKeepApp && bDone && !removed.empty()) {
+    bool bFound = false;
+    for (const std::string& lib : removed) bFound = bFound || SameLibrary(lib, wanted);
+    if (!bFound) {
+      // Not known before, not found now: the first stays, as without a choice.
+      note = " No registration had the library " + Quoted(wanted) + ", so the first was kept.";
+      wanted = removed.front();
+      bDone = false;
+    }
     CondData* pStored = nullptr;
     if (CxListOf<CondData>* pStore = m_tool.RestoreList())
       for (CondData* p = pStore->GetFirst(); p && !pStored; p = pStore->GetNext())
-        if (TdcField(p->szCreatorID) == f.strCreator && TdcField(p->szConduit) == pKeep->strLibrary)
+        if (TdcField(p->szCreatorID) == f.strCreator && SameLibrary(TdcField(p->szConduit), wanted))
           pStored = p;
     const bool bKept = pStored && m_tool.RestoreConduit(pStored, true);
     m_tool.btnOVRefreshClick();
     if (!bKept)
-      return Outcome(f, false, text + ", but " + pKeep->strText + " could not be installed again.");
-    --nRemoved;
-    text = "Kept " + pKeep->strText + "; uninstalled " + std::to_string(nRemoved) +
-           (nRemoved == 1 ? " other, " : " others, ") + "their settings kept in OVRes.dat";
-  } else {
-    text = "Kept " + pKeep->strText + "; " + text + ", their settings kept in OVRes.dat";
+      return Outcome(f, false,
+                     "Uninstalled " + std::to_string(removed.size()) + ", but " + Quoted(wanted) +
+                         " could not be installed again; the others are kept in OVRes.dat.");
+    return Outcome(f, bDone,
+                   "Kept the conduit with " + Quoted(wanted) + "; uninstalled " +
+                       std::to_string(removed.size() - 1) + ", kept in OVRes.dat." + note);
   }
-  return Outcome(f, bDone, text + ".");
+  return Outcome(f, bDone,
+                 "Kept " + (pKeep ? pKeep->strText : Quoted(wanted)) + "; uninstalled " +
+                     std::to_string(removed.size()) + ", kept in OVRes.dat.");
 }
 
 TdcRepairOutcome TdcRepairer::Priority(const TdcFinding& f) {
+  int32_t nNow = 0;
+  if (CmGetCreatorPriority(f.strCreator.c_str(), &nNow) == PD_ERR_NOT_FOUND)
+    return Outcome(f, true, "The conduit is no longer registered.");
   const int32_t rc = CmSetCreatorPriority(f.strCreator.c_str(), 2);
   if (rc != 0)
     return Outcome(f, false,

@@ -25,9 +25,12 @@ std::string TdcRepairText(const TdcFacts& facts, const TdcFinding& finding);
 // The registrations of a creator-twice finding, in the Conduit Manager's
 // order (application conduits first), as "title (library)" for a question;
 // and which of them can be kept (the others must be application conduits).
+// The Conduit Manager answers for a creator with its first registration
+// only: a later application registration's library is not known until the
+// ones before it are uninstalled.
 struct TdcTwiceChoice {
   std::string strText;
-  std::string strLibrary;
+  std::string strLibrary;  // empty when not known yet
   bool bApplication = false;
   bool bCanKeep = false;
 };
