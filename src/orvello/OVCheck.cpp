@@ -54,11 +54,11 @@ bool OVCheck::btnChkRepairClick() {
         for (const TdcTwiceChoice& c : TdcTwiceChoices(m_facts, *f)) {
           if (!c.bCanKeep) continue;
           bAsked = true;
-          const Answer a = m_prompt.Ask(("Creator ID \"" + f->strCreator + "\" is registered " +
-                                         "more than once. Keep " + c.strText +
-                                         " and uninstall the others?")
-                                            .c_str(),
-                                        "Keep which conduit?", true);
+          const Answer a =
+              m_prompt.Ask(("Creator ID \"" + f->strCreator + "\" is registered " +
+                            "more than once. Keep " + c.strText + " and uninstall the others?")
+                               .c_str(),
+                           "Keep which conduit?", true);
           if (a == Answer::Cancel) break;
           if (a == Answer::Yes) {
             keep = c.strLibrary;
@@ -82,18 +82,18 @@ bool OVCheck::btnChkRepairClick() {
         }
       }
       const TdcRepairOutcome o = repairer.Repair(m_facts, *f);
-      summary += (o.bDone ? "Repaired: " : "Not repaired: ") + o.strSubject + ": " + o.strText +
-                 "\r\n";
+      summary +=
+          (o.bDone ? "Repaired: " : "Not repaired: ") + o.strSubject + ": " + o.strText + "\r\n";
       ++(o.bDone ? nDone : nNot);
     }
   }  // one refresh of HotSync Manager's list for the whole run
-  summary = std::to_string(nDone) + " repaired, " + std::to_string(nNot) +
-            " not repaired.\r\n" + summary;
+  summary =
+      std::to_string(nDone) + " repaired, " + std::to_string(nNot) + " not repaired.\r\n" + summary;
   m_tool.btnOVRefreshClick();
   Check();
-  m_view.SetSummary(summary + (m_findings.empty() ? std::string("Checked again: ") + kOVCheckNothing
-                                                  : "Checked again: " +
-                                                        std::to_string(m_findings.size()) +
-                                                        " findings remain."));
+  m_view.SetSummary(summary + (m_findings.empty()
+                                   ? std::string("Checked again: ") + kOVCheckNothing
+                                   : "Checked again: " + std::to_string(m_findings.size()) +
+                                         " findings remain."));
   return true;
 }

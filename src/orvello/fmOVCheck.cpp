@@ -28,7 +28,8 @@ bool TfmOVCheck::OnInitDialog() {
   SizeClientCentred(m_hWnd, 860, 492);
   if (m_pReown) m_pReown->SetOwner(m_hWnd);
   HWND hList = Item(IDC_LVCHKFINDINGS);
-  SendMessageA(hList, LVM_SETEXTENDEDLISTVIEWSTYLE, LVS_EX_FULLROWSELECT | LVS_EX_CHECKBOXES | LVS_EX_LABELTIP,
+  SendMessageA(hList, LVM_SETEXTENDEDLISTVIEWSTYLE,
+               LVS_EX_FULLROWSELECT | LVS_EX_CHECKBOXES | LVS_EX_LABELTIP,
                LVS_EX_FULLROWSELECT | LVS_EX_CHECKBOXES | LVS_EX_LABELTIP);
   // The severity pictures: the system's error and warning icons, small.
   const int cx = GetSystemMetrics(SM_CXSMICON), cy = GetSystemMetrics(SM_CYSMICON);

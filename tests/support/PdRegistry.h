@@ -12,7 +12,8 @@
 
 namespace tdxtest {
 
-inline void DumpKey(HKEY hParent, const std::string& path, std::map<std::string, std::string>& out) {
+inline void DumpKey(HKEY hParent, const std::string& path,
+                    std::map<std::string, std::string>& out) {
   HKEY h;
   if (RegOpenKeyExA(hParent, path.c_str(), 0, KEY_READ, &h) != ERROR_SUCCESS) return;
   for (DWORD i = 0;; ++i) {

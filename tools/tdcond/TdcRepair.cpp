@@ -230,10 +230,9 @@ TdcRepairOutcome TdcRepairer::KeepOne(const TdcFacts& facts, const TdcFinding& f
   }
   if (!pKeep && !(it != m_keep.end() && bUnknown))
     return Outcome(f, false,
-                   it == m_keep.end()
-                       ? "No registration of the creator ID can be kept."
-                       : "No registration of the creator ID has the library " +
-                             Quoted(it->second) + ".");
+                   it == m_keep.end() ? "No registration of the creator ID can be kept."
+                                      : "No registration of the creator ID has the library " +
+                                            Quoted(it->second) + ".");
   if (pKeep && !pKeep->bCanKeep)
     return Outcome(f, false,
                    "Only application conduits can be uninstalled, so " + pKeep->strText +
@@ -311,9 +310,9 @@ TdcRepairOutcome TdcRepairer::MoveLog(const TdcFinding& f) {
   const std::string dir = slash == std::string::npos ? "" : f.strFile.substr(0, slash + 1);
   TdxDateTime t{};
   if (m_pClock) t = m_pClock->ToLocal(m_pClock->Now());
-  const std::string base =
-      TdcMovedLogName(FileNameOf(f.strFile), f.strCheck == "log-too-large" ? "too-large" : "unreadable",
-                      t.wYear, t.wMonth, t.wDay, t.wHour, t.wMinute, t.wSecond);
+  const std::string base = TdcMovedLogName(
+      FileNameOf(f.strFile), f.strCheck == "log-too-large" ? "too-large" : "unreadable", t.wYear,
+      t.wMonth, t.wDay, t.wHour, t.wMinute, t.wSecond);
   std::string target = dir + base;
   for (int n = 2; Exists(target) && n < 100; ++n) target = dir + std::to_string(n) + "-" + base;
   if (Exists(target) || !MoveFileA(f.strFile.c_str(), target.c_str()))

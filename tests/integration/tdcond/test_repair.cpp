@@ -93,9 +93,9 @@ class RepairTest : public TdcondTest {
       std::map<std::string, std::string> all, out;
       tdxtest::DumpKey(HKEY_CURRENT_USER, key, all);
       // "Info" is read from a registration, never written: not a setting kept.
-    for (const auto& kv : all)
-      if (kv.first.substr(kv.first.find('|') + 1) != "Info")
-        out[kv.first.substr(kv.first.find('|') + 1)] = kv.second;
+      for (const auto& kv : all)
+        if (kv.first.substr(kv.first.find('|') + 1) != "Info")
+          out[kv.first.substr(kv.first.find('|') + 1)] = kv.second;
       return out;
     }
   }
@@ -119,16 +119,17 @@ TEST_F(RepairTest, FixRepairsEveryRepairableFindingAndKeepsWhatItMoves) {
   // Left: a creator that is not text, and conduits sharing a library.
   EXPECT_EQ(r.nExit, TDC_EXIT_FAILED) << r.strOut;
   EXPECT_EQ(r.strErr, "tdcond: 2 findings remain\n");
-  for (const char* line : {"repaired [library-missing] conduit \"Gone Conduit\" (Gone): ",
-                           "repaired [library-not-conduit] conduit \"Not A Conduit\" (NoOp): "
-                           "Uninstalled; its settings are kept in OVRes.dat for restoring.",
-                           "repaired [library-not-32bit] conduit \"Not A Library\" (Junk): ",
-                           "repaired [priority] conduit \"Priority Conduit\" (Prio): Priority set to 2.",
-                           "repaired [creator-twice] creator ID \"Twce\": Kept install conduit",
-                           "repaired [user-directory] user \"Lost User\": Created",
-                           "repaired [log-unreadable] user \"Ann Tester\": Renamed to",
-                           "repaired [log-too-large] user \"Ann Tester\": Renamed to",
-                           "repaired [store-library-gone] restorable conduit \"Stored\" (Lost): "})
+  for (const char* line :
+       {"repaired [library-missing] conduit \"Gone Conduit\" (Gone): ",
+        "repaired [library-not-conduit] conduit \"Not A Conduit\" (NoOp): "
+        "Uninstalled; its settings are kept in OVRes.dat for restoring.",
+        "repaired [library-not-32bit] conduit \"Not A Library\" (Junk): ",
+        "repaired [priority] conduit \"Priority Conduit\" (Prio): Priority set to 2.",
+        "repaired [creator-twice] creator ID \"Twce\": Kept install conduit",
+        "repaired [user-directory] user \"Lost User\": Created",
+        "repaired [log-unreadable] user \"Ann Tester\": Renamed to",
+        "repaired [log-too-large] user \"Ann Tester\": Renamed to",
+        "repaired [store-library-gone] restorable conduit \"Stored\" (Lost): "})
     EXPECT_NE(r.strOut.find(line), std::string::npos) << line << "\n" << r.strOut;
   EXPECT_EQ(tdxtest::HotSyncRefreshes(), refreshes + 1) << "one refresh for the whole run";
 
