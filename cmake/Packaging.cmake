@@ -29,6 +29,11 @@ else()
   message(STATUS "chmcmd not found: tdhelp.chm is not built and not packaged")
 endif()
 
+# The 64-bit test build has the help (its tests open it) but ships nothing.
+if(TDX_TEST_BUILD)
+  return()
+endif()
+
 # ---------------------------------------------------------------- what is shipped
 install(TARGETS Tandelix tdlog RUNTIME DESTINATION .)
 if(TDX_CHMCMD)

@@ -5,11 +5,26 @@ set(TDX_GTEST_SOURCE /usr/src/googletest CACHE PATH "GoogleTest sources for the 
 set(TDX_TEST_TIMEOUT 120 CACHE STRING "Seconds before a single test is stopped")
 set(TDX_FUZZ_SECONDS 20 CACHE STRING "Seconds each fuzz target runs in the smoke run")
 
-# Cross build: tests run under Wine through a wrapper bound to this build tree's prefix.
-# On Windows itself they run directly.
+# A 64-bit Windows tree is a test build for hosts that cannot run 32-bit programs:
+# same sources and tests, never packaged.
+set(TDX_TEST_BUILD OFF)
+if(WIN32 AND CMAKE_SIZEOF_VOID_P EQUAL 8)
+  set(TDX_TEST_BUILD ON)
+endif()
+
+# Cross build: tests run under Wine through a wrapper bound to this build tree's prefix
+# (a 32-bit one, or a 64-bit one for the test build). On Windows itself they run directly.
+# Every test that runs a Windows program carries the label "wine", so that a host
+# without the tree's Wine can run the rest and count these as skipped.
 set(TDX_UNDER_WINE OFF)
 if(WIN32 AND CMAKE_CROSSCOMPILING)
   set(TDX_UNDER_WINE ON)
+  # Kept in the cache, where scripts/wineenv reads which prefix the tree needs.
+  if(TDX_TEST_BUILD)
+    set(TDX_WINE_ARCH win64 CACHE INTERNAL "Kind of Wine prefix the tests run in")
+  else()
+    set(TDX_WINE_ARCH win32 CACHE INTERNAL "Kind of Wine prefix the tests run in")
+  endif()
   configure_file(${CMAKE_CURRENT_LIST_DIR}/wine-run.sh.in ${CMAKE_BINARY_DIR}/wine-run.sh
                  @ONLY FILE_PERMISSIONS OWNER_READ OWNER_WRITE OWNER_EXECUTE GROUP_READ GROUP_EXECUTE)
   set(CMAKE_CROSSCOMPILING_EMULATOR ${CMAKE_BINARY_DIR}/wine-run.sh)
@@ -60,6 +75,9 @@ function(tdx_add_gtest name)
   # A GTEST_SKIP counts as skipped, not passed.
   set_tests_properties(${tests} PROPERTIES TIMEOUT ${A_TIMEOUT}
                        SKIP_REGULAR_EXPRESSION "\\[  SKIPPED \\]")
+  if(TDX_UNDER_WINE)
+    list(APPEND A_LABELS wine)
+  endif()
   if(A_LABELS)
     set_tests_properties(${tests} PROPERTIES LABELS "${A_LABELS}")
   endif()

@@ -6,33 +6,104 @@ TDX_BUILD_ROOT=${TDX_BUILD_ROOT:-$TDX_ROOT/build}
 
 tdx_log() { printf '== %s\n' "$*" >&2; }
 
-# Debian packages, installed only when something is missing.
+# Which Windows tree runs the tests and the demo: win32, the product, where this
+# host runs 32-bit programs; else win64, the x86_64 test build under 64-bit
+# Wine. TDX_FORCE_WIN64=1 takes the 64-bit way on any host. Found out once, by
+# running a tiny 32-bit program; sets TDX_WIN and TDX_WIN_WHY and says which in
+# one line: tdx_choose_windows_tree ["what runs"].
+tdx_choose_windows_tree() {
+  local why="" what=${1:-Windows tests run}
+  if [ "${TDX_FORCE_WIN64:-0}" != 0 ]; then
+    TDX_WIN=win64
+    TDX_WIN_WHY="TDX_FORCE_WIN64 is set"
+  elif why=$(tdx_run_32bit_probe); then
+    TDX_WIN=win32
+    TDX_WIN_WHY="this host runs 32-bit programs"
+  else
+    TDX_WIN=win64
+    TDX_WIN_WHY="this host does not run 32-bit programs (a 32-bit test program: ${why:-it did not run})"
+  fi
+  if [ "$TDX_WIN" = win32 ]; then
+    tdx_log "$TDX_WIN_WHY: $what in the win32 tree under 32-bit Wine"
+  else
+    tdx_log "$TDX_WIN_WHY: $what in the win64 test build under 64-bit Wine"
+  fi
+}
+
+# A 32-bit x86 Linux program of 96 bytes that only exits with status 42: runs
+# where the kernel runs 32-bit programs, and nowhere else. Prints why not.
+tdx_run_32bit_probe() {
+  local f out rc
+  f=$(mktemp "${TMPDIR:-/tmp}/tdx-probe32.XXXXXX")
+  printf '\x7fELF\x01\x01\x01\x00\x00\x00\x00\x00\x00\x00\x00\x00'\
+'\x02\x00\x03\x00\x01\x00\x00\x00\x54\x80\x04\x08\x34\x00\x00\x00'\
+'\x00\x00\x00\x00\x00\x00\x00\x00\x34\x00\x20\x00\x01\x00\x00\x00'\
+'\x00\x00\x00\x00\x01\x00\x00\x00\x00\x00\x00\x00\x00\x80\x04\x08'\
+'\x00\x80\x04\x08\x60\x00\x00\x00\x60\x00\x00\x00\x05\x00\x00\x00'\
+'\x00\x10\x00\x00\xb8\x01\x00\x00\x00\xbb\x2a\x00\x00\x00\xcd\x80' >"$f"
+  chmod +x "$f"
+  out=$("$f" 2>&1 </dev/null)
+  rc=$?
+  rm -f "$f"
+  [ "$rc" = 42 ] && return 0
+  out=${out##*: }
+  echo "${out:-exit status $rc}"
+  return 1
+}
+
+# tdx_install_deps [win32|win64]: Debian packages, installed only when something
+# is missing. The 32-bit Wine (and with it the i386 architecture) only for win32:
+# a host that cannot run it never gets the foreign package set. Returns 3 when
+# all but the 32-bit Wine is there.
 tdx_install_deps() {
-  local need=0
+  local kind=${1:-win32} need=0
   command -v cmake >/dev/null && command -v ninja >/dev/null || need=1
   command -v clang++ >/dev/null && command -v i686-w64-mingw32-g++-posix >/dev/null || need=1
   command -v i686-w64-mingw32-windres >/dev/null || need=1
-  command -v wine >/dev/null && command -v Xvfb >/dev/null && command -v xdpyinfo >/dev/null || need=1
+  command -v x86_64-w64-mingw32-g++-posix >/dev/null && command -v x86_64-w64-mingw32-windres >/dev/null || need=1
+  command -v wine >/dev/null && [ -x /usr/lib/wine/wine64 ] || need=1
+  command -v Xvfb >/dev/null && command -v xdpyinfo >/dev/null || need=1
   command -v convert >/dev/null && command -v import >/dev/null || need=1
   command -v makensis >/dev/null && command -v chmcmd >/dev/null && command -v chmls >/dev/null || need=1
   [ -d /usr/src/googletest/googletest ] && [ -f /usr/include/gtest/gtest.h ] || need=1
   [ -f /usr/include/gmock/gmock.h ] || need=1
   ls /usr/lib/llvm-14/lib/clang/*/lib/linux/libclang_rt.fuzzer-x86_64.a >/dev/null 2>&1 || need=1
-  dpkg -s wine32:i386 >/dev/null 2>&1 || need=1
-  [ "$need" = 0 ] && return 0
-
-  tdx_log "installing build and test dependencies"
   export DEBIAN_FRONTEND=noninteractive
+  if [ "$need" = 1 ]; then
+    tdx_log "installing build and test dependencies"
+    tdx_apt_update || true
+    tdx_apt_install \
+      cmake ninja-build g++ clang libclang-rt-14-dev llvm-14 \
+      googletest libgtest-dev libgmock-dev \
+      g++-mingw-w64-i686-posix gcc-mingw-w64-i686-posix binutils-mingw-w64-i686 \
+      g++-mingw-w64-x86-64-posix gcc-mingw-w64-x86-64-posix binutils-mingw-w64-x86-64 \
+      wine wine64 fonts-wine xvfb x11-utils xauth imagemagick procps ca-certificates \
+      nsis fp-utils-3.2.2 || return 1
+  fi
+  [ "$kind" = win32 ] || return 0
+  dpkg -s wine32:i386 >/dev/null 2>&1 && [ -x /usr/lib/wine/wine ] && return 0
+  tdx_log "installing the 32-bit Wine"
   if ! dpkg --print-foreign-architectures | grep -qx i386; then
     dpkg --add-architecture i386
   fi
   tdx_apt_update || true
-  tdx_apt_install \
-    cmake ninja-build g++ clang libclang-rt-14-dev llvm-14 \
-    googletest libgtest-dev libgmock-dev \
-    g++-mingw-w64-i686-posix gcc-mingw-w64-i686-posix binutils-mingw-w64-i686 \
-    wine wine32:i386 fonts-wine xvfb x11-utils xauth imagemagick procps ca-certificates \
-    nsis fp-utils-3.2.2
+  tdx_apt_install wine32:i386 || return 3
+}
+
+# tdx_prepare [what runs]: chooses the Windows tree and installs what it needs.
+# Where the 32-bit Wine cannot be installed (a package mirror part-way through a
+# sync can hold it back for hours), the 64-bit way is taken, and said so.
+tdx_prepare() {
+  local rc=0
+  tdx_choose_windows_tree "$@"
+  tdx_install_deps "$TDX_WIN" || rc=$?
+  if [ "$rc" = 3 ]; then
+    TDX_WIN=win64
+    TDX_WIN_WHY="the 32-bit Wine (wine32:i386) could not be installed"
+    tdx_log "$TDX_WIN_WHY: ${1:-Windows tests run} in the win64 test build under 64-bit Wine instead"
+    rc=0
+  fi
+  return "$rc"
 }
 
 # A mirror part-way through a sync serves an index whose size disagrees with its

@@ -110,13 +110,43 @@ run_case reason-quoted          0   never      1 4 4 0 "E: Unable to correct pro
   export PATH="$work/aptonly:$PATH" FAKE_DIR="$work/nothing" FAKE_UPDATE_FAILS=0 FAKE_INSTALL=ok
   # shellcheck disable=SC1090
   . "$lib"
-  tdx_install_deps
+  kind=win64
+  dpkg -s wine32:i386 >/dev/null 2>&1 && kind=win32
+  tdx_install_deps "$kind"
 ) >/dev/null 2>&1
 if [ -s "$work/nothing/calls" ]; then
   echo "FAIL nothing-missing: apt-get was called: $(tr '\n' ';' <"$work/nothing/calls")"
   fails=$((fails + 1))
 else
   echo "ok   nothing-missing"
+fi
+
+# A host that runs 32-bit programs where the 32-bit Wine cannot be installed:
+# the 64-bit way is taken and said so; the real dpkg is never asked to change.
+mkdir -p "$work/fallback" "$work/dpkgbin"
+(
+  cat >"$work/dpkgbin/dpkg" <<'FAKE'
+#!/usr/bin/env bash
+echo "dpkg $*" >>"$FAKE_DIR/calls"
+[ "$1" = -s ] && exit 1
+exit 0
+FAKE
+  chmod +x "$work/dpkgbin/dpkg"
+  export PATH="$work/dpkgbin:$work/bin:$PATH" FAKE_DIR="$work/fallback" FAKE_UPDATE_FAILS=0
+  export FAKE_INSTALL=never FAKE_INSTALLED="" TDX_APT_DELAY=0 TDX_APT_TRIES=1
+  unset TDX_FORCE_WIN64
+  # shellcheck disable=SC1090
+  . "$lib"
+  tdx_run_32bit_probe() { return 0; }
+  tdx_prepare && echo "tree $TDX_WIN"
+) >"$work/fallback/out" 2>"$work/fallback/err"
+if grep -qx 'tree win64' "$work/fallback/out" &&
+   grep -q 'could not be installed: Windows tests run in the win64 test build' "$work/fallback/err" &&
+   grep -q '^install.*wine32:i386' "$work/fallback/calls"; then
+  echo "ok   fallback-to-win64"
+else
+  echo "FAIL fallback-to-win64: $(cat "$work/fallback/out") | $(tr '\n' ' ' <"$work/fallback/err")"
+  fails=$((fails + 1))
 fi
 
 [ "$fails" = 0 ]

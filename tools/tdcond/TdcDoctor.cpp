@@ -269,7 +269,17 @@ bool TdcIsPrintableCreator(const std::string& s) {
   return true;
 }
 
-std::string TdcImageProblem(const unsigned char* p, size_t cb) {
+const TdcMachine& TdcConduitMachine() {
+#if defined(_WIN64)
+  // The x86_64 test build loads only its own kind.
+  static const TdcMachine m = {0x8664, 0x20B, true, "64-bit"};
+#else
+  static const TdcMachine m = {0x14C, 0x10B, false, "32-bit"};
+#endif
+  return m;
+}
+
+std::string TdcImageProblem(const unsigned char* p, size_t cb, const TdcMachine& want) {
   auto u16 = [&](size_t at) { return static_cast<unsigned>(p[at] | (p[at + 1] << 8)); };
   auto u32 = [&](size_t at) {
     return static_cast<uint32_t>(p[at]) | (static_cast<uint32_t>(p[at + 1]) << 8) |
@@ -283,14 +293,9 @@ std::string TdcImageProblem(const unsigned char* p, size_t cb) {
   const unsigned machine = u16(pe + 4);
   const unsigned characteristics = u16(pe + 4 + 18);
   const unsigned magic = u16(pe + 24);
-#ifdef _WIN64
-  // The x86_64 test build loads libraries of its own kind, as the product
-  // (32-bit) loads 32-bit ones.
-  if (machine == 0x8664 && magic == 0x20B)
-    return (characteristics & 0x2000) ? "" : "it is a program, not a library";
-#endif
-  if (machine == 0x8664 || machine == 0xAA64 || magic == 0x20B) return "it is a 64-bit file";
-  if (machine != 0x14C || magic != 0x10B) {
+  const bool b64 = machine == 0x8664 || machine == 0xAA64 || magic == 0x20B;
+  if (b64 != want.b64) return b64 ? "it is a 64-bit file" : "it is a 32-bit file";
+  if (machine != want.machine || magic != want.magic) {
     char sz[96];
     std::snprintf(sz, sizeof sz, "it is built for another processor (machine 0x%x)", machine);
     return sz;
@@ -382,7 +387,8 @@ class Rules {
                                   ? c.lib.strNotImage
                                   : "loading it fails: " + SystemMessage(c.lib.dwLoadError);
       Add(TdcSeverity::Error, "library-not-32bit", name, creator, c.strLibrary,
-          "Its library " + lib + " does not load as a 32-bit DLL: " + why + ".", fix);
+          "Its library " + lib + " does not load as a " + TdcConduitMachine().szBits +
+              " DLL: " + why + ".", fix);
     } else if (!c.lib.bOpenConduit) {
       Add(TdcSeverity::Error, "library-not-conduit", name, creator, c.strLibrary,
           "Its library " + lib + " exports no OpenConduit: HotSync cannot run it as a conduit.",

@@ -26,7 +26,7 @@ struct TdcFinding {
 struct TdcLibraryFacts {
   bool bExists = false;       // a file (not a directory) of that name
   bool bDirectory = false;    // a directory of that name
-  std::string strNotImage;    // why it is not a 32-bit Windows DLL; empty when it is one
+  std::string strNotImage;    // why it is not a DLL HotSync can load; empty when it is one
   bool bLoads = false;        // LoadLibrary took it
   uint32_t dwLoadError = 0;   // the system's error when it did not
   bool bOpenConduit = false;  // it exports OpenConduit
@@ -100,9 +100,20 @@ std::vector<TdcFinding> TdcDiagnose(const TdcFacts& facts);
 // creator IDs are.
 bool TdcIsPrintableCreator(const std::string& strCreator);
 
-// Why the first bytes of a file (up to its whole header) are not a 32-bit x86
-// Windows DLL; empty when they are one. The header's offsets are untrusted.
-std::string TdcImageProblem(const unsigned char* pBytes, size_t cbBytes);
+// The kind of DLL HotSync and this program can load: a 32-bit x86 one, as
+// Palm Desktop and every conduit are (the x86_64 test build: its own kind).
+struct TdcMachine {
+  unsigned machine;    // the file header's machine
+  unsigned magic;      // the optional header's magic
+  bool b64;
+  const char* szBits;  // "32-bit"
+};
+const TdcMachine& TdcConduitMachine();
+
+// Why the first bytes of a file (up to its whole header) are not a DLL of that
+// kind; empty when they are one. The header's offsets are untrusted.
+std::string TdcImageProblem(const unsigned char* pBytes, size_t cbBytes,
+                            const TdcMachine& want = TdcConduitMachine());
 
 // The findings for a person (one block each, then a count) or as one JSON
 // object {"desktop", "findings": [...], "errors", "warnings"}.

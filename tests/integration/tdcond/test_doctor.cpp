@@ -150,39 +150,46 @@ TEST_F(TdcondTest, DoctorReportsADesktopThatIsNotThere) {
   }
 }
 
-// What makes a file a 32-bit DLL, on a real one and on copies changed in the
-// fields that matter; the header's offsets are not trusted.
-TEST(TdcImage, OnlyA32BitX86DllPasses) {
+// What makes a file a DLL that HotSync and this program can load: a real one
+// (of this build's own kind) passes; copies made to claim the 32-bit x86 and
+// the x86_64 kind are checked against each, as are copies changed in the
+// fields that matter. The header's offsets are not trusted.
+TEST(TdcImage, OnlyADllOfTheProgramsMachinePasses) {
   const std::vector<unsigned char> dll =
       tdxtest::ReadBytes(tdxtest::PalmSandbox::BinFile("cond_plain.dll"));
   ASSERT_GT(dll.size(), 0x200u);
+  EXPECT_EQ(TdcImageProblem(dll.data(), dll.size()), "");
   const uint32_t pe = dll[0x3C] | (dll[0x3D] << 8);
-  struct Case {
-    const char* says;
-    std::function<void(std::vector<unsigned char>&)> change;
+  const TdcMachine x86 = {0x14C, 0x10B, false, "32-bit"}, x64 = {0x8664, 0x20B, true, "64-bit"};
+  const auto claim = [&](std::vector<unsigned char>& b, const TdcMachine& m) {
+    b[pe + 4] = m.machine & 0xFF, b[pe + 5] = m.machine >> 8;
+    b[pe + 24] = m.magic & 0xFF, b[pe + 25] = m.magic >> 8;
   };
-  const Case cases[] = {
-      {"", [](auto&) {}},
-      {"64-bit", [&](auto& b) { b[pe + 4] = 0x64, b[pe + 5] = 0x86; }},
-      {"another processor", [&](auto& b) { b[pe + 4] = 0xC4, b[pe + 5] = 0x01; }},
-      {"a program, not a library", [&](auto& b) { b[pe + 23] &= ~0x20; }},
-      {"not a Windows program", [&](auto& b) { b[0x3C] = b[0x3D] = b[0x3E] = b[0x3F] = 0xFF; }},
-      {"not a Windows program", [&](auto& b) { b[pe + 1] = 'X'; }},
-      {"not a Windows program", [&](auto& b) { b.resize(pe + 10); }},
-      {"not a Windows program", [&](auto& b) { b.resize(0x30); }},
-      {"not a Windows program",
-       [](auto& b) {
-         b.assign({'t', 'e', 'x', 't'});
-       }},
-  };
-  for (const Case& c : cases) {
-    std::vector<unsigned char> b = dll;
-    c.change(b);
-    const std::string why = TdcImageProblem(b.data(), b.size());
-    if (!*c.says) {
-      EXPECT_EQ(why, "");
-    } else {
-      EXPECT_NE(why.find(c.says), std::string::npos) << c.says << ": " << why;
+  for (const auto& [want, other] : {std::pair{x86, x64}, std::pair{x64, x86}}) {
+    struct Case {
+      std::string says;
+      std::function<void(std::vector<unsigned char>&)> change;
+    };
+    const Case cases[] = {
+        {"", [&](auto& b) { claim(b, want); }},
+        {std::string(other.szBits) + " file", [&](auto& b) { claim(b, other); }},
+        {"another processor", [&](auto& b) { claim(b, want), b[pe + 4] = 0xC4, b[pe + 5] = 0x01; }},
+        {"a program, not a library", [&](auto& b) { claim(b, want), b[pe + 23] &= ~0x20; }},
+        {"not a Windows program", [&](auto& b) { b[0x3C] = b[0x3D] = b[0x3E] = b[0x3F] = 0xFF; }},
+        {"not a Windows program", [&](auto& b) { b[pe + 1] = 'X'; }},
+        {"not a Windows program", [&](auto& b) { b.resize(pe + 10); }},
+        {"not a Windows program", [&](auto& b) { b.resize(0x30); }},
+        {"not a Windows program", [](auto& b) { b.assign({'t', 'e', 'x', 't'}); }},
+    };
+    for (const Case& c : cases) {
+      std::vector<unsigned char> b = dll;
+      c.change(b);
+      const std::string why = TdcImageProblem(b.data(), b.size(), want);
+      if (c.says.empty()) {
+        EXPECT_EQ(why, "") << want.szBits;
+      } else {
+        EXPECT_NE(why.find(c.says), std::string::npos) << want.szBits << ", " << c.says << ": " << why;
+      }
     }
   }
 }
