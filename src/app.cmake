@@ -28,6 +28,11 @@ add_library(tdx_ui STATIC
 target_include_directories(tdx_ui PUBLIC ${_src})
 target_link_libraries(tdx_ui PUBLIC tdx_misc comctl32 gdi32)
 
+# "Check HotSync Set-up...": the doctor's findings and repairs (tools/tdcond).
+add_library(tdx_ovcheck STATIC ${_src}/orvello/OVCheck.cpp)
+target_include_directories(tdx_ovcheck PUBLIC ${_src})
+target_link_libraries(tdx_ovcheck PUBLIC tdx_doctor tdx_orvello)
+
 include(${_src}/halvern/halvern.cmake)
 include(${_src}/tremwick/tremwick.cmake)
 
@@ -39,9 +44,10 @@ add_executable(Tandelix WIN32
   ${_src}/orvello/OrvelloPage.cpp
   ${_src}/orvello/fmOVCondProp.cpp
   ${_src}/orvello/fmOVSets.cpp
+  ${_src}/orvello/fmOVCheck.cpp
   ${_src}/tremwick/TremwickPage.cpp
   ${_src}/tremwick/fmTWUserInfo.cpp
   ${_src}/halvern/HalvernPage.cpp
   ${_src}/res/tandelix.rc)
-target_link_libraries(Tandelix PRIVATE tdx_shell tdx_ui tdx_orvello tdx_halvern tdx_tremwick tdx_palm
+target_link_libraries(Tandelix PRIVATE tdx_shell tdx_ui tdx_ovcheck tdx_orvello tdx_halvern tdx_tremwick tdx_palm
                       tdx_winutil comctl32 comdlg32)

@@ -4,6 +4,7 @@
 #include "fmInit.h"
 #include "misc/Diag.h"
 #include "misc/WinUtil.h"
+#include "orvello/fmOVCheck.h"
 #include "palm/PalmDesktop.h"
 #include "res/resource.h"
 #include "shell/Commands.h"
@@ -134,6 +135,11 @@ void TfmMain::OnCommand(int id, int, HWND) {
     case IDM_TOOL_HOTSYNC:
       RunHotSyncManager(m_shell);
       break;
+    case IDM_TOOL_CHECK: {
+      TfmOVCheck check(m_ovTool, m_prompt, &m_prompt);
+      check.Run(m_hInst, m_hWnd);
+      break;
+    }
     case IDM_HELP_CONTENT:
     case IDC_BTNHELP:
       OpenHelp(m_shell, m_ctx.szModuleDir);

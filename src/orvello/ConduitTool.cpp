@@ -15,6 +15,7 @@
 #include "palm/CondAsk.h"
 #include "palm/CondRecord.h"
 #include "palm/PalmDesktop.h"
+#include "palm/SyncGuard.h"
 
 namespace {
 
@@ -353,6 +354,8 @@ void OVTool::btnOVLogClick() {
 
 bool OVTool::InstallConduit(CondData* pData, bool bQuiet) {
   if (!pData || !m_pAppMgr) return false;
+  PdRegChange op;
+  if (RefusedDuringSync(op)) return false;
   SanitizeCondData(pData);
   if (CondData* pFound = m_pAppMgr->Find(pData->szCreatorID, pData->szConduit)) {
     if (pFound->nStatus != ST_INSTALLED) return RestoreConduit(pData, bQuiet);
@@ -361,6 +364,7 @@ bool OVTool::InstallConduit(CondData* pData, bool bQuiet) {
   }
   if (CondData* pOther = FindInstalledCreator(pData->szCreatorID, nullptr))
     if (!ResolveConflict(pOther, bQuiet)) return false;
+  PdRegChange::Changed();  // a failed registration may have written part of it
   if (!RegisterConduit(pData)) {
     if (!bQuiet) Error(OVFormat(kOVInstallFailed, pData->szTitle).c_str());
     return false;
@@ -381,10 +385,13 @@ bool OVTool::InstallConduit(CondData* pData, bool bQuiet) {
 bool OVTool::UninstallConduit(CondData* pData, bool bQuiet) {
   if (!pData) return false;
   m_bUninstallStored = true;
+  PdRegChange op;
+  if (RefusedDuringSync(op)) return false;
   if (!UnregisterConduit(pData)) {
     if (!bQuiet) Error(OVFormat(kOVUninstallFailed, pData->szConduit).c_str());
     return false;
   }
+  PdRegChange::Changed();
   // A conduit installed in this run has a row without a record; it is kept
   // for restoring all the same, and its row becomes the record's.
   const int nRow = AppRowShowing(pData);
@@ -416,6 +423,8 @@ bool OVTool::UninstallConduit(CondData* pData, bool bQuiet) {
 
 bool OVTool::RestoreConduit(CondData* pData, bool bQuiet) {
   if (!pData) return false;
+  PdRegChange op;
+  if (RefusedDuringSync(op)) return false;
   SanitizeCondData(pData);
   if (CondData* pOther = FindInstalledCreator(pData->szCreatorID, pData->szConduit))
     if (!ResolveConflict(pOther, bQuiet)) return false;
@@ -434,6 +443,7 @@ bool OVTool::RestoreConduit(CondData* pData, bool bQuiet) {
       }
     }
   }
+  PdRegChange::Changed();  // a registration that fails may have written part of it
   if (!RegisterConduit(pData)) {
     if (bRemoved) PutBackRegistration(old);
     if (!bQuiet) Error(OVFormat(kOVRestoreFailed, pData->szTitle).c_str());
@@ -463,6 +473,9 @@ bool OVTool::RestoreConduit(CondData* pData, bool bQuiet) {
 
 bool OVTool::ApplyConduitSettings(CondData* pData) {
   if (!pData) return true;
+  PdRegChange op;
+  if (RefusedDuringSync(op)) return false;
+  PdRegChange::Changed();
   CondData rec = *pData;
   SanitizeCondData(&rec);
   const char* szCreator = rec.szCreatorID;
@@ -501,6 +514,13 @@ bool OVTool::ResolveConflict(CondData* pOther, bool bQuiet) {
     return false;
   if (!UninstallConduit(pOther, false)) return false;
   WarnIfNotStored(pOther);
+  return true;
+}
+
+bool OVTool::RefusedDuringSync(const PdRegChange& op) {
+  if (!op.Refused()) return false;
+  // Told once, by the operation the user started.
+  if (op.Outermost()) Error(kPdSyncRunning);
   return true;
 }
 

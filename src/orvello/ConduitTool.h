@@ -14,6 +14,7 @@
 #include "orvello/OVLog.h"
 #include "orvello/OVPorts.h"
 #include "palm/CondMgr.h"
+#include "palm/SyncGuard.h"
 #include "shell/Ports.h"
 
 inline constexpr char kOVRestoreStore[] = "OVRes.dat";
@@ -83,7 +84,7 @@ class OVTool {
   bool UninstallConduit(CondData* pData, bool bQuiet);
   bool RestoreConduit(CondData* pData, bool bQuiet);
   // Directory, file, priority and remote name into the Conduit Manager, in
-  // that order while each succeeds. Always true.
+  // that order while each succeeds. False only when refused during a HotSync.
   bool ApplyConduitSettings(CondData* pData);
 
   // Backup sets. A set's file name is relative to the program directory and
@@ -136,6 +137,8 @@ class OVTool {
   // The first installed record of the application manager with this creator
   // text and, when szNotConduit is given, another library.
   CondData* FindInstalledCreator(const char* szCreatorID, const char* szNotConduit);
+  // A HotSync is in progress: the outermost operation says so; true to stop.
+  bool RefusedDuringSync(const PdRegChange& op);
   // Asks (unless quiet) and uninstalls a conflicting conduit; false to stop.
   bool ResolveConflict(CondData* pOther, bool bQuiet);
   void Info(const char* szText, const char* szCaption = "Information");

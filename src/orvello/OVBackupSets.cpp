@@ -148,6 +148,8 @@ bool OVTool::BackupConduitSettings(const char* szFileName) {
 
 bool OVTool::RestoreConduitSettings(const char* szFileName) {
   if (!m_pAppMgr) return false;
+  PdRegChange op;  // one refresh for the whole set
+  if (RefusedDuringSync(op)) return false;
   std::string why;
   if (!IsValidSetName(szFileName, &why)) {
     Error(OVFormat(kOVBadSetName, szFileName ? szFileName : "", why.c_str()).c_str());

@@ -5,6 +5,7 @@
 #include <cstring>
 
 #include "misc/Diag.h"
+#include "palm/SyncGuard.h"
 
 namespace {
 
@@ -88,6 +89,12 @@ void OVCondProp::edtCreatorIDExit() {
 bool OVCondProp::btnOKClick() {
   if (!TDX_VERIFY(m_pData)) return false;
   if (m_bSystem) return true;
+  // Refused before the record takes the fields: the dialog stays as it was.
+  PdRegChange op;
+  if (op.Refused()) {
+    m_prompt.ShowError(kPdSyncRunning);
+    return false;
+  }
   CondData* p = m_pData;
   Store(p->szCreatorID, m_view.Text(OVPropField::CreatorID), 4);
   Store(p->szDirectory, m_view.Text(OVPropField::Directory));

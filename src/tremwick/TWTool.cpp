@@ -2,6 +2,7 @@
 
 #include <cstring>
 
+#include "palm/SyncGuard.h"
 #include "shell/Commands.h"
 
 namespace {
@@ -202,6 +203,11 @@ void TWTool::btnTWApplyClick(bool bDefaultAction) {
   if (!strLeftOut.empty())
     strAsk += "\r\n\r\nLeft out, having no four-character creator ID: " + strLeftOut + ".";
   if (m_prompt.Ask(strAsk.c_str(), "Confirm", false) != Answer::Yes) return;
+  PdRegChange op;
+  if (op.Refused()) {
+    m_prompt.ShowError(kPdSyncRunning);
+    return;
+  }
 
   size_t nWritten = 0;
   std::string strFailed;
@@ -242,6 +248,7 @@ void TWTool::btnTWApplyClick(bool bDefaultAction) {
     }
   }
 
+  if (nWritten > 0) PdRegChange::Changed();
   const size_t nTotal = users.size() * conds.size();
   if (strFailed.empty()) {
     m_prompt.ShowInfo(

@@ -137,6 +137,9 @@ static int RunDemo(const char* szExe, const char* szOutDir) {
   failures += !SaveWindowBitmap(app.Main(), out + "main-halvern.bmp");
   failures += !DemoTremwick(app, out);
   PostCommand(app.Main(), IDM_FILE_ORVELLO);
+  // Check HotSync Set-up with what the demo desktop has to show.
+  PostCommand(app.Main(), IDM_TOOL_CHECK);
+  failures += !ShootAndClose(WaitVisible(app, "TfmOVCheck"), out + "ovcheck.bmp", IDCANCEL);
   PostCommand(app.Main(), IDM_HELP_ABOUT);
   failures += !ShootAndClose(WaitVisible(app, "TfmAbout"), out + "about.bmp", IDOK);
   if (!app.Quit()) {

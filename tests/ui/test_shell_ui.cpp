@@ -159,6 +159,7 @@ TEST_F(ShellUi, ProgramFileCarriesMenuVersionAndIcon) {
       {"&File/E&xit", IDM_FILE_EXIT},
       {"&Tools", 0},
       {"&Tools/Run &HotSync Manager", IDM_TOOL_HOTSYNC},
+      {"&Tools/&Check HotSync Set-up...", IDM_TOOL_CHECK},
       {"&Help", 0},
       {"&Help/&Content", IDM_HELP_CONTENT},
       {"&Help/Tandelix &Homepage", IDM_HELP_HOME},

@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "TdcDoctor.h"
+#include "TdcRepair.h"
 #include "TdcText.h"
 #include "misc/WinUtil.h"
 #include "orvello/ConduitTool.h"
@@ -39,7 +40,7 @@ const char kUsage[] =
     "  restore-set NAME              install the conduits of a backup set again\n"
     "  report [OUT]                  write the conduit report (condrpt.html)\n"
     "  history [OUT]                 write the install history (ovlog.html)\n"
-    "  doctor [--json]               check the HotSync configuration\n"
+    "  doctor [--json] [--fix]       check the HotSync configuration, and repair it\n"
     "\n"
     "\"tdcond COMMAND --help\" tells more. Exit status: 0 done; 1 failed, with one\n"
     "line on the error output saying what and why; 2 wrong command line.\n";
@@ -645,10 +646,104 @@ int History(Session& s, const Args& a) {
 
 // ---------------------------------------------------------------- doctor
 
+// "--keep CREATOR=LIBRARY[,CREATOR=LIBRARY...]".
+bool ParseKeep(const std::string& text, std::map<std::string, std::string>* pKeep) {
+  size_t at = 0;
+  while (at <= text.size()) {
+    size_t comma = text.find(',', at);
+    if (comma == std::string::npos) comma = text.size();
+    const std::string item = text.substr(at, comma - at);
+    const size_t eq = item.find('=');
+    if (eq != 4 || item.size() == 5) return false;
+    (*pKeep)[item.substr(0, 4)] = item.substr(5);
+    at = comma + 1;
+  }
+  return !pKeep->empty();
+}
+
+void WriteRepairsJson(std::string& out, const std::vector<TdcRepairOutcome>& done,
+                      const std::vector<bool>& skipped) {
+  out += ",\"repairs\":[";
+  for (size_t i = 0; i < done.size(); ++i) {
+    out += i ? ",\n{" : "\n{";
+    TdcJsonField(out, "check", done[i].strCheck);
+    out += ',';
+    TdcJsonField(out, "subject", done[i].strSubject);
+    out += std::string(",\"skipped\":") + (skipped[i] ? "true" : "false");
+    out += std::string(",\"repaired\":") + (done[i].bDone ? "true" : "false") + ',';
+    TdcJsonField(out, "text", done[i].strText);
+    out += '}';
+  }
+  out += done.empty() ? "]" : "\n]";
+}
+
+// Asks before each repair (or takes --yes), runs the chosen ones as one
+// operation, then checks again: exit 0 when nothing is left.
+int DoctorFix(Session& s, const Args& a, const TdcFacts& facts,
+              const std::vector<TdcFinding>& findings, const std::map<std::string, std::string>& keep) {
+  std::vector<TdcRepairOutcome> outcomes;
+  std::vector<bool> skipped;
+  bool bAny = false;
+  for (const TdcFinding& f : findings) bAny = bAny || TdcHasRepair(facts, f);
+  if (bAny) {
+    s.StartTool();
+    TdcRepairer repairer(s.tool, s.Env().pClock);
+    if (repairer.Refused()) return s.Failed(kPdSyncRunning);
+    for (const auto& k : keep) repairer.Keep(k.first, k.second);
+    for (const TdcFinding& f : findings) {
+      if (!TdcHasRepair(facts, f)) continue;
+      bool bYes = a.Has("--yes");
+      if (!bYes && s.Env().ask) {
+        const std::string answer = s.Env().ask("[" + f.strCheck + "] " + f.strSubject + ": " +
+                                               f.strProblem + "\n  Repair: " +
+                                               TdcRepairText(facts, f) + " [y/N] ");
+        bYes = !answer.empty() && (answer[0] == 'y' || answer[0] == 'Y');
+      }
+      if (bYes) {
+        outcomes.push_back(repairer.Repair(facts, f));
+      } else {
+        outcomes.push_back({f.strCheck, f.strSubject, false, "Not repaired: answered No."});
+      }
+      skipped.push_back(!bYes);
+    }
+  }
+  const TdcFacts after = TdcGatherFacts(s.Env().strModuleDir);
+  const std::vector<TdcFinding> left = TdcDiagnose(after);
+  std::string& out = s.result.strOut;
+  if (a.Has("--json")) {
+    s.result.bOutUtf8 = true;
+    TdcWriteFindingsJson(out, after, left);
+    out.resize(out.size() - 2);  // "}\n": the repairs join the object
+    WriteRepairsJson(out, outcomes, skipped);
+    out += "}\n";
+  } else {
+    for (size_t i = 0; i < outcomes.size(); ++i) {
+      const TdcRepairOutcome& o = outcomes[i];
+      out += std::string(skipped[i] ? "skipped" : o.bDone ? "repaired" : "not repaired") + " [" +
+             o.strCheck + "] " + o.strSubject + (skipped[i] ? "" : ": " + o.strText) + "\n";
+    }
+    if (!outcomes.empty()) out += "\nChecked again after the repairs.\n";
+    TdcWriteFindings(out, after, left);
+  }
+  if (left.empty()) return TDC_EXIT_OK;
+  return s.Failed(std::to_string(left.size()) +
+                  (left.size() == 1 ? " finding remains" : " findings remain"));
+}
+
 int Doctor(Session& s, const Args& a) {
+  std::map<std::string, std::string> keep;
+  if ((a.Has("--yes") || a.Has("--keep")) && !a.Has("--fix")) {
+    s.result.strErr += "tdcond doctor: --yes and --keep go with --fix\n";
+    return TDC_EXIT_USAGE;
+  }
+  if (a.Has("--keep") && !ParseKeep(a.Get("--keep"), &keep)) {
+    s.result.strErr += "tdcond doctor: --keep takes CREATOR=LIBRARY (a four-character creator ID)\n";
+    return TDC_EXIT_USAGE;
+  }
   s.StartPalmForDoctor();
   const TdcFacts facts = TdcGatherFacts(s.Env().strModuleDir);
   const std::vector<TdcFinding> findings = TdcDiagnose(facts);
+  if (a.Has("--fix")) return DoctorFix(s, a, facts, findings, keep);
   if (a.Has("--json")) {
     s.result.bOutUtf8 = true;
     TdcWriteFindingsJson(s.result.strOut, facts, findings);
@@ -760,22 +855,35 @@ const std::vector<Command>& Commands() {
        {},
        History},
       {"doctor",
-       "tdcond doctor [--json]",
+       "tdcond doctor [--json] [--fix [--yes] [--keep CREATOR=LIBRARY]]",
        "Checks the HotSync configuration and changes nothing. Finds: a registered\n"
        "library that does not exist, does not load as a 32-bit DLL or exports no\n"
        "OpenConduit; a creator ID registered twice or not four printable characters;\n"
        "a priority outside 1 to 5; conduits sharing one library; OVRes.dat entries\n"
        "whose library is gone; a Palm Desktop or user directory that does not exist;\n"
-       "a HotSync log that cannot be read. Each finding has a severity (error or\n"
-       "warning), what it concerns and what to do.\n"
+       "a HotSync log that cannot be read or is far too large. Each finding has a\n"
+       "severity (error or warning), what it concerns and what to do.\n"
        "  --json  one object {\"desktop\", \"findings\": [{\"severity\", \"check\",\n"
        "          \"subject\", \"creator\", \"file\", \"problem\", \"action\"}], \"errors\",\n"
        "          \"warnings\"} in UTF-8.\n"
-       "Exit status 0 when nothing worse than a warning was found, else 1.\n",
+       "  --fix   repairs what has a safe repair, asking before each (y/N, on the\n"
+       "          error output): a conduit whose library is missing, does not load or\n"
+       "          is no conduit is uninstalled (restorable from OVRes.dat); of the\n"
+       "          conduits sharing a creator ID all but the first are uninstalled; a\n"
+       "          priority outside 1 to 5 becomes 2; a damaged or far too large log is\n"
+       "          renamed (kept); an OVRes.dat entry whose library is gone is removed;\n"
+       "          a missing user directory is created. Prints one line per repair,\n"
+       "          then checks again (with --json: the fresh findings and \"repairs\").\n"
+       "          Refused while a HotSync operation is in progress.\n"
+       "  --yes   answers Yes to every repair.\n"
+       "  --keep CREATOR=LIBRARY  the conduit to keep of those sharing CREATOR (a\n"
+       "          library path or file name); several separated by commas.\n"
+       "Exit status 0 when nothing worse than a warning was found, else 1; with\n"
+       "--fix, 0 when no finding is left, else 1.\n",
        0,
        0,
-       {},
-       {"--json"},
+       {"--keep"},
+       {"--json", "--fix", "--yes"},
        Doctor},
   };
   return kCommands;

@@ -4,6 +4,7 @@
 // command line and prints, never a message box. See "tdcond --help".
 #pragma once
 
+#include <functional>
 #include <string>
 
 #include "orvello/OVPorts.h"
@@ -13,6 +14,8 @@ enum { TDC_EXIT_OK = 0, TDC_EXIT_FAILED = 1, TDC_EXIT_USAGE = 2 };
 struct TdcEnv {
   std::string strModuleDir;    // the program's own files; ends in a backslash
   IOVClock* pClock = nullptr;  // the time on the pages and in the history
+  // Shows a question (doctor --fix) and returns the line typed; none: No.
+  std::function<std::string(const std::string&)> ask;
 };
 
 struct TdcResult {

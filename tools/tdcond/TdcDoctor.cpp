@@ -171,6 +171,9 @@ void ReadUsers(TdcFacts& f) {
         const DWORD a = GetFileAttributesA(szPath);
         log.bExists = a != INVALID_FILE_ATTRIBUTES;
         if (!log.bExists) continue;
+        WIN32_FILE_ATTRIBUTE_DATA data;
+        if (GetFileAttributesExA(szPath, GetFileExInfoStandard, &data))
+          log.nSize = (static_cast<uint64_t>(data.nFileSizeHigh) << 32) | data.nFileSizeLow;
         if (a & FILE_ATTRIBUTE_DIRECTORY) {
           log.bDirectory = true;
           log.strWhy = "it is a directory, not a file";
@@ -474,6 +477,14 @@ class Rules {
         continue;
       }
       for (const TdcLogFacts& log : u.logs) {
+        if (log.bReadable && log.nSize > kTdcLogTooLarge) {
+          Add(TdcSeverity::Warning, "log-too-large", name, "", log.strPath,
+              "The user's HotSync log " + Quoted(log.strPath) + " holds " +
+                  std::to_string(log.nSize / (1024 * 1024)) +
+                  " MB, far more than HotSync Manager keeps: it starts slowly or fails.",
+              "Rename the log; HotSync starts a new one.");
+          continue;
+        }
         if (log.bReadable) continue;
         Add(TdcSeverity::Warning, "log-unreadable", name, "", log.strPath,
             "The user's HotSync log " + Quoted(log.strPath) + " cannot be read: " + log.strWhy +

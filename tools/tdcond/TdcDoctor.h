@@ -48,10 +48,15 @@ struct TdcConduitFacts {
   TdcLibraryFacts lib;
 };
 
+// A HotSync log beyond this is not one HotSync Manager keeps (it trims its
+// logs); starting over it is slow or fails.
+inline constexpr uint64_t kTdcLogTooLarge = 16ull * 1024 * 1024;
+
 struct TdcLogFacts {
   std::string strPath;
   bool bExists = false;  // something of that name is there
   bool bReadable = false;
+  uint64_t nSize = 0;
   bool bDirectory = false;  // a directory stands where the log belongs
   std::string strWhy;       // why it cannot be read
 };

@@ -50,6 +50,14 @@ int main(int argc, char** argv) {
   TdcEnv env;
   env.strModuleDir = szDir;
   env.pClock = &clock;
+  // doctor --fix asks on the error output and reads the answer from the input.
+  env.ask = [](const std::string& question) {
+    Write(stderr, STD_ERROR_HANDLE, question, false);
+    std::fflush(stderr);
+    char line[256] = {};
+    if (!std::fgets(line, sizeof line, stdin)) return std::string();
+    return std::string(line);
+  };
   TdcResult r;
   try {
     r = TdcRun(argc, argv, env);

@@ -1,5 +1,6 @@
 // The properties dialog's rules and the Install command, without the window.
 #include "OVTestUtil.h"
+#include "support/PdRegistry.h"
 
 #include <cstring>
 
@@ -149,4 +150,31 @@ TEST_F(ConduitToolTest, PropertiesOfARestorableConduitRestoreItWithTheEditedValu
   EXPECT_EQ(AppValue(0, "File"), "edited.dat");
   EXPECT_EQ(app.rows[0].nImage, OV_IMG_INSTALLED);
   EXPECT_TRUE(Store().empty());
+}
+
+// OK while a HotSync runs: an error, the dialog's record and the registry as
+// they were; idle: applied with one refresh.
+TEST_F(ConduitToolTest, PropertiesOkIsRefusedDuringAHotSync) {
+  AddApp("Plan", Sample("cond_plain.dll", "Plain.dll"), "Plain");
+  Start();
+  app.Select(0);
+  props.user = [](FakePropView& v, OVCondProp&) {
+    v.text[OVPropField::File] = "edited.dat";
+    return true;
+  };
+  tdxtest::SetHotSyncRunning(true);
+  const auto registry = tdxtest::PalmRegistry();
+  const CondData before = *app.rows[0].pData;
+  tool.OpenAppConduitProperties();
+  EXPECT_FALSE(props.okResult);
+  EXPECT_EQ(Last(), std::string("error|Error|") + kPdSyncRunning);
+  EXPECT_EQ(std::memcmp(&before, app.rows[0].pData, sizeof before), 0);
+  EXPECT_EQ(tdxtest::PalmRegistry(), registry);
+
+  tdxtest::SetHotSyncRunning(false);
+  const DWORD refreshes = tdxtest::HotSyncRefreshes();
+  tool.OpenAppConduitProperties();
+  EXPECT_TRUE(props.okResult) << Last();
+  EXPECT_EQ(AppValue(0, "File"), "edited.dat");
+  EXPECT_EQ(tdxtest::HotSyncRefreshes(), refreshes + 1);
 }

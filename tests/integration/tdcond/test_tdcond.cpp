@@ -87,7 +87,7 @@ TEST_F(TdcondTest, EveryCommandSucceedsAndFailsWithItsExitStatus) {
       {{"frobnicate"}, 2, "unknown command \"frobnicate\""},
       {{"list", "extra"}, 2, "unexpected argument \"extra\""},
       {{"list", "--json", "--json"}, 2, "--json is given twice"},
-      {{"doctor", "--fix"}, 2, "unknown option \"--fix\""},
+      {{"doctor", "--yes"}, 2, "--yes and --keep go with --fix"},
       {{"--help"}, 0, "  doctor [--json]"},
       {{"restore-set", "--help"}, 0, "usage: tdcond restore-set NAME\n"},
   };

@@ -8,7 +8,9 @@
 #include <string>
 #include <vector>
 
+#include "palm/SyncGuard.h"
 #include "support/PalmSandbox.h"
+#include "support/PdRegistry.h"
 #include "tremwick/TWTool.h"
 #include "unit/shell/FakePorts.h"
 
@@ -417,3 +419,22 @@ TEST_F(TWToolTest, UserInformationShowsSlotsAndStoredActions) {
 }
 
 }  // namespace
+
+// Apply while a HotSync runs: refused after the question, nothing written;
+// idle: written, and HotSync Manager asked once to reread its list.
+TEST_F(TWToolTest, ApplyIsRefusedDuringAHotSyncAndRefreshesOnceAfter) {
+  tdxtest::SetHotSyncRunning(true);
+  const auto registry = tdxtest::PalmRegistry();
+  prompt.answers = {Answer::Yes};
+  tool->btnTWApplyClick(true);
+  EXPECT_EQ(prompt.shown.back().kind, "error");
+  EXPECT_EQ(prompt.shown.back().text, kPdSyncRunning);
+  EXPECT_EQ(tdxtest::PalmRegistry(), registry);
+
+  tdxtest::SetHotSyncRunning(false);
+  const DWORD before = tdxtest::HotSyncRefreshes();
+  prompt.answers = {Answer::Yes};
+  tool->btnTWApplyClick(true);
+  EXPECT_EQ(prompt.shown.back().text, "6 sync preferences written.");
+  EXPECT_EQ(tdxtest::HotSyncRefreshes(), before + 1);
+}

@@ -1,0 +1,365 @@
+#include "TdcRepair.h"
+
+#include <windows.h>
+
+#include <cstdio>
+#include <cstring>
+
+#include "TdcText.h"
+#include "orvello/ConduitTool.h"
+#include "orvello/OVPorts.h"
+#include "palm/CondRecord.h"
+#include "palm/PalmDesktop.h"
+
+namespace {
+
+enum class Kind { Uninstall, KeepOne, Priority, MoveLog, DropStoreEntry, MakeDirectory };
+
+// Every check that has a safe repair; the others keep their advice.
+const struct {
+  const char* szCheck;
+  Kind kind;
+} kRepairs[] = {
+    {"library-missing", Kind::Uninstall},
+    {"library-not-32bit", Kind::Uninstall},
+    {"library-not-conduit", Kind::Uninstall},
+    {"library-crashed", Kind::Uninstall},
+    {"library-no-answer", Kind::Uninstall},
+    {"creator-twice", Kind::KeepOne},
+    {"priority", Kind::Priority},
+    {"log-unreadable", Kind::MoveLog},
+    {"log-too-large", Kind::MoveLog},
+    {"store-library-gone", Kind::DropStoreEntry},
+    {"user-directory", Kind::MakeDirectory},
+};
+
+const Kind* KindOf(const std::string& check) {
+  for (const auto& r : kRepairs)
+    if (check == r.szCheck) return &r.kind;
+  return nullptr;
+}
+
+bool Exists(const std::string& path) {
+  return !path.empty() && GetFileAttributesA(path.c_str()) != INVALID_FILE_ATTRIBUTES;
+}
+
+bool IsFile(const std::string& path) {
+  const DWORD a = path.empty() ? INVALID_FILE_ATTRIBUTES : GetFileAttributesA(path.c_str());
+  return a != INVALID_FILE_ATTRIBUTES && !(a & FILE_ATTRIBUTE_DIRECTORY);
+}
+
+bool IsDir(const std::string& path) {
+  const DWORD a = path.empty() ? INVALID_FILE_ATTRIBUTES : GetFileAttributesA(path.c_str());
+  return a != INVALID_FILE_ATTRIBUTES && (a & FILE_ATTRIBUTE_DIRECTORY);
+}
+
+std::string Quoted(const std::string& s) { return "\"" + TdcVisible(s) + "\""; }
+
+// The application conduit a conduit finding is about.
+const TdcConduitFacts* AppConduit(const TdcFacts& facts, const TdcFinding& f) {
+  for (const TdcConduitFacts& c : facts.conduits)
+    if (c.kind == TdcKind::Application && c.strCreator == f.strCreator && c.strLibrary == f.strFile)
+      return &c;
+  return nullptr;
+}
+
+std::string FileNameOf(const std::string& path) {
+  const size_t n = path.find_last_of("\\/:");
+  return n == std::string::npos ? path : path.substr(n + 1);
+}
+
+// A library as --keep names it: the registered text, or its file name alone.
+bool SameLibrary(const std::string& registered, const std::string& wanted) {
+  return lstrcmpiA(registered.c_str(), wanted.c_str()) == 0 ||
+         lstrcmpiA(FileNameOf(registered).c_str(), wanted.c_str()) == 0;
+}
+
+// The first installed (or missing) registration of the creator in the tool's
+// application manager.
+CondData* RegisteredApp(OVTool& tool, const std::string& creator, const std::string* pLibrary) {
+  CCondMgr* pMgr = tool.AppManager();
+  if (!pMgr) return nullptr;
+  for (CondData* p = pMgr->GetFirst(); p; p = pMgr->GetNext()) {
+    if (p->nStatus == ST_UNINSTALLED || (p->nMark & MARK_RESTORE)) continue;
+    if (TdcField(p->szCreatorID) != creator) continue;
+    if (pLibrary && TdcField(p->szConduit) != *pLibrary) continue;
+    return p;
+  }
+  return nullptr;
+}
+
+TdcRepairOutcome Outcome(const TdcFinding& f, bool bDone, std::string text) {
+  return {f.strCheck, f.strSubject, bDone, std::move(text)};
+}
+
+}  // namespace
+
+std::vector<TdcTwiceChoice> TdcTwiceChoices(const TdcFacts& facts, const TdcFinding& f) {
+  std::vector<TdcTwiceChoice> v;
+  size_t nOthers = 0;  // registrations Tandelix cannot uninstall
+  bool bFirstApp = true;
+  for (const TdcConduitFacts& c : facts.conduits) {
+    if (c.kind == TdcKind::Backup || c.strCreator != f.strCreator) continue;
+    TdcTwiceChoice choice;
+    choice.bApplication = c.kind == TdcKind::Application;
+    if (choice.bApplication && !bFirstApp) {
+      choice.strText = "another conduit registered with this creator ID";
+    } else {
+      choice.strLibrary = c.strLibrary;
+      choice.strText = std::string(choice.bApplication ? "conduit " : "install conduit ") +
+                       Quoted(c.strTitle) + " with " + Quoted(c.strLibrary);
+    }
+    bFirstApp = bFirstApp && !choice.bApplication;
+    nOthers += !choice.bApplication;
+    v.push_back(choice);
+  }
+  // Only application conduits can be uninstalled: one other registration
+  // must be the one kept; two or more leave nothing to choose.
+  for (TdcTwiceChoice& c : v)
+    c.bCanKeep = (nOthers == 0 && !c.strLibrary.empty()) || (nOthers == 1 && !c.bApplication);
+  return v;
+}
+
+bool TdcHasRepair(const TdcFacts& facts, const TdcFinding& f) {
+  const Kind* pKind = KindOf(f.strCheck);
+  if (!pKind) return false;
+  switch (*pKind) {
+    case Kind::Uninstall:
+      return AppConduit(facts, f) != nullptr;
+    case Kind::KeepOne:
+      for (const TdcTwiceChoice& c : TdcTwiceChoices(facts, f))
+        if (c.bCanKeep) return true;
+      return false;
+    case Kind::Priority:
+      return !f.strCreator.empty();
+    case Kind::DropStoreEntry:
+      return true;
+    case Kind::MoveLog:
+    case Kind::MakeDirectory:
+      return !f.strFile.empty();
+  }
+  return false;
+}
+
+std::string TdcRepairText(const TdcFacts& facts, const TdcFinding& f) {
+  if (!TdcHasRepair(facts, f)) return "";
+  switch (*KindOf(f.strCheck)) {
+    case Kind::Uninstall:
+      return IsFile(f.strFile) ? "Uninstall the conduit, keeping its settings in OVRes.dat to "
+                                 "restore it later."
+                               : "Uninstall the conduit (its library is gone: installing its "
+                                 "software again brings it back).";
+    case Kind::KeepOne:
+      for (const TdcTwiceChoice& c : TdcTwiceChoices(facts, f))
+        if (c.bCanKeep)
+          return "Keep " + c.strText +
+                 " and uninstall the other conduits, keeping their settings in OVRes.dat.";
+      return "";
+    case Kind::Priority:
+      return "Set its priority to 2.";
+    case Kind::MoveLog:
+      return "Rename the log (it is kept, not deleted); HotSync starts a new one.";
+    case Kind::DropStoreEntry:
+      return "Remove the entry from OVRes.dat.";
+    case Kind::MakeDirectory:
+      return "Create the directory " + Quoted(f.strFile) + ".";
+  }
+  return "";
+}
+
+std::string TdcMovedLogName(const std::string& strName, const char* szWhy, int nYear, int nMonth,
+                            int nDay, int nHour, int nMinute, int nSecond) {
+  const size_t dot = strName.find_last_of('.');
+  const std::string stem = dot == std::string::npos || dot == 0 ? strName : strName.substr(0, dot);
+  const std::string ext = dot == std::string::npos || dot == 0 ? "" : strName.substr(dot);
+  char sz[40];
+  std::snprintf(sz, sizeof sz, "-%04d%02d%02d-%02d%02d%02d", nYear, nMonth, nDay, nHour, nMinute,
+                nSecond);
+  return stem + "-" + szWhy + sz + ext;
+}
+
+// ---------------------------------------------------------------- the repairer
+
+TdcRepairer::TdcRepairer(OVTool& tool, IOVClock* pClock) : m_tool(tool), m_pClock(pClock) {}
+
+TdcRepairOutcome TdcRepairer::Repair(const TdcFacts& facts, const TdcFinding& f) {
+  if (m_op.Refused()) return Outcome(f, false, kPdSyncRunning);
+  if (!TdcHasRepair(facts, f)) return Outcome(f, false, "It has no repair: " + f.strAction);
+  switch (*KindOf(f.strCheck)) {
+    case Kind::Uninstall:
+      return Uninstall(f);
+    case Kind::KeepOne:
+      return KeepOne(facts, f);
+    case Kind::Priority:
+      return Priority(f);
+    case Kind::MoveLog:
+      return MoveLog(f);
+    case Kind::DropStoreEntry:
+      return DropStoreEntry(f);
+    case Kind::MakeDirectory:
+      return MakeDirectory(f);
+  }
+  return Outcome(f, false, "It has no repair.");
+}
+
+TdcRepairOutcome TdcRepairer::Uninstall(const TdcFinding& f) {
+  CondData* p = RegisteredApp(m_tool, f.strCreator, &f.strFile);
+  if (!p) return Outcome(f, false, "The conduit is no longer registered.");
+  if (!m_tool.UninstallConduit(p, true))
+    return Outcome(f, false, "The Conduit Manager did not remove the conduit.");
+  if (p->nStatus != ST_UNINSTALLED)
+    return Outcome(f, true, "Uninstalled; its library is gone, so there is nothing to restore.");
+  if (!m_tool.LastUninstallStored())
+    return Outcome(f, true,
+                   "Uninstalled, but its settings could not be written to " +
+                       Quoted(m_tool.RestoreStorePath()) + ".");
+  return Outcome(f, true, "Uninstalled; its settings are kept in OVRes.dat for restoring.");
+}
+
+TdcRepairOutcome TdcRepairer::KeepOne(const TdcFacts& facts, const TdcFinding& f) {
+  const std::vector<TdcTwiceChoice> choices = TdcTwiceChoices(facts, f);
+  const TdcTwiceChoice* pKeep = nullptr;
+  bool bUnknown = false;  // registrations whose library shows only once removed
+  for (const TdcTwiceChoice& c : choices) bUnknown = bUnknown || c.strLibrary.empty();
+  auto it = m_keep.find(f.strCreator);
+  for (const TdcTwiceChoice& c : choices) {
+    if (it == m_keep.end() ? c.bCanKeep : SameLibrary(c.strLibrary, it->second)) {
+      pKeep = &c;
+      break;
+    }
+  }
+  if (!pKeep && !(it != m_keep.end() && bUnknown))
+    return Outcome(f, false,
+                   it == m_keep.end() ? "No registration of the creator ID can be kept."
+                                      : "No registration of the creator ID has the library " +
+                                            Quoted(it->second) + ".");
+  if (pKeep && !pKeep->bCanKeep)
+    return Outcome(f, false,
+                   "Only application conduits can be uninstalled, so " + pKeep->strText +
+                       " cannot be the one kept.");
+  if (pKeep && pKeep->bApplication && !IsFile(pKeep->strLibrary))
+    return Outcome(f, false, "The library of " + pKeep->strText + " is gone: keep another one.");
+  const bool bKeepApp = !pKeep || pKeep->bApplication;
+  std::string wanted = pKeep ? pKeep->strLibrary : it->second;
+  // The Conduit Manager reaches a creator's registrations only through the
+  // first one: each is uninstalled in turn (its settings stored as it comes
+  // first), and the kept one is then restored from the store.
+  size_t nApps = 0;
+  for (const TdcTwiceChoice& c : choices) nApps += c.bApplication;
+  std::vector<std::string> removed;
+  bool bFailed = false;
+  for (size_t i = 0; i < nApps; ++i) {
+    m_tool.btnOVRefreshClick();
+    CondData* p = RegisteredApp(m_tool, f.strCreator, nullptr);
+    if (!p) break;  // an earlier repair took it already
+    const std::string lib = TdcField(p->szConduit);
+    if (!m_tool.UninstallConduit(p, true)) {
+      bFailed = true;
+      break;
+    }
+    removed.push_back(lib);
+  }
+  m_tool.btnOVRefreshClick();
+  bool bDone = !bFailed && !RegisteredApp(m_tool, f.strCreator, nullptr);
+  std::string note;
+  if (bKeepApp && bDone && !removed.empty()) {
+    bool bFound = false;
+    for (const std::string& lib : removed) bFound = bFound || SameLibrary(lib, wanted);
+    if (!bFound) {
+      // Not known before, not found now: the first stays, as without a choice.
+      note = " No registration had the library " + Quoted(wanted) + ", so the first was kept.";
+      wanted = removed.front();
+      bDone = false;
+    }
+    CondData* pStored = nullptr;
+    if (CxListOf<CondData>* pStore = m_tool.RestoreList())
+      for (CondData* p = pStore->GetFirst(); p && !pStored; p = pStore->GetNext())
+        if (TdcField(p->szCreatorID) == f.strCreator && SameLibrary(TdcField(p->szConduit), wanted))
+          pStored = p;
+    const bool bKept = pStored && m_tool.RestoreConduit(pStored, true);
+    m_tool.btnOVRefreshClick();
+    if (!bKept)
+      return Outcome(f, false,
+                     "Uninstalled " + std::to_string(removed.size()) + ", but " + Quoted(wanted) +
+                         " could not be installed again; the others are kept in OVRes.dat.");
+    return Outcome(f, bDone,
+                   "Kept the conduit with " + Quoted(wanted) + "; uninstalled " +
+                       std::to_string(removed.size() - 1) + ", kept in OVRes.dat." + note);
+  }
+  return Outcome(f, bDone,
+                 "Kept " + (pKeep ? pKeep->strText : Quoted(wanted)) + "; uninstalled " +
+                     std::to_string(removed.size()) + ", kept in OVRes.dat.");
+}
+
+TdcRepairOutcome TdcRepairer::Priority(const TdcFinding& f) {
+  int32_t nNow = 0;
+  if (CmGetCreatorPriority(f.strCreator.c_str(), &nNow) == PD_ERR_NOT_FOUND)
+    return Outcome(f, true, "The conduit is no longer registered.");
+  const int32_t rc = CmSetCreatorPriority(f.strCreator.c_str(), 2);
+  if (rc != 0)
+    return Outcome(f, false,
+                   "The Conduit Manager did not set the priority (error " + std::to_string(rc) +
+                       "); is the conduit still registered?");
+  PdRegChange::Changed();
+  return Outcome(f, true, "Priority set to 2.");
+}
+
+TdcRepairOutcome TdcRepairer::MoveLog(const TdcFinding& f) {
+  if (!Exists(f.strFile)) return Outcome(f, true, "The log is no longer there.");
+  const size_t slash = f.strFile.find_last_of("\\/");
+  const std::string dir = slash == std::string::npos ? "" : f.strFile.substr(0, slash + 1);
+  TdxDateTime t{};
+  if (m_pClock) t = m_pClock->ToLocal(m_pClock->Now());
+  const std::string base = TdcMovedLogName(
+      FileNameOf(f.strFile), f.strCheck == "log-too-large" ? "too-large" : "unreadable", t.wYear,
+      t.wMonth, t.wDay, t.wHour, t.wMinute, t.wSecond);
+  std::string target = dir + base;
+  for (int n = 2; Exists(target) && n < 100; ++n) target = dir + std::to_string(n) + "-" + base;
+  if (Exists(target) || !MoveFileA(f.strFile.c_str(), target.c_str()))
+    return Outcome(f, false,
+                   "It could not be renamed to " + Quoted(target) + " (error " +
+                       std::to_string(GetLastError()) + ").");
+  return Outcome(f, true, "Renamed to " + Quoted(target) + "; HotSync starts a new log.");
+}
+
+TdcRepairOutcome TdcRepairer::DropStoreEntry(const TdcFinding& f) {
+  const std::string path = m_tool.RestoreStorePath();
+  std::vector<CondData> keep;
+  size_t nDropped = 0;
+  {
+    CondRecordReader reader;
+    if (!reader.Open(path.c_str())) return Outcome(f, true, "OVRes.dat is no longer there.");
+    CondData rec;
+    while (reader.Read(&rec)) {
+      if (TdcField(rec.szCreatorID) == f.strCreator && TdcField(rec.szConduit) == f.strFile &&
+          !IsFile(f.strFile)) {
+        ++nDropped;
+      } else {
+        keep.push_back(rec);
+      }
+    }
+  }
+  if (nDropped == 0) return Outcome(f, true, "The entry is no longer in OVRes.dat.");
+  CondRecordWriter writer;
+  bool bOk = writer.Create(path.c_str());
+  for (const CondData& rec : keep) bOk = bOk && writer.Write(rec);
+  if (!bOk || !writer.Commit())
+    return Outcome(f, false, "OVRes.dat could not be written; it is unchanged.");
+  m_tool.LoadRestoreStore();
+  return Outcome(f, true, "Removed from OVRes.dat.");
+}
+
+TdcRepairOutcome TdcRepairer::MakeDirectory(const TdcFinding& f) {
+  if (IsDir(f.strFile)) return Outcome(f, true, "The directory is there.");
+  // Each missing parent in turn, as HotSync would need them all.
+  for (size_t i = 0; i <= f.strFile.size(); ++i) {
+    if (i < f.strFile.size() && f.strFile[i] != '\\' && f.strFile[i] != '/') continue;
+    const std::string part = f.strFile.substr(0, i);
+    if (part.empty() || part.back() == ':' || IsDir(part)) continue;
+    if (!CreateDirectoryA(part.c_str(), nullptr) && GetLastError() != ERROR_ALREADY_EXISTS)
+      return Outcome(f, false,
+                     "The directory " + Quoted(part) + " could not be created (error " +
+                         std::to_string(GetLastError()) + ").");
+  }
+  return Outcome(f, IsDir(f.strFile), "Created " + Quoted(f.strFile) + ".");
+}

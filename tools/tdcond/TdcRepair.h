@@ -1,0 +1,80 @@
+// Repairs for the doctor's findings: each check that has a safe repair names
+// it in one table, and the program's "Check HotSync Set-up" dialog and
+// "tdcond doctor --fix" both run it through a TdcRepairer. Conduits are
+// uninstalled through the conduit tab's own tool, so they land in the
+// restore store and the history as an uninstall on the tab does; nothing a
+// user owns is deleted.
+#pragma once
+
+#include <map>
+#include <string>
+#include <vector>
+
+#include "TdcDoctor.h"
+#include "palm/SyncGuard.h"
+
+class OVTool;
+class IOVClock;
+
+// The finding has a repair that can be run on this desktop (a conduit repair
+// only for an application conduit, a directory only when one is recorded...).
+bool TdcHasRepair(const TdcFacts& facts, const TdcFinding& finding);
+// What the repair does, for a question or a list: "uninstall the conduit ...".
+std::string TdcRepairText(const TdcFacts& facts, const TdcFinding& finding);
+
+// The registrations of a creator-twice finding, in the Conduit Manager's
+// order (application conduits first), as "title (library)" for a question;
+// and which of them can be kept (the others must be application conduits).
+// The Conduit Manager answers for a creator with its first registration
+// only: a later application registration's library is not known until the
+// ones before it are uninstalled.
+struct TdcTwiceChoice {
+  std::string strText;
+  std::string strLibrary;  // empty when not known yet
+  bool bApplication = false;
+  bool bCanKeep = false;
+};
+std::vector<TdcTwiceChoice> TdcTwiceChoices(const TdcFacts& facts, const TdcFinding& finding);
+
+struct TdcRepairOutcome {
+  std::string strCheck, strSubject;
+  bool bDone = false;
+  std::string strText;  // what was done, or why it was not
+};
+
+// One run of repairs: one operation on the conduit registrations. Refused as
+// a whole while a HotSync is in progress; when it ends after a change,
+// HotSync Manager is asked once to reread its conduit list.
+class TdcRepairer {
+ public:
+  // tool: the conduit tab's tool, started over the same desktop.
+  TdcRepairer(OVTool& tool, IOVClock* pClock);
+  bool Refused() const { return m_op.Refused(); }
+
+  // The library to keep among the registrations of a creator ("--keep
+  // CREATOR=LIBRARY", or the program's question); the first that can be
+  // kept otherwise. A full path or a file name.
+  void Keep(const std::string& strCreator, const std::string& strLibrary) {
+    m_keep[strCreator] = strLibrary;
+  }
+
+  TdcRepairOutcome Repair(const TdcFacts& facts, const TdcFinding& finding);
+
+ private:
+  TdcRepairOutcome Uninstall(const TdcFinding& f);
+  TdcRepairOutcome KeepOne(const TdcFacts& facts, const TdcFinding& f);
+  TdcRepairOutcome Priority(const TdcFinding& f);
+  TdcRepairOutcome MoveLog(const TdcFinding& f);
+  TdcRepairOutcome DropStoreEntry(const TdcFinding& f);
+  TdcRepairOutcome MakeDirectory(const TdcFinding& f);
+
+  PdRegChange m_op;
+  OVTool& m_tool;
+  IOVClock* m_pClock;
+  std::map<std::string, std::string> m_keep;
+};
+
+// The name a log is moved aside to: beside it, saying why and when
+// ("HotSync-unreadable-20261209-231500.Log"). Only the name, no directory.
+std::string TdcMovedLogName(const std::string& strName, const char* szWhy, int nYear, int nMonth,
+                            int nDay, int nHour, int nMinute, int nSecond);
