@@ -2,7 +2,10 @@
 // beside the tab's own tool (OVTestUtil's fixture) for comparison.
 #pragma once
 
+#include <cstring>
+#include <fstream>
 #include <initializer_list>
+#include <sstream>
 #include <string>
 #include <vector>
 
@@ -54,6 +57,42 @@ class TdcondTest : public ovtest::ConduitToolTest {
     ASSERT_TRUE(SeedDesktop(plan, BinDir(), &err)) << err;
   }
   std::string Desk() const { return sb.File("desk"); }
+
+  static std::string ReadText(const std::string& path) {
+    std::ifstream f(path, std::ios::binary);
+    std::stringstream ss;
+    ss << f.rdbuf();
+    return ss.str();
+  }
+  // A restorable entry of the store.
+  static CondData StoreEntry(const char* creator, const std::string& lib) {
+    CondData r{};
+    std::memcpy(r.szCreatorID, creator, 4);
+    std::strncpy(r.szConduit, lib.c_str(), sizeof r.szConduit - 1);
+    std::strcpy(r.szTitle, "Stored");
+    r.nStatus = ST_UNINSTALLED;
+    r.nMark = MARK_RESTORE;
+    return r;
+  }
+  // The faulty desktop: the description's faults and what a description
+  // cannot make: a priority the Conduit Manager refuses (9), a user directory
+  // that is gone, and a restorable entry whose library is.
+  void SeedFaulty() {
+    Seed(ReadText(SourceFile("faulty.seed")));
+    for (int i = 0;; ++i) {
+      const std::string key = tdxtest::PalmSandbox::Numbered(PD_REG_APP_FMT, i);
+      ASSERT_TRUE(tdxtest::PalmSandbox::KeyExists(key));
+      if (AppValue(i, "Creator") != std::to_string(tdxtest::PalmSandbox::Creator("Prio"))) continue;
+      tdxtest::PalmSandbox::SetDword(key, "Priority", 9);
+      break;
+    }
+    ASSERT_TRUE(RemoveDirectoryA((Desk() + "\\LostUser").c_str()));
+    CondRecordWriter w;
+    ASSERT_TRUE(w.Create((ProgDir() + kOVRestoreStore).c_str()));
+    ASSERT_TRUE(w.Write(StoreEntry("Kept", Desk() + "\\GoodCond.dll")));
+    ASSERT_TRUE(w.Write(StoreEntry("Lost", Desk() + "\\LostCond.dll")));
+    ASSERT_TRUE(w.Commit());
+  }
 
   static hvtest::JValue Json(const std::string& text) {
     hvtest::JValue v;

@@ -13,13 +13,6 @@ using namespace tdctest;
 
 namespace {
 
-std::string ReadText(const std::string& path) {
-  std::ifstream f(path, std::ios::binary);
-  std::stringstream ss;
-  ss << f.rdbuf();
-  return ss.str();
-}
-
 std::string Base(const std::string& path) { return path.substr(path.find_last_of("\\/") + 1); }
 
 // "severity check what": what = the creator, or the file's name.
@@ -31,37 +24,10 @@ std::multiset<std::string> Kinds(const hvtest::JValue& doc) {
   return out;
 }
 
-CondData StoreEntry(const char* creator, const std::string& lib) {
-  CondData r{};
-  std::memcpy(r.szCreatorID, creator, 4);
-  std::strncpy(r.szConduit, lib.c_str(), sizeof r.szConduit - 1);
-  std::strcpy(r.szTitle, "Stored");
-  r.nStatus = ST_UNINSTALLED;
-  r.nMark = MARK_RESTORE;
-  return r;
-}
-
 }  // namespace
 
 TEST_F(TdcondTest, DoctorFindsEveryFaultOfTheFaultyDesktopAndChangesNothing) {
-  Seed(ReadText(SourceFile("faulty.seed")));
-  // What a description cannot make: a priority the Conduit Manager refuses,
-  // a user directory that is gone, and a restorable entry whose library is.
-  for (int i = 0;; ++i) {
-    const std::string key = tdxtest::PalmSandbox::Numbered(PD_REG_APP_FMT, i);
-    ASSERT_TRUE(tdxtest::PalmSandbox::KeyExists(key));
-    if (AppValue(i, "Creator") != std::to_string(tdxtest::PalmSandbox::Creator("Prio"))) continue;
-    tdxtest::PalmSandbox::SetDword(key, "Priority", 9);
-    break;
-  }
-  ASSERT_TRUE(RemoveDirectoryA((Desk() + "\\LostUser").c_str()));
-  {
-    CondRecordWriter w;
-    ASSERT_TRUE(w.Create((ProgDir() + kOVRestoreStore).c_str()));
-    ASSERT_TRUE(w.Write(StoreEntry("Kept", Desk() + "\\GoodCond.dll")));
-    ASSERT_TRUE(w.Write(StoreEntry("Lost", Desk() + "\\LostCond.dll")));
-    ASSERT_TRUE(w.Commit());
-  }
+  ASSERT_NO_FATAL_FAILURE(SeedFaulty());
   const auto storeBefore = tdxtest::ReadBytes(ProgDir() + kOVRestoreStore);
 
   const TdcResult r = Run({"doctor", "--json"});

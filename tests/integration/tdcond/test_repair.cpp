@@ -15,23 +15,6 @@ using namespace tdctest;
 
 namespace {
 
-std::string ReadText(const std::string& path) {
-  std::ifstream f(path, std::ios::binary);
-  std::stringstream ss;
-  ss << f.rdbuf();
-  return ss.str();
-}
-
-CondData StoreEntry(const char* creator, const std::string& lib) {
-  CondData r{};
-  std::memcpy(r.szCreatorID, creator, 4);
-  std::strncpy(r.szConduit, lib.c_str(), sizeof r.szConduit - 1);
-  std::strcpy(r.szTitle, "Stored");
-  r.nStatus = ST_UNINSTALLED;
-  r.nMark = MARK_RESTORE;
-  return r;
-}
-
 std::set<std::string> Names(const std::string& dir) {
   std::set<std::string> out;
   for (const auto& e : std::filesystem::directory_iterator(dir))
@@ -41,24 +24,11 @@ std::set<std::string> Names(const std::string& dir) {
 
 class RepairTest : public TdcondTest {
  protected:
-  // The faulty desktop with every repairable finding: the seeded ones, a
-  // priority of 9, a lost user directory, a store entry whose library is
-  // gone, and a HotSync log far too large.
-  void SeedFaulty() {
-    Seed(ReadText(SourceFile("faulty.seed")));
-    for (int i = 0;; ++i) {
-      const std::string key = tdxtest::PalmSandbox::Numbered(PD_REG_APP_FMT, i);
-      ASSERT_TRUE(tdxtest::PalmSandbox::KeyExists(key));
-      if (AppValue(i, "Creator") != std::to_string(tdxtest::PalmSandbox::Creator("Prio"))) continue;
-      tdxtest::PalmSandbox::SetDword(key, "Priority", 9);
-      break;
-    }
-    ASSERT_TRUE(RemoveDirectoryA((Desk() + "\\LostUser").c_str()));
-    CondRecordWriter w;
-    ASSERT_TRUE(w.Create((ProgDir() + kOVRestoreStore).c_str()));
-    ASSERT_TRUE(w.Write(StoreEntry("Kept", Desk() + "\\GoodCond.dll")));
-    ASSERT_TRUE(w.Write(StoreEntry("Lost", Desk() + "\\LostCond.dll")));
-    ASSERT_TRUE(w.Commit());
+  // The faulty desktop with every repairable finding: its own, and a
+  // HotSync log far too large.
+  void SeedRepairable() {
+    SeedFaulty();
+    if (HasFatalFailure()) return;
     HANDLE h = CreateFileA((Desk() + "\\TesterA\\HotSyncLog.htm").c_str(), GENERIC_WRITE, 0,
                            nullptr, CREATE_ALWAYS, 0, nullptr);
     ASSERT_NE(h, INVALID_HANDLE_VALUE);
@@ -110,7 +80,7 @@ class RepairTest : public TdcondTest {
 }  // namespace
 
 TEST_F(RepairTest, FixRepairsEveryRepairableFindingAndKeepsWhatItMoves) {
-  SeedFaulty();
+  ASSERT_NO_FATAL_FAILURE(SeedRepairable());
   const auto noOpen = AppSettings("NoOp"), junk = AppSettings("Junk"), twice = AppSettings("Twce");
   ASSERT_FALSE(noOpen.empty());
   const DWORD refreshes = tdxtest::HotSyncRefreshes();
@@ -163,7 +133,7 @@ TEST_F(RepairTest, FixRepairsEveryRepairableFindingAndKeepsWhatItMoves) {
 }
 
 TEST_F(RepairTest, NoAnswersChangeNothing) {
-  SeedFaulty();
+  ASSERT_NO_FATAL_FAILURE(SeedRepairable());
   const auto registry = tdxtest::PalmRegistry();
   const auto desk = Names(Desk()), userA = Names(Desk() + "\\TesterA");
   const auto store = tdxtest::ReadBytes(ProgDir() + kOVRestoreStore);
