@@ -12,7 +12,8 @@ runs=${3:-3}
 bin="$build/bin"
 bench="$build/startbench"
 mkdir -p "$bench"
-"$root/scripts/wineenv" up "$bench" >/dev/null
+# A prefix of the tree's own kind (win32, or win64 for the test build).
+"$root/scripts/wineenv" up "$bench" "$(sed -n 's/^TDX_WINE_ARCH:[A-Z]*=//p' "$build/CMakeCache.txt")" >/dev/null
 . "$bench/wine.env"
 trap '"$root/scripts/wineenv" down "$bench" >/dev/null' EXIT
 
