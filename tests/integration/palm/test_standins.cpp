@@ -163,6 +163,10 @@ TEST_F(StandinTest, AnswersFollowDirectRegistryWritesAtOnce) {
   CmGetCreatorTitle("bbbb", buf, &n);
   EXPECT_STREQ(buf, "A");
   EXPECT_NE(CmGetCreatorTitle("aaaa", buf, &n), 0);
+  PalmSandbox::SetString(PD_REG_ROOT "\\Application0", "Title", "A2");
+  n = sizeof buf;
+  CmGetCreatorTitle("bbbb", buf, &n);
+  EXPECT_STREQ(buf, "A2");
 
   // A value changed, a key added, then everything deleted and written anew.
   PalmSandbox::SetString(PD_REG_ROOT "\\Application1", "Title", "B2");
