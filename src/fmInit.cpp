@@ -2,6 +2,7 @@
 
 #include <string>
 
+#include "palm/CondMgr.h"
 #include "res/resource.h"
 #include "ui/Layout.h"
 
@@ -21,6 +22,7 @@ void TfmInit::tmInitTimer() {
   if (!m_guard.OnTimer()) return;
   KillTimer(m_hWnd, IDT_INIT);
   std::string sError;
+  const CondReadOnce readOnce;  // both tabs' conduits from one reading
   if (!RunInitSequence(m_steps, &sError))
     MessageBoxA(m_hWnd, sError.c_str(), "Error", MB_OK | MB_ICONERROR);
   End(IDOK);

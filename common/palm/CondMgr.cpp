@@ -284,6 +284,53 @@ bool CCondMgr::Contains(const CondData* pData) {
   return pData && Find(pData->szCreatorID, pData->szConduit) != nullptr;
 }
 
+namespace {
+CondReadOnce* g_pReadOnce = nullptr;
+}
+
+CondReadOnce::CondReadOnce() : m_pOuter(g_pReadOnce) { g_pReadOnce = this; }
+
+CondReadOnce::~CondReadOnce() { g_pReadOnce = m_pOuter; }
+
+const std::vector<CondData>& CCondMgr::ManagerRecords(std::vector<CondData>* pMine) {
+  CondReadOnce* pOnce = g_pReadOnce;
+  if (pOnce && pOnce->m_bRead) return pOnce->m_records;
+  std::vector<CondData>& out = pOnce ? pOnce->m_records : *pMine;
+  const int32_t n = CmGetConduitCount();
+  out.clear();
+  out.reserve(n > 0 ? static_cast<size_t>(n) : 0);
+  for (int32_t i = 0; i < n; ++i) {
+    CondData rec{};
+    int32_t cb = sizeof rec.szCreatorID;
+    CmGetConduitCreatorID(i, rec.szCreatorID, &cb);
+    Terminate(rec.szCreatorID);
+    cb = sizeof rec.szConduit;
+    CmGetCreatorName(rec.szCreatorID, rec.szConduit, &cb);
+    Terminate(rec.szConduit);
+    CmConvertStringToCreatorID(rec.szCreatorID, &rec.dwCreatorID);
+    // Like every getter here, its result is not looked at: the value stays 0
+    // unless the call filled it.
+    int32_t nValue = 0;
+    CmGetCreatorIntegrate(rec.szCreatorID, &nValue);
+    rec.dwIntegrate = static_cast<uint32_t>(nValue);
+    CmGetCreatorPriority(rec.szCreatorID, &rec.nPriority);
+    cb = sizeof rec.szFile;
+    CmGetCreatorFile(rec.szCreatorID, rec.szFile, &cb);
+    cb = sizeof rec.szDirectory;
+    CmGetCreatorDirectory(rec.szCreatorID, rec.szDirectory, &cb);
+    cb = sizeof rec.szInfo;
+    CmGetCreatorInfo(rec.szCreatorID, rec.szInfo, &cb);
+    cb = sizeof rec.szRemote;
+    CmGetCreatorRemote(rec.szCreatorID, rec.szRemote, &cb);
+    cb = sizeof rec.szTitle;
+    CmGetCreatorTitle(rec.szCreatorID, rec.szTitle, &cb);
+    SanitizeCondData(&rec);
+    out.push_back(rec);
+  }
+  if (pOnce) pOnce->m_bRead = true;
+  return out;
+}
+
 bool CCondMgr::LoadConduits(int32_t nFlags) {
   if (!TDX_VERIFY(m_pConduits)) return true;
   // The old records stay until the new ones are read.
@@ -306,36 +353,10 @@ bool CCondMgr::LoadConduits(int32_t nFlags) {
   } freeOld{pOld};
 
   if (nFlags & CONDS_MANAGER) {
-    const int32_t n = CmGetConduitCount();
-    for (int32_t i = 0; i < n; ++i) {
-      CondData rec{};
-      int32_t cb = sizeof rec.szCreatorID;
-      CmGetConduitCreatorID(i, rec.szCreatorID, &cb);
-      Terminate(rec.szCreatorID);
-      cb = sizeof rec.szConduit;
-      CmGetCreatorName(rec.szCreatorID, rec.szConduit, &cb);
-      Terminate(rec.szConduit);
+    std::vector<CondData> mine;
+    for (const CondData& read : ManagerRecords(&mine)) {
+      CondData rec = read;
       if (Contains(&rec)) continue;
-
-      CmConvertStringToCreatorID(rec.szCreatorID, &rec.dwCreatorID);
-      // Like every getter here, its result is not looked at: the value stays 0
-      // unless the call filled it.
-      int32_t nValue = 0;
-      CmGetCreatorIntegrate(rec.szCreatorID, &nValue);
-      rec.dwIntegrate = static_cast<uint32_t>(nValue);
-      CmGetCreatorPriority(rec.szCreatorID, &rec.nPriority);
-      cb = sizeof rec.szFile;
-      CmGetCreatorFile(rec.szCreatorID, rec.szFile, &cb);
-      cb = sizeof rec.szDirectory;
-      CmGetCreatorDirectory(rec.szCreatorID, rec.szDirectory, &cb);
-      cb = sizeof rec.szInfo;
-      CmGetCreatorInfo(rec.szCreatorID, rec.szInfo, &cb);
-      cb = sizeof rec.szRemote;
-      CmGetCreatorRemote(rec.szCreatorID, rec.szRemote, &cb);
-      cb = sizeof rec.szTitle;
-      CmGetCreatorTitle(rec.szCreatorID, rec.szTitle, &cb);
-      SanitizeCondData(&rec);
-
       if (FileExists(rec.szConduit)) {
         rec.nStatus = ST_INSTALLED;
       } else {

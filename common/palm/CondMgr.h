@@ -111,14 +111,35 @@ class CCondMgr {
   bool Append(CondData* pData, CCondObj* pObj);
   // A copy of rec on the heap whose library is asked for by AskLibraries.
   bool AppendWithLibrary(const CondData& rec);
+  // The application conduits as the Conduit Manager holds them, in its order:
+  // read into *pMine, or the reading a living CondReadOnce holds.
+  static const std::vector<CondData>& ManagerRecords(std::vector<CondData>* pMine);
   // Asks every library appended since the last call, in one go, and lets a
   // conduit that names itself override its title.
   void AskLibraries();
   Entry* EntryAt(uint32_t nIndex);
 
   CxList* m_pConduits;
-  uint32_t m_nCursor = 0;
-  std::vector<void*> m_pending;  // entries whose library has not been asked yet  // index of the list's cursor node
+  uint32_t m_nCursor = 0;        // index of the list's cursor node
+  std::vector<void*> m_pending;  // entries whose library has not been asked yet
+};
+
+// While one lives, the Conduit Manager's application conduits are read once:
+// every manager that loads them meanwhile starts from the same records, and
+// keeps or drops them by its own flags. Start-up fills both tabs from one
+// reading. On the thread that loads; an inner one reads anew.
+class CondReadOnce {
+ public:
+  CondReadOnce();
+  ~CondReadOnce();
+  CondReadOnce(const CondReadOnce&) = delete;
+  CondReadOnce& operator=(const CondReadOnce&) = delete;
+
+ private:
+  friend class CCondMgr;
+  CondReadOnce* m_pOuter;
+  bool m_bRead = false;
+  std::vector<CondData> m_records;
 };
 
 // Writes the record into the Conduit Manager: CmInstallCreator, then the

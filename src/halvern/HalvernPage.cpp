@@ -30,10 +30,7 @@ PalmUser* HVComboUserBox::Selected() {
 
 // ---- tvLog ----
 
-void HVTreeView::SuspendRedraw(bool bSuspend) {
-  SendMessageA(m_hTree, WM_SETREDRAW, bSuspend ? FALSE : TRUE, 0);
-  if (!bSuspend) InvalidateRect(m_hTree, nullptr, TRUE);
-}
+void HVTreeView::SuspendRedraw(bool bSuspend) { ctl::SuspendRedraw(m_hTree, bSuspend); }
 
 void HVTreeView::Clear() {
   FillGuard guard(m_bFilling);

@@ -14,10 +14,7 @@
 
 // ---- lvOVApp / lvOVSys ----
 
-void OVListView::SuspendRedraw(bool bSuspend) {
-  SendMessageA(m_hList, WM_SETREDRAW, bSuspend ? FALSE : TRUE, 0);
-  if (!bSuspend) InvalidateRect(m_hList, nullptr, TRUE);
-}
+void OVListView::SuspendRedraw(bool bSuspend) { ctl::SuspendRedraw(m_hList, bSuspend); }
 
 void OVListView::Clear() {
   FillGuard guard(m_bFilling);

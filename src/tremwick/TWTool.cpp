@@ -61,6 +61,7 @@ void TWTool::FillActionTable() {
   const bool bWas = m_bFilling;
   m_bFilling = true;
   // The rows go first: loading frees the records they point at.
+  m_conds.SuspendRedraw(true);
   m_conds.Clear();
   // Without CONDS_KEEP_MISSING: conduits whose library is gone are left out.
   m_pTable->LoadConduits(CONDS_MANAGER | CONDS_BACKUP | CONDS_INSTALL);
@@ -73,17 +74,20 @@ void TWTool::FillActionTable() {
     m_conds.SetSubItem(i, TWActionText(nValue));
     m_conds.SetCheck(i, TWIsOn(nValue));
   }
+  m_conds.SuspendRedraw(false);
   m_bFilling = bWas;
 }
 
 void TWTool::FillUserList() {
+  m_users.SuspendRedraw(true);
   m_users.Clear();
-  CxListOf<PalmUser>* pUsers = GetPalmUserList();
-  if (!pUsers) return;
-  for (PalmUser* p = pUsers->GetFirst(); p; p = pUsers->GetNext()) {
-    const int i = m_users.Add(p->szUserName, p);
-    if (i >= 0) m_users.SetCheck(i, true);
+  if (CxListOf<PalmUser>* pUsers = GetPalmUserList()) {
+    for (PalmUser* p = pUsers->GetFirst(); p; p = pUsers->GetNext()) {
+      const int i = m_users.Add(p->szUserName, p);
+      if (i >= 0) m_users.SetCheck(i, true);
+    }
   }
+  m_users.SuspendRedraw(false);
 }
 
 void TWTool::btnUserAllClick() {

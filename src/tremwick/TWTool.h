@@ -29,6 +29,8 @@ class ITWCheckList {
   virtual void SetCheck(int nItem, bool bCheck) = 0;
   virtual bool IsChecked(int nItem) = 0;
   virtual int Selected() = 0;  // -1 when no row is selected
+  // Between true and false the rows change without being drawn.
+  virtual void SuspendRedraw(bool) {}
 };
 
 // pmTWCond: its four items keep what the tool last set until it shows again.

@@ -29,6 +29,8 @@ bool TWListView::IsChecked(int nItem) { return ctl::ListGetCheck(m_hList, nItem)
 
 int TWListView::Selected() { return ctl::ListSelected(m_hList); }
 
+void TWListView::SuspendRedraw(bool bSuspend) { ctl::SuspendRedraw(m_hList, bSuspend); }
+
 // ---- pmTWCond ----
 
 void TWPopupMenu::Load(HINSTANCE hInst) {

@@ -24,6 +24,7 @@ class TWListView : public ITWCheckList {
   void SetCheck(int nItem, bool bCheck) override;
   bool IsChecked(int nItem) override;
   int Selected() override;
+  void SuspendRedraw(bool bSuspend) override;
 
  private:
   HWND& m_hList;

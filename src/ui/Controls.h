@@ -62,6 +62,12 @@ inline void ListAddColumn(HWND h, int i, const char* szCaption, int nWidth) {
   c.iSubItem = i;
   SendMessageA(h, LVM_INSERTCOLUMNA, i, reinterpret_cast<LPARAM>(&c));
 }
+// Off: changes are not drawn; on again: the whole control is drawn anew.
+inline void SuspendRedraw(HWND h, bool bSuspend) {
+  SendMessageA(h, WM_SETREDRAW, bSuspend ? FALSE : TRUE, 0);
+  if (!bSuspend) InvalidateRect(h, nullptr, TRUE);
+}
+
 inline void ListClear(HWND h) { SendMessageA(h, LVM_DELETEALLITEMS, 0, 0); }
 inline int ListCount(HWND h) { return static_cast<int>(SendMessageA(h, LVM_GETITEMCOUNT, 0, 0)); }
 inline int ListInsert(HWND h, int i, const char* szText, int nImage, const void* pData) {

@@ -4,6 +4,10 @@
 #   the demo desktop; N distinct conduit libraries cold (no answer cache) and
 #   warm (the cache from the cold start). Run by hand, never a test:
 #   tests/bench/startbench.sh <build-dir> [N] [runs]
+# Every registry and wait call under Wine is a round trip to the wineserver;
+# on a virtual machine those cost several times more when the program and the
+# server sit on different cores. "taskset -c 0 tests/bench/startbench.sh ..."
+# keeps them on one core, to tell that cost from the program's own.
 set -euo pipefail
 root=$(cd "$(dirname "$0")/../.." && pwd)
 build=$(cd "$1" && pwd)

@@ -187,6 +187,33 @@ TEST(CondMgrLoadTest, SystemManagerEndsWithTheBackupRecordWithoutConduitManager)
   EXPECT_EQ(r[0]->nKind, CONDS_BACKUP);
 }
 
+TEST(CondMgrLoadTest, OneReadingServesEveryManagerWhileItLasts) {
+  PalmSandbox sb;
+  ASSERT_FALSE(CopySample(sb, "cond_plain.dll", "plain.dll").empty());
+  sb.AddAppConduit({"Pln1", sb.File("plain.dll"), "Before", "", "", "", "", 2, 0});
+  sb.AddAppConduit({"Gone", sb.File("gone.dll"), "Gone Title", "", "", "", "", 2, 0});
+  ASSERT_TRUE(LoadPalmLibrariesFrom(sb.Dir().c_str(), PD_LIB_ALL));
+  auto titles = [](CCondMgr& m) {
+    std::vector<std::string> v;
+    for (CondData* p : Records(m)) v.push_back(p->szTitle);
+    return v;
+  };
+
+  CCondMgr app, table, later;
+  {
+    const CondReadOnce once;
+    app.LoadConduits(CONDS_MANAGER | CONDS_KEEP_MISSING);
+    PalmSandbox::SetString(AppKey(0), "Title", "After");
+    sb.AddAppConduit({"New1", sb.File("plain.dll"), "New", "", "", "", "", 2, 0});
+    // The same reading, kept or dropped by this manager's own flags.
+    table.LoadConduits(CONDS_MANAGER | CONDS_BACKUP);
+    EXPECT_EQ(titles(app), (std::vector<std::string>{"Before", "Gone Title"}));
+    EXPECT_EQ(titles(table), (std::vector<std::string>{"Before", ""}));  // and the backup record
+  }
+  later.LoadConduits(CONDS_MANAGER | CONDS_KEEP_MISSING);
+  EXPECT_EQ(titles(later), (std::vector<std::string>{"After", "Gone Title", "New"}));
+}
+
 // ---------------------------------------------------------------- Find, Contains, Add
 
 TEST(CondMgrFindTest, OneConduitUnderDifferentSpellingsIsOneRecord) {

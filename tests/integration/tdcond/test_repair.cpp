@@ -112,8 +112,9 @@ TEST_F(RepairTest, FixRepairsEveryRepairableFindingAndKeepsWhatItMoves) {
     if (n.find("-unreadable-") == std::string::npos && n.find("-too-large-") == std::string::npos)
       continue;
     moved.insert(n.substr(0, n.find("-20")));  // the stem and why; then when
-    if (n.find("-too-large-") != std::string::npos)
+    if (n.find("-too-large-") != std::string::npos) {
       EXPECT_EQ(std::filesystem::file_size(Desk() + "\\TesterA\\" + n), kTdcLogTooLarge + 1);
+    }
   }
   EXPECT_EQ(moved, (std::set<std::string>{"HotSync-unreadable", "HotSyncLog-too-large"}));
   std::set<std::string> stored;
