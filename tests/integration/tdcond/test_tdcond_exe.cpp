@@ -279,3 +279,23 @@ TEST_F(TdcondFaulty, MisbehavingLibrariesAreReportedAndTheCacheSparesTheNextRun)
       bRestorable = r["state"].str == "restorable" && !r["reason"].str.empty();
   EXPECT_TRUE(bRestorable) << Run("list --json").out;
 }
+
+namespace {
+
+// Without the helper beside it tdcond asks the libraries in process.
+class TdcondNoHelper : public TdcondExe {
+ protected:
+  std::string ExtraSeed() const override {
+    return "copy $BIN\\cond_bad_name_fault.dll Faulty.dll\napp BdFa Faulty.dll Registered\n";
+  }
+};
+
+}  // namespace
+
+TEST_F(TdcondNoHelper, AFaultingLibraryEndsTheCommandWithOneLineNamingIt) {
+  ASSERT_EQ(GetFileAttributesA((prog + "\\tdcprobe.exe").c_str()), INVALID_FILE_ATTRIBUTES);
+  const Proc list = Run("list --json");
+  EXPECT_EQ(list.exit, 1);
+  // Named as the Conduit Manager registers it.
+  EXPECT_EQ(list.err, "tdcond: the conduit library \"Faulty.dll\" crashed; it cannot go on\n");
+}
