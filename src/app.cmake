@@ -28,10 +28,18 @@ add_library(tdx_ui STATIC
 target_include_directories(tdx_ui PUBLIC ${_src})
 target_link_libraries(tdx_ui PUBLIC tdx_misc comctl32 gdi32)
 
-# "Check HotSync Set-up...": the doctor's findings and repairs (tools/tdcond).
+# The registration doctor and its repairs, shared by the program and tdcond.
+add_library(tdx_ovdoctor STATIC
+  ${_src}/orvello/OVDoctor.cpp
+  ${_src}/orvello/OVRepair.cpp
+  ${_src}/orvello/OVOutput.cpp)
+target_include_directories(tdx_ovdoctor PUBLIC ${_src})
+target_link_libraries(tdx_ovdoctor PUBLIC tdx_orvello tdx_logs tdx_palm)
+
+# "Check HotSync Set-up...": the doctor's findings and repairs in a dialog.
 add_library(tdx_ovcheck STATIC ${_src}/orvello/OVCheck.cpp)
 target_include_directories(tdx_ovcheck PUBLIC ${_src})
-target_link_libraries(tdx_ovcheck PUBLIC tdx_doctor tdx_orvello)
+target_link_libraries(tdx_ovcheck PUBLIC tdx_ovdoctor tdx_orvello)
 
 include(${_src}/halvern/halvern.cmake)
 include(${_src}/tremwick/tremwick.cmake)

@@ -1,6 +1,6 @@
 #include "orvello/OVCheck.h"
 
-#include "TdcRepair.h"
+#include "orvello/OVRepair.h"
 #include "orvello/ConduitTool.h"
 
 OVCheck::OVCheck(IOVCheckView& view, IPrompt& prompt, OVTool& tool, IOVClock* pClock,
@@ -12,27 +12,27 @@ OVCheck::OVCheck(IOVCheckView& view, IPrompt& prompt, OVTool& tool, IOVClock* pC
       m_strModuleDir(std::move(strModuleDir)) {}
 
 void OVCheck::Check() {
-  m_facts = TdcGatherFacts(m_strModuleDir);
-  m_findings = TdcDiagnose(m_facts);
+  m_facts = OVGatherFacts(m_strModuleDir);
+  m_findings = OVDiagnose(m_facts);
   m_view.Clear();
-  for (const TdcFinding& f : m_findings)
-    m_view.AddRow(f.severity == TdcSeverity::Error ? OV_CHECK_IMG_ERROR : OV_CHECK_IMG_WARNING,
+  for (const OVFinding& f : m_findings)
+    m_view.AddRow(f.severity == OVSeverity::Error ? OV_CHECK_IMG_ERROR : OV_CHECK_IMG_WARNING,
                   f.strSubject + ": " + f.strProblem, f.strFile, f.strAction,
-                  TdcRepairText(m_facts, f));
+                  OVRepairText(m_facts, f));
   m_view.EnableRepair(false);
 }
 
 void OVCheck::lvChkFindingsChange() {
   bool bAny = false;
   for (size_t i = 0; i < m_findings.size() && !bAny; ++i)
-    bAny = m_view.IsChecked(static_cast<int>(i)) && TdcHasRepair(m_facts, m_findings[i]);
+    bAny = m_view.IsChecked(static_cast<int>(i)) && OVHasRepair(m_facts, m_findings[i]);
   m_view.EnableRepair(bAny);
 }
 
 bool OVCheck::btnChkRepairClick() {
-  std::vector<const TdcFinding*> chosen;
+  std::vector<const OVFinding*> chosen;
   for (size_t i = 0; i < m_findings.size(); ++i)
-    if (m_view.IsChecked(static_cast<int>(i)) && TdcHasRepair(m_facts, m_findings[i]))
+    if (m_view.IsChecked(static_cast<int>(i)) && OVHasRepair(m_facts, m_findings[i]))
       chosen.push_back(&m_findings[i]);
   if (chosen.empty()) {
     m_prompt.ShowInfo(kOVCheckNoneChecked, "Check HotSync Set-up");
@@ -41,17 +41,17 @@ bool OVCheck::btnChkRepairClick() {
   std::string summary;
   size_t nDone = 0, nNot = 0;
   {
-    TdcRepairer repairer(m_tool, m_pClock);
+    OVRepairer repairer(m_tool, m_pClock);
     if (repairer.Refused()) {
       m_prompt.ShowError(kPdSyncRunning);
       return false;
     }
-    for (const TdcFinding* f : chosen) {
+    for (const OVFinding* f : chosen) {
       if (f->strCheck == "creator-twice") {
         // Which one stays is the user's choice, one question per candidate.
         std::string keep;
         bool bAsked = false;
-        for (const TdcTwiceChoice& c : TdcTwiceChoices(m_facts, *f)) {
+        for (const OVTwiceChoice& c : OVTwiceChoices(m_facts, *f)) {
           if (!c.bCanKeep) continue;
           bAsked = true;
           const Answer a =
@@ -81,7 +81,7 @@ bool OVCheck::btnChkRepairClick() {
           continue;
         }
       }
-      const TdcRepairOutcome o = repairer.Repair(m_facts, *f);
+      const OVRepairOutcome o = repairer.Repair(m_facts, *f);
       summary +=
           (o.bDone ? "Repaired: " : "Not repaired: ") + o.strSubject + ": " + o.strText + "\r\n";
       ++(o.bDone ? nDone : nNot);

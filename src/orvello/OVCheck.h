@@ -7,7 +7,7 @@
 #include <string>
 #include <vector>
 
-#include "TdcDoctor.h"
+#include "orvello/OVDoctor.h"
 #include "shell/Ports.h"
 
 class OVTool;
@@ -45,7 +45,7 @@ class OVCheck {
   // again and refreshes the conduit tab. False when nothing was run.
   bool btnChkRepairClick();
 
-  const std::vector<TdcFinding>& Findings() const { return m_findings; }
+  const std::vector<OVFinding>& Findings() const { return m_findings; }
 
  private:
   IOVCheckView& m_view;
@@ -53,8 +53,8 @@ class OVCheck {
   OVTool& m_tool;
   IOVClock* m_pClock;
   std::string m_strModuleDir;
-  TdcFacts m_facts;
-  std::vector<TdcFinding> m_findings;
+  OVFacts m_facts;
+  std::vector<OVFinding> m_findings;
 };
 
 inline constexpr char kOVCheckNothing[] = "No problems found.";

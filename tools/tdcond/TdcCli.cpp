@@ -8,9 +8,9 @@
 #include <map>
 #include <vector>
 
-#include "TdcDoctor.h"
-#include "TdcRepair.h"
-#include "TdcText.h"
+#include "orvello/OVDoctor.h"
+#include "orvello/OVRepair.h"
+#include "orvello/OVOutput.h"
 #include "misc/WinUtil.h"
 #include "orvello/ConduitTool.h"
 #include "orvello/OVCondProp.h"
@@ -330,8 +330,7 @@ RowState StateOfRow(const OVRowList::Row& row, const CondAnswer& answer) {
     r.strReason = "the library crashed when it was asked for its name";
   else if (answer.state == CondLibState::NoAnswer)
     r.strReason = "the library did not answer when it was asked for its name";
-  if (!r.strReason.empty() && row.nImage != OV_IMG_RESTORABLE &&
-      row.pData->nStatus == ST_INSTALLED)
+  if (!r.strReason.empty() && row.nImage != OV_IMG_RESTORABLE && row.pData->nStatus == ST_INSTALLED)
     r.strState = answer.state == CondLibState::Crashed ? "crashed" : "no-answer";
   return r;
 }
@@ -355,12 +354,12 @@ int List(Session& s, const Args& a) {
   std::vector<std::string> libs;
   for (OVRowList* rows : {&s.app, &s.sys})
     for (const OVRowList::Row& row : rows->rows)
-      if (row.pData) libs.push_back(TdcField(row.pData->szConduit));
+      if (row.pData) libs.push_back(OVField(row.pData->szConduit));
   const std::vector<CondAnswer> answerList = CondAsker::Instance().Ask(libs);
   std::map<std::string, CondAnswer> answers;
   for (size_t i = 0; i < libs.size(); ++i) answers.emplace(libs[i], answerList[i]);
   auto state = [&](const OVRowList::Row& row) {
-    return StateOfRow(row, answers[TdcField(row.pData->szConduit)]);
+    return StateOfRow(row, answers[OVField(row.pData->szConduit)]);
   };
   std::string& out = s.result.strOut;
   if (a.Has("--json")) {
@@ -380,24 +379,24 @@ int List(Session& s, const Args& a) {
         if (!p) continue;
         out += bFirst ? "\n{" : ",\n{";
         bFirst = false;
-        TdcJsonField(out, "title", TdcField(p->szTitle));
+        OVJsonField(out, "title", OVField(p->szTitle));
         out += ',';
-        TdcJsonField(out, "creator", TdcField(p->szCreatorID));
+        OVJsonField(out, "creator", OVField(p->szCreatorID));
         out += ",\"creator_id\":" + std::to_string(p->dwCreatorID) + ',';
-        TdcJsonField(out, "library", TdcField(p->szConduit));
+        OVJsonField(out, "library", OVField(p->szConduit));
         out += ',';
-        TdcJsonField(out, "version", version(TdcField(p->szConduit)));
+        OVJsonField(out, "version", version(OVField(p->szConduit)));
         out += ',';
         const RowState st = state(row);
-        TdcJsonField(out, "state", st.strState);
+        OVJsonField(out, "state", st.strState);
         out += ',';
-        TdcJsonField(out, "reason", st.strReason);
+        OVJsonField(out, "reason", st.strReason);
         out += ',';
-        TdcJsonField(out, "directory", TdcField(p->szDirectory));
+        OVJsonField(out, "directory", OVField(p->szDirectory));
         out += ',';
-        TdcJsonField(out, "file", TdcField(p->szFile));
+        OVJsonField(out, "file", OVField(p->szFile));
         out += ',';
-        TdcJsonField(out, "remote", TdcField(p->szRemote));
+        OVJsonField(out, "remote", OVField(p->szRemote));
         out += ",\"priority\":" + std::to_string(p->nPriority) + '}';
       }
       out += bFirst ? "]" : "\n]";
@@ -405,7 +404,7 @@ int List(Session& s, const Args& a) {
     out += "}\n";
     return TDC_EXIT_OK;
   }
-  auto dash = [](const std::string& v) { return v.empty() ? std::string("-") : TdcVisible(v); };
+  auto dash = [](const std::string& v) { return v.empty() ? std::string("-") : OVVisible(v); };
   const struct {
     const char* title;
     OVRowList* rows;
@@ -419,13 +418,13 @@ int List(Session& s, const Args& a) {
     for (const OVRowList::Row& row : l.rows->rows) {
       const CondData* p = row.pData;
       if (!p) continue;
-      table.push_back({state(row).strState, dash(TdcField(p->szCreatorID)), Hex(p->dwCreatorID),
+      table.push_back({state(row).strState, dash(OVField(p->szCreatorID)), Hex(p->dwCreatorID),
                        p->nKind == CONDS_MANAGER ? std::to_string(p->nPriority) : "-",
-                       version(TdcField(p->szConduit)), dash(TdcField(p->szTitle)),
-                       dash(TdcField(p->szDirectory)), dash(TdcField(p->szFile)),
-                       dash(TdcField(p->szRemote)), dash(TdcField(p->szConduit))});
+                       version(OVField(p->szConduit)), dash(OVField(p->szTitle)),
+                       dash(OVField(p->szDirectory)), dash(OVField(p->szFile)),
+                       dash(OVField(p->szRemote)), dash(OVField(p->szConduit))});
     }
-    if (table.size() > 1) TdcWriteTable(out, table, "  ");
+    if (table.size() > 1) OVWriteTable(out, table, "  ");
   }
   return TDC_EXIT_OK;
 }
@@ -441,7 +440,7 @@ bool IsDecimal(const std::string& s) {
 
 int Install(Session& s, const Args& a) {
   const std::string creator = a.Get("--creator");
-  if (!TdcIsPrintableCreator(creator)) {
+  if (!OVIsPrintableCreator(creator)) {
     s.result.strErr +=
         "tdcond install: --creator takes a creator ID of four printable characters\n";
     return TDC_EXIT_USAGE;
@@ -496,7 +495,7 @@ int Uninstall(Session& s, const Args& a) {
   CondData* pData = nullptr;
   bool bRestorable = false;
   for (const OVRowList::Row& row : s.app.rows) {
-    if (!row.pData || TdcField(row.pData->szCreatorID) != creator) continue;
+    if (!row.pData || OVField(row.pData->szCreatorID) != creator) continue;
     if (row.pData->nMark & MARK_RESTORE) {
       bRestorable = true;
     } else if (!pData) {
@@ -511,7 +510,7 @@ int Uninstall(Session& s, const Args& a) {
     return s.Finish(false, "the conduit was not uninstalled");
   s.result.strOut += OVFormat(kOVUninstalled, pData->szConduit) + "\n";
   if (!s.tool.LastUninstallStored())
-    return s.Failed("conduit \"" + TdcField(pData->szConduit) +
+    return s.Failed("conduit \"" + OVField(pData->szConduit) +
                     "\" was uninstalled, but its settings "
                     "could not be written to \"" +
                     s.tool.RestoreStorePath() + "\": it cannot be restored");
@@ -527,7 +526,7 @@ int Restore(Session& s, const Args& a) {
   std::vector<CondData*> found;
   for (const OVRowList::Row& row : s.app.rows) {
     CondData* p = row.pData;
-    if (!p || !(p->nMark & MARK_RESTORE) || TdcField(p->szCreatorID) != creator) continue;
+    if (!p || !(p->nMark & MARK_RESTORE) || OVField(p->szCreatorID) != creator) continue;
     if (a.Has("--library") && lstrcmpiA(p->szConduit, a.Get("--library").c_str()) != 0) continue;
     found.push_back(p);
   }
@@ -538,7 +537,7 @@ int Restore(Session& s, const Args& a) {
   if (found.size() > 1) {
     std::string libs;
     for (const CondData* p : found)
-      libs += (libs.empty() ? "\"" : ", \"") + TdcField(p->szConduit) + "\"";
+      libs += (libs.empty() ? "\"" : ", \"") + OVField(p->szConduit) + "\"";
     return s.Failed(std::to_string(found.size()) + " uninstalled conduits have the creator ID \"" +
                     creator + "\": give --library with one of " + libs);
   }
@@ -580,9 +579,9 @@ int Backup(Session& s, const Args& a) {
     s.prompt.ShowError(
         ("the list of backup sets could not be written to \"" + s.IniPath() + "\"").c_str());
   for (BackupSetEntry* p = s.tool.GetFirstBackupSet(); p; p = s.tool.GetNextBackupSet())
-    if (TdcField(p->szFileName) == dlg.ChosenFile() && a.Has("--desc") &&
-        TdcField(p->szDesc) != a.Get("--desc"))
-      s.prompt.ShowInfo(("The set keeps its description \"" + TdcField(p->szDesc) + "\".").c_str(),
+    if (OVField(p->szFileName) == dlg.ChosenFile() && a.Has("--desc") &&
+        OVField(p->szDesc) != a.Get("--desc"))
+      s.prompt.ShowInfo(("The set keeps its description \"" + OVField(p->szDesc) + "\".").c_str(),
                         "Information");
   return s.Finish(bOk && !s.prompt.Last(TdcPrompt::Error), "the backup set was not written");
 }
@@ -661,17 +660,17 @@ bool ParseKeep(const std::string& text, std::map<std::string, std::string>* pKee
   return !pKeep->empty();
 }
 
-void WriteRepairsJson(std::string& out, const std::vector<TdcRepairOutcome>& done,
+void WriteRepairsJson(std::string& out, const std::vector<OVRepairOutcome>& done,
                       const std::vector<bool>& skipped) {
   out += ",\"repairs\":[";
   for (size_t i = 0; i < done.size(); ++i) {
     out += i ? ",\n{" : "\n{";
-    TdcJsonField(out, "check", done[i].strCheck);
+    OVJsonField(out, "check", done[i].strCheck);
     out += ',';
-    TdcJsonField(out, "subject", done[i].strSubject);
+    OVJsonField(out, "subject", done[i].strSubject);
     out += std::string(",\"skipped\":") + (skipped[i] ? "true" : "false");
     out += std::string(",\"repaired\":") + (done[i].bDone ? "true" : "false") + ',';
-    TdcJsonField(out, "text", done[i].strText);
+    OVJsonField(out, "text", done[i].strText);
     out += '}';
   }
   out += done.empty() ? "]" : "\n]";
@@ -679,24 +678,25 @@ void WriteRepairsJson(std::string& out, const std::vector<TdcRepairOutcome>& don
 
 // Asks before each repair (or takes --yes), runs the chosen ones as one
 // operation, then checks again: exit 0 when nothing is left.
-int DoctorFix(Session& s, const Args& a, const TdcFacts& facts,
-              const std::vector<TdcFinding>& findings, const std::map<std::string, std::string>& keep) {
-  std::vector<TdcRepairOutcome> outcomes;
+int DoctorFix(Session& s, const Args& a, const OVFacts& facts,
+              const std::vector<OVFinding>& findings,
+              const std::map<std::string, std::string>& keep) {
+  std::vector<OVRepairOutcome> outcomes;
   std::vector<bool> skipped;
   bool bAny = false;
-  for (const TdcFinding& f : findings) bAny = bAny || TdcHasRepair(facts, f);
+  for (const OVFinding& f : findings) bAny = bAny || OVHasRepair(facts, f);
   if (bAny) {
     s.StartTool();
-    TdcRepairer repairer(s.tool, s.Env().pClock);
+    OVRepairer repairer(s.tool, s.Env().pClock);
     if (repairer.Refused()) return s.Failed(kPdSyncRunning);
     for (const auto& k : keep) repairer.Keep(k.first, k.second);
-    for (const TdcFinding& f : findings) {
-      if (!TdcHasRepair(facts, f)) continue;
+    for (const OVFinding& f : findings) {
+      if (!OVHasRepair(facts, f)) continue;
       bool bYes = a.Has("--yes");
       if (!bYes && s.Env().ask) {
-        const std::string answer = s.Env().ask("[" + f.strCheck + "] " + f.strSubject + ": " +
-                                               f.strProblem + "\n  Repair: " +
-                                               TdcRepairText(facts, f) + " [y/N] ");
+        const std::string answer =
+            s.Env().ask("[" + f.strCheck + "] " + f.strSubject + ": " + f.strProblem +
+                        "\n  Repair: " + OVRepairText(facts, f) + " [y/N] ");
         bYes = !answer.empty() && (answer[0] == 'y' || answer[0] == 'Y');
       }
       if (bYes) {
@@ -707,23 +707,25 @@ int DoctorFix(Session& s, const Args& a, const TdcFacts& facts,
       skipped.push_back(!bYes);
     }
   }
-  const TdcFacts after = TdcGatherFacts(s.Env().strModuleDir);
-  const std::vector<TdcFinding> left = TdcDiagnose(after);
+  const OVFacts after = OVGatherFacts(s.Env().strModuleDir);
+  const std::vector<OVFinding> left = OVDiagnose(after);
   std::string& out = s.result.strOut;
   if (a.Has("--json")) {
     s.result.bOutUtf8 = true;
-    TdcWriteFindingsJson(out, after, left);
+    OVWriteFindingsJson(out, after, left);
     out.resize(out.size() - 2);  // "}\n": the repairs join the object
     WriteRepairsJson(out, outcomes, skipped);
     out += "}\n";
   } else {
     for (size_t i = 0; i < outcomes.size(); ++i) {
-      const TdcRepairOutcome& o = outcomes[i];
-      out += std::string(skipped[i] ? "skipped" : o.bDone ? "repaired" : "not repaired") + " [" +
-             o.strCheck + "] " + o.strSubject + (skipped[i] ? "" : ": " + o.strText) + "\n";
+      const OVRepairOutcome& o = outcomes[i];
+      out += std::string(skipped[i] ? "skipped"
+                         : o.bDone  ? "repaired"
+                                    : "not repaired") +
+             " [" + o.strCheck + "] " + o.strSubject + (skipped[i] ? "" : ": " + o.strText) + "\n";
     }
     if (!outcomes.empty()) out += "\nChecked again after the repairs.\n";
-    TdcWriteFindings(out, after, left);
+    OVWriteFindings(out, after, left);
   }
   if (left.empty()) return TDC_EXIT_OK;
   return s.Failed(std::to_string(left.size()) +
@@ -737,20 +739,21 @@ int Doctor(Session& s, const Args& a) {
     return TDC_EXIT_USAGE;
   }
   if (a.Has("--keep") && !ParseKeep(a.Get("--keep"), &keep)) {
-    s.result.strErr += "tdcond doctor: --keep takes CREATOR=LIBRARY (a four-character creator ID)\n";
+    s.result.strErr +=
+        "tdcond doctor: --keep takes CREATOR=LIBRARY (a four-character creator ID)\n";
     return TDC_EXIT_USAGE;
   }
   s.StartPalmForDoctor();
-  const TdcFacts facts = TdcGatherFacts(s.Env().strModuleDir);
-  const std::vector<TdcFinding> findings = TdcDiagnose(facts);
+  const OVFacts facts = OVGatherFacts(s.Env().strModuleDir);
+  const std::vector<OVFinding> findings = OVDiagnose(facts);
   if (a.Has("--fix")) return DoctorFix(s, a, facts, findings, keep);
   if (a.Has("--json")) {
     s.result.bOutUtf8 = true;
-    TdcWriteFindingsJson(s.result.strOut, facts, findings);
+    OVWriteFindingsJson(s.result.strOut, facts, findings);
   } else {
-    TdcWriteFindings(s.result.strOut, facts, findings);
+    OVWriteFindings(s.result.strOut, facts, findings);
   }
-  const size_t nErrors = TdcCountErrors(findings);
+  const size_t nErrors = OVCountErrors(findings);
   if (nErrors == 0) return TDC_EXIT_OK;
   return s.Failed("the HotSync configuration has " + std::to_string(nErrors) +
                   (nErrors == 1 ? " error" : " errors"));
@@ -764,7 +767,8 @@ const std::vector<Command>& Commands() {
        "tdcond list [--json]",
        "Lists the application conduits (with the uninstalled ones that can be restored\n"
        "from OVRes.dat), then the system conduits, in the order of the Orvello tab:\n"
-       "state (installed, restorable, missing, crashed, no-answer), creator ID as text and number,\n"
+       "state (installed, restorable, missing, crashed, no-answer), creator ID as text and "
+       "number,\n"
        "priority, library version, title, data directory, data file, handheld\n"
        "database and library.\n"
        "  --json  one object {\"application\": [...], \"system\": [...]} in UTF-8, each\n"

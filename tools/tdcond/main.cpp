@@ -19,8 +19,8 @@ LONG WINAPI OnFault(EXCEPTION_POINTERS*) {
   char sz[400];
   const char* szLib = CondAskInProcessLibrary();
   if (szLib)
-    std::snprintf(sz, sizeof sz, "tdcond: the conduit library \"%.300s\" crashed; it cannot go on\n",
-                  szLib);
+    std::snprintf(sz, sizeof sz,
+                  "tdcond: the conduit library \"%.300s\" crashed; it cannot go on\n", szLib);
   else
     std::snprintf(sz, sizeof sz, "tdcond: stopped on a fault; it cannot go on\n");
   DWORD cb = 0;

@@ -6,7 +6,7 @@
 #include <set>
 #include <sstream>
 
-#include "TdcDoctor.h"
+#include "orvello/OVDoctor.h"
 #include "TdcTestUtil.h"
 
 using namespace tdctest;
@@ -120,14 +120,14 @@ TEST_F(TdcondTest, DoctorReportsADesktopThatIsNotThere) {
 // (of this build's own kind) passes; copies made to claim the 32-bit x86 and
 // the x86_64 kind are checked against each, as are copies changed in the
 // fields that matter. The header's offsets are not trusted.
-TEST(TdcImage, OnlyADllOfTheProgramsMachinePasses) {
+TEST(OVImage, OnlyADllOfTheProgramsMachinePasses) {
   const std::vector<unsigned char> dll =
       tdxtest::ReadBytes(tdxtest::PalmSandbox::BinFile("cond_plain.dll"));
   ASSERT_GT(dll.size(), 0x200u);
-  EXPECT_EQ(TdcImageProblem(dll.data(), dll.size()), "");
+  EXPECT_EQ(OVImageProblem(dll.data(), dll.size()), "");
   const uint32_t pe = dll[0x3C] | (dll[0x3D] << 8);
-  const TdcMachine x86 = {0x14C, 0x10B, false, "32-bit"}, x64 = {0x8664, 0x20B, true, "64-bit"};
-  const auto claim = [&](std::vector<unsigned char>& b, const TdcMachine& m) {
+  const OVMachine x86 = {0x14C, 0x10B, false, "32-bit"}, x64 = {0x8664, 0x20B, true, "64-bit"};
+  const auto claim = [&](std::vector<unsigned char>& b, const OVMachine& m) {
     b[pe + 4] = m.machine & 0xFF, b[pe + 5] = m.machine >> 8;
     b[pe + 24] = m.magic & 0xFF, b[pe + 25] = m.magic >> 8;
   };
@@ -145,16 +145,20 @@ TEST(TdcImage, OnlyADllOfTheProgramsMachinePasses) {
         {"not a Windows program", [&](auto& b) { b[pe + 1] = 'X'; }},
         {"not a Windows program", [&](auto& b) { b.resize(pe + 10); }},
         {"not a Windows program", [&](auto& b) { b.resize(0x30); }},
-        {"not a Windows program", [](auto& b) { b.assign({'t', 'e', 'x', 't'}); }},
+        {"not a Windows program",
+         [](auto& b) {
+           b.assign({'t', 'e', 'x', 't'});
+         }},
     };
     for (const Case& c : cases) {
       std::vector<unsigned char> b = dll;
       c.change(b);
-      const std::string why = TdcImageProblem(b.data(), b.size(), want);
+      const std::string why = OVImageProblem(b.data(), b.size(), want);
       if (c.says.empty()) {
         EXPECT_EQ(why, "") << want.szBits;
       } else {
-        EXPECT_NE(why.find(c.says), std::string::npos) << want.szBits << ", " << c.says << ": " << why;
+        EXPECT_NE(why.find(c.says), std::string::npos)
+            << want.szBits << ", " << c.says << ": " << why;
       }
     }
   }

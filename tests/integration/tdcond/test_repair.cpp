@@ -7,7 +7,7 @@
 #include <set>
 #include <sstream>
 
-#include "TdcRepair.h"
+#include "orvello/OVRepair.h"
 #include "TdcTestUtil.h"
 #include "support/PdRegistry.h"
 
@@ -33,7 +33,7 @@ class RepairTest : public TdcondTest {
                            nullptr, CREATE_ALWAYS, 0, nullptr);
     ASSERT_NE(h, INVALID_HANDLE_VALUE);
     LARGE_INTEGER size;
-    size.QuadPart = kTdcLogTooLarge + 1;
+    size.QuadPart = kOVLogTooLarge + 1;
     SetFilePointerEx(h, size, nullptr, FILE_BEGIN);
     SetEndOfFile(h);
     CloseHandle(h);
@@ -113,7 +113,7 @@ TEST_F(RepairTest, FixRepairsEveryRepairableFindingAndKeepsWhatItMoves) {
       continue;
     moved.insert(n.substr(0, n.find("-20")));  // the stem and why; then when
     if (n.find("-too-large-") != std::string::npos) {
-      EXPECT_EQ(std::filesystem::file_size(Desk() + "\\TesterA\\" + n), kTdcLogTooLarge + 1);
+      EXPECT_EQ(std::filesystem::file_size(Desk() + "\\TesterA\\" + n), kOVLogTooLarge + 1);
     }
   }
   EXPECT_EQ(moved, (std::set<std::string>{"HotSync-unreadable", "HotSyncLog-too-large"}));

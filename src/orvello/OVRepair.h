@@ -1,6 +1,6 @@
 // Repairs for the doctor's findings: each check that has a safe repair names
 // it in one table, and the program's "Check HotSync Set-up" dialog and
-// "tdcond doctor --fix" both run it through a TdcRepairer. Conduits are
+// "tdcond doctor --fix" both run it through an OVRepairer. Conduits are
 // uninstalled through the conduit tab's own tool, so they land in the
 // restore store and the history as an uninstall on the tab does; nothing a
 // user owns is deleted.
@@ -10,7 +10,7 @@
 #include <string>
 #include <vector>
 
-#include "TdcDoctor.h"
+#include "orvello/OVDoctor.h"
 #include "palm/SyncGuard.h"
 
 class OVTool;
@@ -18,9 +18,9 @@ class IOVClock;
 
 // The finding has a repair that can be run on this desktop (a conduit repair
 // only for an application conduit, a directory only when one is recorded...).
-bool TdcHasRepair(const TdcFacts& facts, const TdcFinding& finding);
+bool OVHasRepair(const OVFacts& facts, const OVFinding& finding);
 // What the repair does, for a question or a list: "uninstall the conduit ...".
-std::string TdcRepairText(const TdcFacts& facts, const TdcFinding& finding);
+std::string OVRepairText(const OVFacts& facts, const OVFinding& finding);
 
 // The registrations of a creator-twice finding, in the Conduit Manager's
 // order (application conduits first), as "title (library)" for a question;
@@ -28,15 +28,15 @@ std::string TdcRepairText(const TdcFacts& facts, const TdcFinding& finding);
 // The Conduit Manager answers for a creator with its first registration
 // only: a later application registration's library is not known until the
 // ones before it are uninstalled.
-struct TdcTwiceChoice {
+struct OVTwiceChoice {
   std::string strText;
   std::string strLibrary;  // empty when not known yet
   bool bApplication = false;
   bool bCanKeep = false;
 };
-std::vector<TdcTwiceChoice> TdcTwiceChoices(const TdcFacts& facts, const TdcFinding& finding);
+std::vector<OVTwiceChoice> OVTwiceChoices(const OVFacts& facts, const OVFinding& finding);
 
-struct TdcRepairOutcome {
+struct OVRepairOutcome {
   std::string strCheck, strSubject;
   bool bDone = false;
   std::string strText;  // what was done, or why it was not
@@ -45,10 +45,10 @@ struct TdcRepairOutcome {
 // One run of repairs: one operation on the conduit registrations. Refused as
 // a whole while a HotSync is in progress; when it ends after a change,
 // HotSync Manager is asked once to reread its conduit list.
-class TdcRepairer {
+class OVRepairer {
  public:
   // tool: the conduit tab's tool, started over the same desktop.
-  TdcRepairer(OVTool& tool, IOVClock* pClock);
+  OVRepairer(OVTool& tool, IOVClock* pClock);
   bool Refused() const { return m_op.Refused(); }
 
   // The library to keep among the registrations of a creator ("--keep
@@ -58,15 +58,15 @@ class TdcRepairer {
     m_keep[strCreator] = strLibrary;
   }
 
-  TdcRepairOutcome Repair(const TdcFacts& facts, const TdcFinding& finding);
+  OVRepairOutcome Repair(const OVFacts& facts, const OVFinding& finding);
 
  private:
-  TdcRepairOutcome Uninstall(const TdcFinding& f);
-  TdcRepairOutcome KeepOne(const TdcFacts& facts, const TdcFinding& f);
-  TdcRepairOutcome Priority(const TdcFinding& f);
-  TdcRepairOutcome MoveLog(const TdcFinding& f);
-  TdcRepairOutcome DropStoreEntry(const TdcFinding& f);
-  TdcRepairOutcome MakeDirectory(const TdcFinding& f);
+  OVRepairOutcome Uninstall(const OVFinding& f);
+  OVRepairOutcome KeepOne(const OVFacts& facts, const OVFinding& f);
+  OVRepairOutcome Priority(const OVFinding& f);
+  OVRepairOutcome MoveLog(const OVFinding& f);
+  OVRepairOutcome DropStoreEntry(const OVFinding& f);
+  OVRepairOutcome MakeDirectory(const OVFinding& f);
 
   PdRegChange m_op;
   OVTool& m_tool;
@@ -76,5 +76,5 @@ class TdcRepairer {
 
 // The name a log is moved aside to: beside it, saying why and when
 // ("HotSync-unreadable-20261209-231500.Log"). Only the name, no directory.
-std::string TdcMovedLogName(const std::string& strName, const char* szWhy, int nYear, int nMonth,
-                            int nDay, int nHour, int nMinute, int nSecond);
+std::string OVMovedLogName(const std::string& strName, const char* szWhy, int nYear, int nMonth,
+                           int nDay, int nHour, int nMinute, int nSecond);

@@ -1,4 +1,4 @@
-#include "TdcText.h"
+#include "orvello/OVOutput.h"
 
 #include <windows.h>
 
@@ -7,7 +7,7 @@
 
 #include "misc/Utf8.h"
 
-void TdcJsonString(std::string& out, const char* szText, size_t nMax) {
+void OVJsonString(std::string& out, const char* szText, size_t nMax) {
   out += '"';
   size_t n = 0;
   if (szText)
@@ -60,15 +60,15 @@ void TdcJsonString(std::string& out, const char* szText, size_t nMax) {
   out += '"';
 }
 
-void TdcJsonField(std::string& out, const char* szKey, const std::string& strValue) {
+void OVJsonField(std::string& out, const char* szKey, const std::string& strValue) {
   out += '"';
   out += szKey;
   out += "\":";
-  TdcJsonString(out, strValue);
+  OVJsonString(out, strValue);
 }
 
-void TdcWriteTable(std::string& out, const std::vector<std::vector<std::string>>& rows,
-                   const std::string& strIndent) {
+void OVWriteTable(std::string& out, const std::vector<std::vector<std::string>>& rows,
+                  const std::string& strIndent) {
   std::vector<size_t> width;
   for (const auto& row : rows)
     for (size_t c = 0; c < row.size(); ++c) {
@@ -86,7 +86,7 @@ void TdcWriteTable(std::string& out, const std::vector<std::vector<std::string>>
   }
 }
 
-std::string TdcVisible(const std::string& s) {
+std::string OVVisible(const std::string& s) {
   std::string r;
   for (const char ch : s) {
     const unsigned char c = static_cast<unsigned char>(ch);

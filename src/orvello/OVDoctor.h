@@ -1,8 +1,9 @@
-// The registration doctor of the console conduit tool: what would make the
+// The conduit tool's registration doctor: what would make the
 // next HotSync fail, found in the Palm Desktop's conduit registrations, its
 // users' directories and logs, and the program's restore store. Two steps:
-// TdcGatherFacts reads everything (Windows, the Palm Desktop layer started);
-// TdcDiagnose applies the rules to those facts and changes nothing.
+// OVGatherFacts reads everything (Windows, the Palm Desktop layer started);
+// OVDiagnose applies the rules to those facts and changes nothing. The
+// program's check dialog and "tdcond doctor" share it.
 #pragma once
 
 #include <cstddef>
@@ -10,10 +11,10 @@
 #include <string>
 #include <vector>
 
-enum class TdcSeverity { Warning, Error };
+enum class OVSeverity { Warning, Error };
 
-struct TdcFinding {
-  TdcSeverity severity = TdcSeverity::Error;
+struct OVFinding {
+  OVSeverity severity = OVSeverity::Error;
   std::string strCheck;    // a stable name, e.g. "library-missing"
   std::string strSubject;  // the conduit, user or file concerned, as a person reads it
   std::string strCreator;  // the conduit's creator ID, when it concerns one
@@ -23,7 +24,7 @@ struct TdcFinding {
 };
 
 // One conduit library as the doctor found it.
-struct TdcLibraryFacts {
+struct OVLibraryFacts {
   bool bExists = false;       // a file (not a directory) of that name
   bool bDirectory = false;    // a directory of that name
   std::string strNotImage;    // why it is not a DLL HotSync can load; empty when it is one
@@ -34,10 +35,10 @@ struct TdcLibraryFacts {
   bool bNoAnswer = false;     // it did not answer within the time limit
 };
 
-enum class TdcKind { Application, Install, Backup };
+enum class OVCondKind { Application, Install, Backup };
 
-struct TdcConduitFacts {
-  TdcKind kind = TdcKind::Application;
+struct OVConduitFacts {
+  OVCondKind kind = OVCondKind::Application;
   int nIndex = 0;          // its place in the Conduit Manager's or install aide's order
   std::string strCreator;  // as registered: the four bytes, whatever they are
   std::string strTitle;
@@ -45,14 +46,14 @@ struct TdcConduitFacts {
   bool bHasPriority = false;
   int32_t nPriority = 0;
   std::string strLibraryKey;  // the library's full path, upper case: the same file, the same key
-  TdcLibraryFacts lib;
+  OVLibraryFacts lib;
 };
 
 // A HotSync log beyond this is not one HotSync Manager keeps (it trims its
 // logs); starting over it is slow or fails.
-inline constexpr uint64_t kTdcLogTooLarge = 16ull * 1024 * 1024;
+inline constexpr uint64_t kOVLogTooLarge = 16ull * 1024 * 1024;
 
-struct TdcLogFacts {
+struct OVLogFacts {
   std::string strPath;
   bool bExists = false;  // something of that name is there
   bool bReadable = false;
@@ -61,20 +62,20 @@ struct TdcLogFacts {
   std::string strWhy;       // why it cannot be read
 };
 
-struct TdcUserFacts {
+struct OVUserFacts {
   std::string strName;
   std::string strDir;      // as recorded
   std::string strFullDir;  // resolved against the Palm Desktop directory
   bool bDirExists = false;
-  std::vector<TdcLogFacts> logs;
+  std::vector<OVLogFacts> logs;
 };
 
-struct TdcStoreFacts {
+struct OVStoreFacts {
   std::string strCreator, strTitle, strLibrary;
   bool bLibraryExists = false;
 };
 
-struct TdcFacts {
+struct OVFacts {
   bool bDesktopKnown = false;
   std::string strDesktop;
   bool bFromPDPath = false;  // the directory came from "PDPath"
@@ -82,45 +83,45 @@ struct TdcFacts {
   bool bDesktopExists = false;
   std::string strLibraryNotLoaded;  // the first Palm Desktop library that did not load
   bool bConduitsRead = false;       // the Conduit Manager answered
-  std::vector<TdcConduitFacts> conduits;
+  std::vector<OVConduitFacts> conduits;
   bool bUsersRead = false;
-  std::vector<TdcUserFacts> users;
+  std::vector<OVUserFacts> users;
   std::string strStorePath;
-  std::vector<TdcStoreFacts> store;
+  std::vector<OVStoreFacts> store;
 };
 
 // Everything the rules look at. Runs after StartPalmLayer (the Palm Desktop
 // directory current, its libraries loaded); strModuleDir ends in a backslash.
 // Asks each registered conduit library once, out of process, whether it loads.
-TdcFacts TdcGatherFacts(const std::string& strModuleDir);
+OVFacts OVGatherFacts(const std::string& strModuleDir);
 
 // The findings, in a fixed order: the desktop, the conduits in registration
 // order, creators registered twice, shared libraries, users, the restore store.
-std::vector<TdcFinding> TdcDiagnose(const TdcFacts& facts);
+std::vector<OVFinding> OVDiagnose(const OVFacts& facts);
 
 // Four characters, each a printable ASCII one (a blank counts), as Palm's
 // creator IDs are.
-bool TdcIsPrintableCreator(const std::string& strCreator);
+bool OVIsPrintableCreator(const std::string& strCreator);
 
 // The kind of DLL HotSync and this program can load: a 32-bit x86 one, as
 // Palm Desktop and every conduit are (the x86_64 test build: its own kind).
-struct TdcMachine {
-  unsigned machine;    // the file header's machine
-  unsigned magic;      // the optional header's magic
+struct OVMachine {
+  unsigned machine;  // the file header's machine
+  unsigned magic;    // the optional header's magic
   bool b64;
   const char* szBits;  // "32-bit"
 };
-const TdcMachine& TdcConduitMachine();
+const OVMachine& OVConduitMachine();
 
 // Why the first bytes of a file (up to its whole header) are not a DLL of that
 // kind; empty when they are one. The header's offsets are untrusted.
-std::string TdcImageProblem(const unsigned char* pBytes, size_t cbBytes,
-                            const TdcMachine& want = TdcConduitMachine());
+std::string OVImageProblem(const unsigned char* pBytes, size_t cbBytes,
+                           const OVMachine& want = OVConduitMachine());
 
 // The findings for a person (one block each, then a count) or as one JSON
 // object {"desktop", "findings": [...], "errors", "warnings"}.
-void TdcWriteFindings(std::string& out, const TdcFacts& facts,
-                      const std::vector<TdcFinding>& findings);
-void TdcWriteFindingsJson(std::string& out, const TdcFacts& facts,
-                          const std::vector<TdcFinding>& findings);
-size_t TdcCountErrors(const std::vector<TdcFinding>& findings);
+void OVWriteFindings(std::string& out, const OVFacts& facts,
+                     const std::vector<OVFinding>& findings);
+void OVWriteFindingsJson(std::string& out, const OVFacts& facts,
+                         const std::vector<OVFinding>& findings);
+size_t OVCountErrors(const std::vector<OVFinding>& findings);

@@ -1,4 +1,4 @@
-#include "TdcDoctor.h"
+#include "orvello/OVDoctor.h"
 
 #include <windows.h>
 
@@ -8,11 +8,11 @@
 #include <cstring>
 #include <map>
 
-#include "TdcText.h"
 #include "logs/LogFile.h"
 #include "logs/LogReader.h"
 #include "misc/WinUtil.h"
 #include "orvello/ConduitTool.h"
+#include "orvello/OVOutput.h"
 #include "palm/CondAsk.h"
 #include "palm/CondMgr.h"
 #include "palm/CondRecord.h"
@@ -65,8 +65,8 @@ std::string LibraryKey(const std::string& lib) {
   return key;
 }
 
-TdcLibraryFacts ExamineLibrary(const std::string& lib) {
-  TdcLibraryFacts f;
+OVLibraryFacts ExamineLibrary(const std::string& lib) {
+  OVLibraryFacts f;
   if (lib.empty()) return f;
   const DWORD a = GetFileAttributesA(lib.c_str());
   if (a == INVALID_FILE_ATTRIBUTES) return f;
@@ -85,12 +85,12 @@ TdcLibraryFacts ExamineLibrary(const std::string& lib) {
   DWORD cb = 0;
   const BOOL bRead = ReadFile(h, head, sizeof head, &cb, nullptr);
   CloseHandle(h);
-  f.strNotImage = bRead ? TdcImageProblem(head, cb) : "it cannot be read";
+  f.strNotImage = bRead ? OVImageProblem(head, cb) : "it cannot be read";
   return f;
 }
 
 // What the library answered when it was asked out of process.
-void TakeAnswer(TdcLibraryFacts& f, const CondAnswer& a) {
+void TakeAnswer(OVLibraryFacts& f, const CondAnswer& a) {
   f.bLoads = a.state == CondLibState::Answered;
   f.bCrashed = a.state == CondLibState::Crashed;
   f.bNoAnswer = a.state == CondLibState::NoAnswer;
@@ -98,7 +98,7 @@ void TakeAnswer(TdcLibraryFacts& f, const CondAnswer& a) {
   f.bOpenConduit = a.bOpenConduit;
 }
 
-void ReadApplicationConduits(TdcFacts& f) {
+void ReadApplicationConduits(OVFacts& f) {
   int32_t n = CmGetConduitCount();
   if (n < 0) return;
   f.bConduitsRead = true;
@@ -107,8 +107,8 @@ void ReadApplicationConduits(TdcFacts& f) {
     char szCreator[8] = {};
     int32_t cb = 5;
     if (CmGetConduitCreatorID(i, szCreator, &cb) < 0) continue;
-    TdcConduitFacts c;
-    c.kind = TdcKind::Application;
+    OVConduitFacts c;
+    c.kind = OVCondKind::Application;
     c.nIndex = i;
     c.strCreator = std::string(szCreator, strnlen(szCreator, 4));
     char szLib[260] = {}, szTitle[64] = {};
@@ -116,14 +116,14 @@ void ReadApplicationConduits(TdcFacts& f) {
     CmGetCreatorName(szCreator, szLib, &cb);
     cb = sizeof szTitle;
     CmGetCreatorTitle(szCreator, szTitle, &cb);
-    c.strLibrary = TdcField(szLib);
-    c.strTitle = TdcField(szTitle);
+    c.strLibrary = OVField(szLib);
+    c.strTitle = OVField(szTitle);
     c.bHasPriority = CmGetCreatorPriority(szCreator, &c.nPriority) == 0;
     f.conduits.push_back(c);
   }
 }
 
-void ReadSystemConduits(TdcFacts& f) {
+void ReadSystemConduits(OVFacts& f) {
   if (IsPalmLibraryLoaded(PD_LIB_INSTAIDE)) {
     int32_t n = PltGetInstallConduitCount();
     if (n > kMaxConduits) n = kMaxConduits;
@@ -131,33 +131,33 @@ void ReadSystemConduits(TdcFacts& f) {
       PltInstallConduitInfo info = {};
       int32_t cb = sizeof info;
       if (PltGetInstallConduitInfo(i, &info, &cb) <= 0) continue;
-      TdcConduitFacts c;
-      c.kind = TdcKind::Install;
+      OVConduitFacts c;
+      c.kind = OVCondKind::Install;
       c.nIndex = i;
       c.strCreator.assign(info.szCreator, sizeof info.szCreator);
-      c.strLibrary = TdcField(info.szConduit);
-      c.strTitle = TdcField(info.szTitle);
+      c.strLibrary = OVField(info.szConduit);
+      c.strTitle = OVField(info.szTitle);
       f.conduits.push_back(c);
     }
   }
   char szLib[260] = {};
   int32_t cb = sizeof szLib;
   if (CmGetBackupConduit(szLib, &cb) == 0 && szLib[0]) {
-    TdcConduitFacts c;
-    c.kind = TdcKind::Backup;
-    c.strLibrary = TdcField(szLib);
+    OVConduitFacts c;
+    c.kind = OVCondKind::Backup;
+    c.strLibrary = OVField(szLib);
     f.conduits.push_back(c);
   }
 }
 
-void ReadUsers(TdcFacts& f) {
+void ReadUsers(OVFacts& f) {
   CxListOf<PalmUser>* pUsers = GetPalmUserList();
   if (!pUsers) return;
   f.bUsersRead = true;
   for (PalmUser* p = pUsers->GetFirst(); p; p = pUsers->GetNext()) {
-    TdcUserFacts u;
-    u.strName = TdcField(p->szUserName);
-    u.strDir = TdcField(p->szUserDir);
+    OVUserFacts u;
+    u.strName = OVField(p->szUserName);
+    u.strDir = OVField(p->szUserDir);
     if (!u.strDir.empty()) {
       u.strFullDir = IsAbsolute(u.strDir) ? u.strDir : f.strDesktop + "\\" + u.strDir;
       u.bDirExists = IsDir(u.strFullDir);
@@ -166,7 +166,7 @@ void ReadUsers(TdcFacts& f) {
       for (const char* fmt : {HV_HTML_LOG_FORMAT, HV_PLAIN_LOG_FORMAT}) {
         char szPath[HV_PATH_SIZE];
         if (!HVFormLogPath(szPath, fmt, f.strDesktop.c_str(), u.strDir.c_str())) continue;
-        TdcLogFacts log;
+        OVLogFacts log;
         log.strPath = szPath;
         const DWORD a = GetFileAttributesA(szPath);
         log.bExists = a != INVALID_FILE_ATTRIBUTES;
@@ -193,15 +193,15 @@ void ReadUsers(TdcFacts& f) {
   }
 }
 
-void ReadStore(TdcFacts& f) {
+void ReadStore(OVFacts& f) {
   CondRecordReader reader;
   if (!reader.Open(f.strStorePath.c_str())) return;
   CondData rec;
   while (reader.Read(&rec)) {
-    TdcStoreFacts s;
-    s.strCreator = TdcField(rec.szCreatorID);
-    s.strTitle = TdcField(rec.szTitle);
-    s.strLibrary = TdcField(rec.szConduit);
+    OVStoreFacts s;
+    s.strCreator = OVField(rec.szCreatorID);
+    s.strTitle = OVField(rec.szTitle);
+    s.strLibrary = OVField(rec.szConduit);
     const DWORD a =
         s.strLibrary.empty() ? INVALID_FILE_ATTRIBUTES : GetFileAttributesA(s.strLibrary.c_str());
     s.bLibraryExists = a != INVALID_FILE_ATTRIBUTES && !(a & FILE_ATTRIBUTE_DIRECTORY);
@@ -211,8 +211,8 @@ void ReadStore(TdcFacts& f) {
 
 }  // namespace
 
-TdcFacts TdcGatherFacts(const std::string& strModuleDir) {
-  TdcFacts f;
+OVFacts OVGatherFacts(const std::string& strModuleDir) {
+  OVFacts f;
   char szExeDir[MAX_PATH] = {};
   GetModuleDir(nullptr, szExeDir);
   f.strIniPath = SettingsPath(szExeDir);
@@ -245,8 +245,8 @@ TdcFacts TdcGatherFacts(const std::string& strModuleDir) {
     }
     // A library shared by several conduits is looked up and loaded once.
     std::map<std::string, std::string> keys;
-    std::map<std::string, TdcLibraryFacts> seen;
-    for (TdcConduitFacts& c : f.conduits) {
+    std::map<std::string, OVLibraryFacts> seen;
+    for (OVConduitFacts& c : f.conduits) {
       auto k = keys.find(c.strLibrary);
       if (k == keys.end()) k = keys.emplace(c.strLibrary, LibraryKey(c.strLibrary)).first;
       c.strLibraryKey = k->second;
@@ -264,7 +264,7 @@ TdcFacts TdcGatherFacts(const std::string& strModuleDir) {
     const std::vector<CondAnswer> answers = CondAsker::Instance().Ask(ask);
     for (size_t i = 0; i < askKeys.size() && i < answers.size(); ++i)
       TakeAnswer(seen[askKeys[i]], answers[i]);
-    for (TdcConduitFacts& c : f.conduits) c.lib = seen[c.strLibraryKey];
+    for (OVConduitFacts& c : f.conduits) c.lib = seen[c.strLibraryKey];
     if (IsPalmLibraryLoaded(PD_LIB_USERDATA)) ReadUsers(f);
   }
   ReadStore(f);
@@ -273,24 +273,24 @@ TdcFacts TdcGatherFacts(const std::string& strModuleDir) {
 
 // ---------------------------------------------------------------- the rules
 
-bool TdcIsPrintableCreator(const std::string& s) {
+bool OVIsPrintableCreator(const std::string& s) {
   if (s.size() != 4) return false;
   for (const char ch : s)
     if (ch < 0x20 || ch > 0x7E) return false;
   return true;
 }
 
-const TdcMachine& TdcConduitMachine() {
+const OVMachine& OVConduitMachine() {
 #if defined(_WIN64)
   // The x86_64 test build loads only its own kind.
-  static const TdcMachine m = {0x8664, 0x20B, true, "64-bit"};
+  static const OVMachine m = {0x8664, 0x20B, true, "64-bit"};
 #else
-  static const TdcMachine m = {0x14C, 0x10B, false, "32-bit"};
+  static const OVMachine m = {0x14C, 0x10B, false, "32-bit"};
 #endif
   return m;
 }
 
-std::string TdcImageProblem(const unsigned char* p, size_t cb, const TdcMachine& want) {
+std::string OVImageProblem(const unsigned char* p, size_t cb, const OVMachine& want) {
   auto u16 = [&](size_t at) { return static_cast<unsigned>(p[at] | (p[at + 1] << 8)); };
   auto u32 = [&](size_t at) {
     return static_cast<uint32_t>(p[at]) | (static_cast<uint32_t>(p[at + 1]) << 8) |
@@ -317,41 +317,41 @@ std::string TdcImageProblem(const unsigned char* p, size_t cb, const TdcMachine&
 
 namespace {
 
-std::string Quoted(const std::string& s) { return "\"" + TdcVisible(s) + "\""; }
+std::string Quoted(const std::string& s) { return "\"" + OVVisible(s) + "\""; }
 
-std::string ConduitName(const TdcConduitFacts& c) {
+std::string ConduitName(const OVConduitFacts& c) {
   switch (c.kind) {
-    case TdcKind::Backup:
+    case OVCondKind::Backup:
       return "the backup conduit";
-    case TdcKind::Install:
-      return "install conduit " + Quoted(c.strTitle) + " (" + TdcVisible(c.strCreator) + ")";
+    case OVCondKind::Install:
+      return "install conduit " + Quoted(c.strTitle) + " (" + OVVisible(c.strCreator) + ")";
     default:
-      return "conduit " + Quoted(c.strTitle) + " (" + TdcVisible(c.strCreator) + ")";
+      return "conduit " + Quoted(c.strTitle) + " (" + OVVisible(c.strCreator) + ")";
   }
 }
 
-std::string RemoveHint(const TdcConduitFacts& c) {
-  if (c.kind == TdcKind::Application && TdcIsPrintableCreator(c.strCreator))
+std::string RemoveHint(const OVConduitFacts& c) {
+  if (c.kind == OVCondKind::Application && OVIsPrintableCreator(c.strCreator))
     return ", or uninstall the conduit: tdcond uninstall \"" + c.strCreator + "\"";
-  if (c.kind == TdcKind::Application) return ", or uninstall the conduit on the Orvello tab";
+  if (c.kind == OVCondKind::Application) return ", or uninstall the conduit on the Orvello tab";
   return ", or repair Palm Desktop";
 }
 
 class Rules {
  public:
-  explicit Rules(std::vector<TdcFinding>& out) : m_out(out) {}
+  explicit Rules(std::vector<OVFinding>& out) : m_out(out) {}
 
-  void Add(TdcSeverity sev, const char* check, std::string subject, std::string creator,
+  void Add(OVSeverity sev, const char* check, std::string subject, std::string creator,
            std::string file, std::string problem, std::string action) {
     m_out.push_back({sev, check, std::move(subject), std::move(creator), std::move(file),
                      std::move(problem), std::move(action)});
   }
 
-  void Desktop(const TdcFacts& f) {
+  void Desktop(const OVFacts& f) {
     const std::string where = f.bFromPDPath ? " (set by \"PDPath\" in " + f.strIniPath + ")"
                                             : " (Palm Desktop's \"DesktopPath\")";
     if (!f.bDesktopKnown) {
-      Add(TdcSeverity::Error, "desktop-missing", "Palm Desktop", "", "",
+      Add(OVSeverity::Error, "desktop-missing", "Palm Desktop", "", "",
           "The Palm Desktop directory is not known: there is no \"PDPath\" in " + f.strIniPath +
               " and Palm Desktop's \"DesktopPath\" cannot be read.",
           "Install Palm Desktop for this Windows user, or name its directory with \"PDPath\" in "
@@ -360,14 +360,14 @@ class Rules {
       return;
     }
     if (!f.bDesktopExists) {
-      Add(TdcSeverity::Error, "desktop-missing", "Palm Desktop", "", f.strDesktop,
+      Add(OVSeverity::Error, "desktop-missing", "Palm Desktop", "", f.strDesktop,
           "The Palm Desktop directory " + Quoted(f.strDesktop) + where + " does not exist.",
           f.bFromPDPath ? "Correct or remove \"PDPath\" in " + f.strIniPath + "."
                         : std::string("Reinstall Palm Desktop."));
       return;
     }
     if (!f.strLibraryNotLoaded.empty())
-      Add(TdcSeverity::Error, "desktop-library", "Palm Desktop", "",
+      Add(OVSeverity::Error, "desktop-library", "Palm Desktop", "",
           f.strDesktop + "\\" + f.strLibraryNotLoaded,
           "Palm Desktop's library " + f.strLibraryNotLoaded + " does not load from " +
               Quoted(f.strDesktop) + where + ", so what depends on it cannot be checked.",
@@ -375,56 +375,59 @@ class Rules {
               std::string(f.bFromPDPath ? ", or correct \"PDPath\"." : "."));
   }
 
-  void Conduit(const TdcConduitFacts& c) {
+  void Conduit(const OVConduitFacts& c) {
     const std::string name = ConduitName(c);
-    const std::string creator = c.kind == TdcKind::Backup ? "" : c.strCreator;
-    if (c.kind != TdcKind::Backup && !TdcIsPrintableCreator(c.strCreator))
-      Add(TdcSeverity::Error, "creator-invalid", name, creator, "",
+    const std::string creator = c.kind == OVCondKind::Backup ? "" : c.strCreator;
+    if (c.kind != OVCondKind::Backup && !OVIsPrintableCreator(c.strCreator))
+      Add(OVSeverity::Error, "creator-invalid", name, creator, "",
           "Its creator ID " + Quoted(c.strCreator) + " is not four printable characters.",
-          c.kind == TdcKind::Application
+          c.kind == OVCondKind::Application
               ? "Uninstall the conduit and install it again with a creator ID of four printable "
                 "characters (the conduit's maker names it)."
               : "Reinstall the software the install conduit came with.");
     const std::string lib = Quoted(c.strLibrary);
     const std::string fix = "Reinstall the software the conduit came with" + RemoveHint(c) + ".";
     if (c.strLibrary.empty()) {
-      Add(TdcSeverity::Error, "library-missing", name, creator, "",
+      Add(OVSeverity::Error, "library-missing", name, creator, "",
           "No library is registered for it.", fix);
     } else if (c.lib.bDirectory || !c.lib.bExists) {
-      Add(TdcSeverity::Error, "library-missing", name, creator, c.strLibrary,
+      Add(OVSeverity::Error, "library-missing", name, creator, c.strLibrary,
           "Its library " + lib + (c.lib.bDirectory ? " is a directory." : " does not exist."), fix);
     } else if (c.lib.bCrashed) {
-      Add(TdcSeverity::Error, "library-crashed", name, creator, c.strLibrary,
-          "Its library " + lib + " crashed when it was asked for its name: HotSync would stop on it.",
+      Add(OVSeverity::Error, "library-crashed", name, creator, c.strLibrary,
+          "Its library " + lib +
+              " crashed when it was asked for its name: HotSync would stop on it.",
           fix);
     } else if (c.lib.bNoAnswer) {
-      Add(TdcSeverity::Error, "library-no-answer", name, creator, c.strLibrary,
-          "Its library " + lib + " did not answer when it was asked for its name: HotSync would "
-          "hang on it.",
+      Add(OVSeverity::Error, "library-no-answer", name, creator, c.strLibrary,
+          "Its library " + lib +
+              " did not answer when it was asked for its name: HotSync would "
+              "hang on it.",
           fix);
     } else if (!c.lib.strNotImage.empty() || !c.lib.bLoads) {
       const std::string why = !c.lib.strNotImage.empty()
                                   ? c.lib.strNotImage
                                   : "loading it fails: " + SystemMessage(c.lib.dwLoadError);
-      Add(TdcSeverity::Error, "library-not-32bit", name, creator, c.strLibrary,
-          "Its library " + lib + " does not load as a " + TdcConduitMachine().szBits +
-              " DLL: " + why + ".", fix);
+      Add(OVSeverity::Error, "library-not-32bit", name, creator, c.strLibrary,
+          "Its library " + lib + " does not load as a " + OVConduitMachine().szBits +
+              " DLL: " + why + ".",
+          fix);
     } else if (!c.lib.bOpenConduit) {
-      Add(TdcSeverity::Error, "library-not-conduit", name, creator, c.strLibrary,
+      Add(OVSeverity::Error, "library-not-conduit", name, creator, c.strLibrary,
           "Its library " + lib + " exports no OpenConduit: HotSync cannot run it as a conduit.",
           fix);
     }
-    if (c.kind == TdcKind::Application && c.bHasPriority && (c.nPriority < 1 || c.nPriority > 5))
-      Add(TdcSeverity::Warning, "priority", name, creator, "",
+    if (c.kind == OVCondKind::Application && c.bHasPriority && (c.nPriority < 1 || c.nPriority > 5))
+      Add(OVSeverity::Warning, "priority", name, creator, "",
           "Its priority " + std::to_string(c.nPriority) + " is outside 1 to 5.",
           "Set a priority from 1 to 5 in the conduit's properties on the Orvello tab.");
   }
 
-  void Twice(const std::vector<TdcConduitFacts>& conduits) {
-    std::map<std::string, std::vector<const TdcConduitFacts*>> byCreator;
+  void Twice(const std::vector<OVConduitFacts>& conduits) {
+    std::map<std::string, std::vector<const OVConduitFacts*>> byCreator;
     std::vector<std::string> order;
-    for (const TdcConduitFacts& c : conduits) {
-      if (c.kind == TdcKind::Backup) continue;
+    for (const OVConduitFacts& c : conduits) {
+      if (c.kind == OVCondKind::Backup) continue;
       auto& v = byCreator[c.strCreator];
       if (v.empty()) order.push_back(c.strCreator);
       v.push_back(&c);
@@ -433,19 +436,19 @@ class Rules {
       const auto& v = byCreator[creator];
       if (v.size() < 2) continue;
       std::string who;
-      for (const TdcConduitFacts* c : v)
+      for (const OVConduitFacts* c : v)
         who += (who.empty() ? "" : ", ") + ConduitName(*c) + " with " + Quoted(c->strLibrary);
-      Add(TdcSeverity::Error, "creator-twice", "creator ID " + Quoted(creator), creator, "",
+      Add(OVSeverity::Error, "creator-twice", "creator ID " + Quoted(creator), creator, "",
           "The creator ID is registered " + std::to_string(v.size()) + " times: " + who +
               ". HotSync runs only one conduit per creator ID.",
           "Uninstall the conduits that should not hold it, keeping one.");
     }
   }
 
-  void Shared(const std::vector<TdcConduitFacts>& conduits) {
-    std::map<std::string, std::vector<const TdcConduitFacts*>> byLib;
+  void Shared(const std::vector<OVConduitFacts>& conduits) {
+    std::map<std::string, std::vector<const OVConduitFacts*>> byLib;
     std::vector<std::string> order;
-    for (const TdcConduitFacts& c : conduits) {
+    for (const OVConduitFacts& c : conduits) {
       if (c.strLibraryKey.empty()) continue;
       auto& v = byLib[c.strLibraryKey];
       if (v.empty()) order.push_back(c.strLibraryKey);
@@ -454,31 +457,31 @@ class Rules {
     for (const std::string& key : order) {
       const auto& v = byLib[key];
       bool bOneCreator = true;  // then it is the same conduit registered twice
-      for (const TdcConduitFacts* c : v)
+      for (const OVConduitFacts* c : v)
         bOneCreator = bOneCreator && c->strCreator == v[0]->strCreator;
       if (v.size() < 2 || bOneCreator) continue;
       std::string who;
-      for (const TdcConduitFacts* c : v) who += (who.empty() ? "" : ", ") + ConduitName(*c);
-      Add(TdcSeverity::Warning, "library-shared", "library " + Quoted(v[0]->strLibrary), "",
+      for (const OVConduitFacts* c : v) who += (who.empty() ? "" : ", ") + ConduitName(*c);
+      Add(OVSeverity::Warning, "library-shared", "library " + Quoted(v[0]->strLibrary), "",
           v[0]->strLibrary,
           std::to_string(v.size()) + " conduits use the same library: " + who + ".",
           "Check that they belong to the same software; uninstall those that should not use it.");
     }
   }
 
-  void Users(const TdcFacts& f) {
-    for (const TdcUserFacts& u : f.users) {
+  void Users(const OVFacts& f) {
+    for (const OVUserFacts& u : f.users) {
       const std::string name = "user " + Quoted(u.strName);
       if (u.strDir.empty() || !u.bDirExists) {
-        Add(TdcSeverity::Error, "user-directory", name, "", u.strFullDir,
+        Add(OVSeverity::Error, "user-directory", name, "", u.strFullDir,
             u.strDir.empty() ? "No directory is recorded for the user."
                              : "The user's directory " + Quoted(u.strFullDir) + " does not exist.",
             "Create the directory, or remove the user in Palm Desktop.");
         continue;
       }
-      for (const TdcLogFacts& log : u.logs) {
-        if (log.bReadable && log.nSize > kTdcLogTooLarge) {
-          Add(TdcSeverity::Warning, "log-too-large", name, "", log.strPath,
+      for (const OVLogFacts& log : u.logs) {
+        if (log.bReadable && log.nSize > kOVLogTooLarge) {
+          Add(OVSeverity::Warning, "log-too-large", name, "", log.strPath,
               "The user's HotSync log " + Quoted(log.strPath) + " holds " +
                   std::to_string(log.nSize / (1024 * 1024)) +
                   " MB, far more than HotSync Manager keeps: it starts slowly or fails.",
@@ -486,7 +489,7 @@ class Rules {
           continue;
         }
         if (log.bReadable) continue;
-        Add(TdcSeverity::Warning, "log-unreadable", name, "", log.strPath,
+        Add(OVSeverity::Warning, "log-unreadable", name, "", log.strPath,
             "The user's HotSync log " + Quoted(log.strPath) + " cannot be read: " + log.strWhy +
                 ".",
             log.bDirectory
@@ -499,11 +502,11 @@ class Rules {
     }
   }
 
-  void Store(const TdcFacts& f) {
-    for (const TdcStoreFacts& s : f.store) {
+  void Store(const OVFacts& f) {
+    for (const OVStoreFacts& s : f.store) {
       if (s.bLibraryExists) continue;
-      Add(TdcSeverity::Warning, "store-library-gone",
-          "restorable conduit " + Quoted(s.strTitle) + " (" + TdcVisible(s.strCreator) + ")",
+      Add(OVSeverity::Warning, "store-library-gone",
+          "restorable conduit " + Quoted(s.strTitle) + " (" + OVVisible(s.strCreator) + ")",
           s.strCreator, s.strLibrary,
           "Its library " + Quoted(s.strLibrary) + " is gone, so the entry in " + f.strStorePath +
               " can no longer be restored.",
@@ -513,22 +516,22 @@ class Rules {
   }
 
  private:
-  std::vector<TdcFinding>& m_out;
+  std::vector<OVFinding>& m_out;
 };
 
-const char* SeverityText(TdcSeverity s) { return s == TdcSeverity::Error ? "error" : "warning"; }
+const char* SeverityText(OVSeverity s) { return s == OVSeverity::Error ? "error" : "warning"; }
 
 }  // namespace
 
-std::vector<TdcFinding> TdcDiagnose(const TdcFacts& f) {
-  std::vector<TdcFinding> out;
+std::vector<OVFinding> OVDiagnose(const OVFacts& f) {
+  std::vector<OVFinding> out;
   Rules rules(out);
   rules.Desktop(f);
   // A creator enumerated twice answers with its first registration's details:
   // only the first is checked; the second is reported as registered twice.
   std::vector<std::string> seen;
-  for (const TdcConduitFacts& c : f.conduits) {
-    if (c.kind == TdcKind::Application) {
+  for (const OVConduitFacts& c : f.conduits) {
+    if (c.kind == OVCondKind::Application) {
       if (std::find(seen.begin(), seen.end(), c.strCreator) != seen.end()) continue;
       seen.push_back(c.strCreator);
     }
@@ -541,24 +544,24 @@ std::vector<TdcFinding> TdcDiagnose(const TdcFacts& f) {
   return out;
 }
 
-size_t TdcCountErrors(const std::vector<TdcFinding>& findings) {
+size_t OVCountErrors(const std::vector<OVFinding>& findings) {
   size_t n = 0;
-  for (const TdcFinding& x : findings) n += x.severity == TdcSeverity::Error;
+  for (const OVFinding& x : findings) n += x.severity == OVSeverity::Error;
   return n;
 }
 
-void TdcWriteFindings(std::string& out, const TdcFacts& facts,
-                      const std::vector<TdcFinding>& findings) {
+void OVWriteFindings(std::string& out, const OVFacts& facts,
+                     const std::vector<OVFinding>& findings) {
   out += "Palm Desktop: " + (facts.bDesktopKnown ? facts.strDesktop : std::string("(not found)")) +
          "\n";
-  for (const TdcFinding& x : findings) {
+  for (const OVFinding& x : findings) {
     out += "\n";
     out += SeverityText(x.severity);
     out += " [" + x.strCheck + "] " + x.strSubject + "\n";
     out += "  " + x.strProblem + "\n";
     out += "  To do: " + x.strAction + "\n";
   }
-  const size_t nErrors = TdcCountErrors(findings);
+  const size_t nErrors = OVCountErrors(findings);
   const size_t nWarnings = findings.size() - nErrors;
   if (findings.empty()) {
     out += "No problems found.\n";
@@ -568,34 +571,34 @@ void TdcWriteFindings(std::string& out, const TdcFacts& facts,
   }
 }
 
-void TdcWriteFindingsJson(std::string& out, const TdcFacts& facts,
-                          const std::vector<TdcFinding>& findings) {
+void OVWriteFindingsJson(std::string& out, const OVFacts& facts,
+                         const std::vector<OVFinding>& findings) {
   out += "{\"desktop\":";
   if (facts.bDesktopKnown) {
-    TdcJsonString(out, facts.strDesktop);
+    OVJsonString(out, facts.strDesktop);
   } else {
     out += "null";
   }
   out += ",\"findings\":[";
   for (size_t i = 0; i < findings.size(); ++i) {
-    const TdcFinding& x = findings[i];
+    const OVFinding& x = findings[i];
     out += i ? ",\n{" : "\n{";
-    TdcJsonField(out, "severity", SeverityText(x.severity));
+    OVJsonField(out, "severity", SeverityText(x.severity));
     out += ',';
-    TdcJsonField(out, "check", x.strCheck);
+    OVJsonField(out, "check", x.strCheck);
     out += ',';
-    TdcJsonField(out, "subject", x.strSubject);
+    OVJsonField(out, "subject", x.strSubject);
     out += ',';
-    TdcJsonField(out, "creator", x.strCreator);
+    OVJsonField(out, "creator", x.strCreator);
     out += ',';
-    TdcJsonField(out, "file", x.strFile);
+    OVJsonField(out, "file", x.strFile);
     out += ',';
-    TdcJsonField(out, "problem", x.strProblem);
+    OVJsonField(out, "problem", x.strProblem);
     out += ',';
-    TdcJsonField(out, "action", x.strAction);
+    OVJsonField(out, "action", x.strAction);
     out += '}';
   }
-  const size_t nErrors = TdcCountErrors(findings);
+  const size_t nErrors = OVCountErrors(findings);
   out += findings.empty() ? "]" : "\n]";
   out += ",\"errors\":" + std::to_string(nErrors) +
          ",\"warnings\":" + std::to_string(findings.size() - nErrors) + "}\n";

@@ -1,12 +1,12 @@
-#include "TdcRepair.h"
+#include "orvello/OVRepair.h"
 
 #include <windows.h>
 
 #include <cstdio>
 #include <cstring>
 
-#include "TdcText.h"
 #include "orvello/ConduitTool.h"
+#include "orvello/OVOutput.h"
 #include "orvello/OVPorts.h"
 #include "palm/CondRecord.h"
 #include "palm/PalmDesktop.h"
@@ -53,12 +53,13 @@ bool IsDir(const std::string& path) {
   return a != INVALID_FILE_ATTRIBUTES && (a & FILE_ATTRIBUTE_DIRECTORY);
 }
 
-std::string Quoted(const std::string& s) { return "\"" + TdcVisible(s) + "\""; }
+std::string Quoted(const std::string& s) { return "\"" + OVVisible(s) + "\""; }
 
 // The application conduit a conduit finding is about.
-const TdcConduitFacts* AppConduit(const TdcFacts& facts, const TdcFinding& f) {
-  for (const TdcConduitFacts& c : facts.conduits)
-    if (c.kind == TdcKind::Application && c.strCreator == f.strCreator && c.strLibrary == f.strFile)
+const OVConduitFacts* AppConduit(const OVFacts& facts, const OVFinding& f) {
+  for (const OVConduitFacts& c : facts.conduits)
+    if (c.kind == OVCondKind::Application && c.strCreator == f.strCreator &&
+        c.strLibrary == f.strFile)
       return &c;
   return nullptr;
 }
@@ -81,27 +82,27 @@ CondData* RegisteredApp(OVTool& tool, const std::string& creator, const std::str
   if (!pMgr) return nullptr;
   for (CondData* p = pMgr->GetFirst(); p; p = pMgr->GetNext()) {
     if (p->nStatus == ST_UNINSTALLED || (p->nMark & MARK_RESTORE)) continue;
-    if (TdcField(p->szCreatorID) != creator) continue;
-    if (pLibrary && TdcField(p->szConduit) != *pLibrary) continue;
+    if (OVField(p->szCreatorID) != creator) continue;
+    if (pLibrary && OVField(p->szConduit) != *pLibrary) continue;
     return p;
   }
   return nullptr;
 }
 
-TdcRepairOutcome Outcome(const TdcFinding& f, bool bDone, std::string text) {
+OVRepairOutcome Outcome(const OVFinding& f, bool bDone, std::string text) {
   return {f.strCheck, f.strSubject, bDone, std::move(text)};
 }
 
 }  // namespace
 
-std::vector<TdcTwiceChoice> TdcTwiceChoices(const TdcFacts& facts, const TdcFinding& f) {
-  std::vector<TdcTwiceChoice> v;
+std::vector<OVTwiceChoice> OVTwiceChoices(const OVFacts& facts, const OVFinding& f) {
+  std::vector<OVTwiceChoice> v;
   size_t nOthers = 0;  // registrations Tandelix cannot uninstall
   bool bFirstApp = true;
-  for (const TdcConduitFacts& c : facts.conduits) {
-    if (c.kind == TdcKind::Backup || c.strCreator != f.strCreator) continue;
-    TdcTwiceChoice choice;
-    choice.bApplication = c.kind == TdcKind::Application;
+  for (const OVConduitFacts& c : facts.conduits) {
+    if (c.kind == OVCondKind::Backup || c.strCreator != f.strCreator) continue;
+    OVTwiceChoice choice;
+    choice.bApplication = c.kind == OVCondKind::Application;
     if (choice.bApplication && !bFirstApp) {
       choice.strText = "another conduit registered with this creator ID";
     } else {
@@ -115,19 +116,19 @@ std::vector<TdcTwiceChoice> TdcTwiceChoices(const TdcFacts& facts, const TdcFind
   }
   // Only application conduits can be uninstalled: one other registration
   // must be the one kept; two or more leave nothing to choose.
-  for (TdcTwiceChoice& c : v)
+  for (OVTwiceChoice& c : v)
     c.bCanKeep = (nOthers == 0 && !c.strLibrary.empty()) || (nOthers == 1 && !c.bApplication);
   return v;
 }
 
-bool TdcHasRepair(const TdcFacts& facts, const TdcFinding& f) {
+bool OVHasRepair(const OVFacts& facts, const OVFinding& f) {
   const Kind* pKind = KindOf(f.strCheck);
   if (!pKind) return false;
   switch (*pKind) {
     case Kind::Uninstall:
       return AppConduit(facts, f) != nullptr;
     case Kind::KeepOne:
-      for (const TdcTwiceChoice& c : TdcTwiceChoices(facts, f))
+      for (const OVTwiceChoice& c : OVTwiceChoices(facts, f))
         if (c.bCanKeep) return true;
       return false;
     case Kind::Priority:
@@ -141,8 +142,8 @@ bool TdcHasRepair(const TdcFacts& facts, const TdcFinding& f) {
   return false;
 }
 
-std::string TdcRepairText(const TdcFacts& facts, const TdcFinding& f) {
-  if (!TdcHasRepair(facts, f)) return "";
+std::string OVRepairText(const OVFacts& facts, const OVFinding& f) {
+  if (!OVHasRepair(facts, f)) return "";
   switch (*KindOf(f.strCheck)) {
     case Kind::Uninstall:
       return IsFile(f.strFile) ? "Uninstall the conduit, keeping its settings in OVRes.dat to "
@@ -150,7 +151,7 @@ std::string TdcRepairText(const TdcFacts& facts, const TdcFinding& f) {
                                : "Uninstall the conduit (its library is gone: installing its "
                                  "software again brings it back).";
     case Kind::KeepOne:
-      for (const TdcTwiceChoice& c : TdcTwiceChoices(facts, f))
+      for (const OVTwiceChoice& c : OVTwiceChoices(facts, f))
         if (c.bCanKeep)
           return "Keep " + c.strText +
                  " and uninstall the other conduits, keeping their settings in OVRes.dat.";
@@ -167,8 +168,8 @@ std::string TdcRepairText(const TdcFacts& facts, const TdcFinding& f) {
   return "";
 }
 
-std::string TdcMovedLogName(const std::string& strName, const char* szWhy, int nYear, int nMonth,
-                            int nDay, int nHour, int nMinute, int nSecond) {
+std::string OVMovedLogName(const std::string& strName, const char* szWhy, int nYear, int nMonth,
+                           int nDay, int nHour, int nMinute, int nSecond) {
   const size_t dot = strName.find_last_of('.');
   const std::string stem = dot == std::string::npos || dot == 0 ? strName : strName.substr(0, dot);
   const std::string ext = dot == std::string::npos || dot == 0 ? "" : strName.substr(dot);
@@ -180,11 +181,11 @@ std::string TdcMovedLogName(const std::string& strName, const char* szWhy, int n
 
 // ---------------------------------------------------------------- the repairer
 
-TdcRepairer::TdcRepairer(OVTool& tool, IOVClock* pClock) : m_tool(tool), m_pClock(pClock) {}
+OVRepairer::OVRepairer(OVTool& tool, IOVClock* pClock) : m_tool(tool), m_pClock(pClock) {}
 
-TdcRepairOutcome TdcRepairer::Repair(const TdcFacts& facts, const TdcFinding& f) {
+OVRepairOutcome OVRepairer::Repair(const OVFacts& facts, const OVFinding& f) {
   if (m_op.Refused()) return Outcome(f, false, kPdSyncRunning);
-  if (!TdcHasRepair(facts, f)) return Outcome(f, false, "It has no repair: " + f.strAction);
+  if (!OVHasRepair(facts, f)) return Outcome(f, false, "It has no repair: " + f.strAction);
   switch (*KindOf(f.strCheck)) {
     case Kind::Uninstall:
       return Uninstall(f);
@@ -202,7 +203,7 @@ TdcRepairOutcome TdcRepairer::Repair(const TdcFacts& facts, const TdcFinding& f)
   return Outcome(f, false, "It has no repair.");
 }
 
-TdcRepairOutcome TdcRepairer::Uninstall(const TdcFinding& f) {
+OVRepairOutcome OVRepairer::Uninstall(const OVFinding& f) {
   CondData* p = RegisteredApp(m_tool, f.strCreator, &f.strFile);
   if (!p) return Outcome(f, false, "The conduit is no longer registered.");
   if (!m_tool.UninstallConduit(p, true))
@@ -216,13 +217,13 @@ TdcRepairOutcome TdcRepairer::Uninstall(const TdcFinding& f) {
   return Outcome(f, true, "Uninstalled; its settings are kept in OVRes.dat for restoring.");
 }
 
-TdcRepairOutcome TdcRepairer::KeepOne(const TdcFacts& facts, const TdcFinding& f) {
-  const std::vector<TdcTwiceChoice> choices = TdcTwiceChoices(facts, f);
-  const TdcTwiceChoice* pKeep = nullptr;
+OVRepairOutcome OVRepairer::KeepOne(const OVFacts& facts, const OVFinding& f) {
+  const std::vector<OVTwiceChoice> choices = OVTwiceChoices(facts, f);
+  const OVTwiceChoice* pKeep = nullptr;
   bool bUnknown = false;  // registrations whose library shows only once removed
-  for (const TdcTwiceChoice& c : choices) bUnknown = bUnknown || c.strLibrary.empty();
+  for (const OVTwiceChoice& c : choices) bUnknown = bUnknown || c.strLibrary.empty();
   auto it = m_keep.find(f.strCreator);
-  for (const TdcTwiceChoice& c : choices) {
+  for (const OVTwiceChoice& c : choices) {
     if (it == m_keep.end() ? c.bCanKeep : SameLibrary(c.strLibrary, it->second)) {
       pKeep = &c;
       break;
@@ -245,14 +246,14 @@ TdcRepairOutcome TdcRepairer::KeepOne(const TdcFacts& facts, const TdcFinding& f
   // first one: each is uninstalled in turn (its settings stored as it comes
   // first), and the kept one is then restored from the store.
   size_t nApps = 0;
-  for (const TdcTwiceChoice& c : choices) nApps += c.bApplication;
+  for (const OVTwiceChoice& c : choices) nApps += c.bApplication;
   std::vector<std::string> removed;
   bool bFailed = false;
   for (size_t i = 0; i < nApps; ++i) {
     m_tool.btnOVRefreshClick();
     CondData* p = RegisteredApp(m_tool, f.strCreator, nullptr);
     if (!p) break;  // an earlier repair took it already
-    const std::string lib = TdcField(p->szConduit);
+    const std::string lib = OVField(p->szConduit);
     if (!m_tool.UninstallConduit(p, true)) {
       bFailed = true;
       break;
@@ -274,7 +275,7 @@ TdcRepairOutcome TdcRepairer::KeepOne(const TdcFacts& facts, const TdcFinding& f
     CondData* pStored = nullptr;
     if (CxListOf<CondData>* pStore = m_tool.RestoreList())
       for (CondData* p = pStore->GetFirst(); p && !pStored; p = pStore->GetNext())
-        if (TdcField(p->szCreatorID) == f.strCreator && SameLibrary(TdcField(p->szConduit), wanted))
+        if (OVField(p->szCreatorID) == f.strCreator && SameLibrary(OVField(p->szConduit), wanted))
           pStored = p;
     const bool bKept = pStored && m_tool.RestoreConduit(pStored, true);
     m_tool.btnOVRefreshClick();
@@ -291,7 +292,7 @@ TdcRepairOutcome TdcRepairer::KeepOne(const TdcFacts& facts, const TdcFinding& f
                      std::to_string(removed.size()) + ", kept in OVRes.dat.");
 }
 
-TdcRepairOutcome TdcRepairer::Priority(const TdcFinding& f) {
+OVRepairOutcome OVRepairer::Priority(const OVFinding& f) {
   int32_t nNow = 0;
   if (CmGetCreatorPriority(f.strCreator.c_str(), &nNow) == PD_ERR_NOT_FOUND)
     return Outcome(f, true, "The conduit is no longer registered.");
@@ -304,13 +305,13 @@ TdcRepairOutcome TdcRepairer::Priority(const TdcFinding& f) {
   return Outcome(f, true, "Priority set to 2.");
 }
 
-TdcRepairOutcome TdcRepairer::MoveLog(const TdcFinding& f) {
+OVRepairOutcome OVRepairer::MoveLog(const OVFinding& f) {
   if (!Exists(f.strFile)) return Outcome(f, true, "The log is no longer there.");
   const size_t slash = f.strFile.find_last_of("\\/");
   const std::string dir = slash == std::string::npos ? "" : f.strFile.substr(0, slash + 1);
   TdxDateTime t{};
   if (m_pClock) t = m_pClock->ToLocal(m_pClock->Now());
-  const std::string base = TdcMovedLogName(
+  const std::string base = OVMovedLogName(
       FileNameOf(f.strFile), f.strCheck == "log-too-large" ? "too-large" : "unreadable", t.wYear,
       t.wMonth, t.wDay, t.wHour, t.wMinute, t.wSecond);
   std::string target = dir + base;
@@ -322,7 +323,7 @@ TdcRepairOutcome TdcRepairer::MoveLog(const TdcFinding& f) {
   return Outcome(f, true, "Renamed to " + Quoted(target) + "; HotSync starts a new log.");
 }
 
-TdcRepairOutcome TdcRepairer::DropStoreEntry(const TdcFinding& f) {
+OVRepairOutcome OVRepairer::DropStoreEntry(const OVFinding& f) {
   const std::string path = m_tool.RestoreStorePath();
   std::vector<CondData> keep;
   size_t nDropped = 0;
@@ -331,7 +332,7 @@ TdcRepairOutcome TdcRepairer::DropStoreEntry(const TdcFinding& f) {
     if (!reader.Open(path.c_str())) return Outcome(f, true, "OVRes.dat is no longer there.");
     CondData rec;
     while (reader.Read(&rec)) {
-      if (TdcField(rec.szCreatorID) == f.strCreator && TdcField(rec.szConduit) == f.strFile &&
+      if (OVField(rec.szCreatorID) == f.strCreator && OVField(rec.szConduit) == f.strFile &&
           !IsFile(f.strFile)) {
         ++nDropped;
       } else {
@@ -349,7 +350,7 @@ TdcRepairOutcome TdcRepairer::DropStoreEntry(const TdcFinding& f) {
   return Outcome(f, true, "Removed from OVRes.dat.");
 }
 
-TdcRepairOutcome TdcRepairer::MakeDirectory(const TdcFinding& f) {
+OVRepairOutcome OVRepairer::MakeDirectory(const OVFinding& f) {
   if (IsDir(f.strFile)) return Outcome(f, true, "The directory is there.");
   // Each missing parent in turn, as HotSync would need them all.
   for (size_t i = 0; i <= f.strFile.size(); ++i) {
