@@ -13,6 +13,7 @@
 #include "orvello/BackupSet.h"
 #include "orvello/OVLog.h"
 #include "orvello/OVPorts.h"
+#include "palm/CondKey.h"
 #include "palm/CondMgr.h"
 #include "palm/SyncGuard.h"
 #include "shell/Ports.h"
@@ -132,8 +133,11 @@ class OVTool {
   int AppRowShowing(const CondData* pData);
   // The uninstall warning when the store could not keep the conduit.
   void WarnIfNotStored(const CondData* pData);
-  // Put back a registration removed for a restore that then failed.
-  static void PutBackRegistration(const CondData& old);
+  // After a failed install or restore: the creator's registrations as they
+  // were before, and the conflicting conduit uninstalled for it (if any)
+  // installed again rather than kept for restoring.
+  void PutBackCreator(const char* szCreatorID, const std::vector<CondRegistration>& before,
+                      CondData* pOther);
   // The first installed record of the application manager with this creator
   // text and, when szNotConduit is given, another library.
   CondData* FindInstalledCreator(const char* szCreatorID, const char* szNotConduit);
