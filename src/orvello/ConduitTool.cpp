@@ -264,6 +264,43 @@ std::vector<CondData> OVTool::MergeRestoreStore(const std::vector<CondData>& min
   return merged;
 }
 
+void OVTool::ForgetRestorable(const char* szCreatorID, const char* szConduit) {
+  if (!m_pRestore) return;
+  // Unmarked, it leaves the store at the save.
+  for (CondData* p = m_pRestore->GetFirst(); p; p = m_pRestore->GetNext())
+    if (std::strcmp(p->szCreatorID, szCreatorID) == 0 && std::strcmp(p->szConduit, szConduit) == 0)
+      p->nMark &= ~MARK_RESTORE;
+  SaveRestoreStore();
+}
+
+bool OVTool::DropFromStore(const std::function<bool(const CondData&)>& drop, size_t* pnDropped) {
+  *pnDropped = 0;
+  DirLock lock(m_strRestorePath.c_str());
+  if (!lock.Held()) return false;
+  if (!m_bStoreSaved) SaveRestoreStore();  // what only memory holds goes in first
+  std::vector<CondData> keep;
+  size_t nDropped = 0;
+  {
+    CondRecordReader reader;
+    if (!reader.Open(m_strRestorePath.c_str())) return true;  // no store: nothing to drop
+    CondData rec;
+    while (reader.Read(&rec)) {
+      if (drop(rec))
+        ++nDropped;
+      else
+        keep.push_back(rec);
+    }
+  }
+  if (nDropped == 0) return true;
+  CondRecordWriter writer;
+  bool ok = writer.Create(m_strRestorePath.c_str());
+  for (const CondData& rec : keep) ok = ok && writer.Write(rec);
+  if (!ok || !writer.Commit()) return false;
+  *pnDropped = nDropped;
+  LoadRestoreStore();
+  return true;
+}
+
 void OVTool::FreeRestoreList() {
   if (m_pRestore) m_pRestore->DeleteAll();
 }
@@ -587,12 +624,7 @@ void OVTool::PutBackCreator(const char* szCreatorID, const std::vector<CondRegis
   // installed, no longer kept for restoring.
   pOther->nStatus = ST_INSTALLED;
   pOther->nMark &= ~MARK_RESTORE;
-  if (m_pRestore) {
-    // Unmarked, it leaves the store at the save.
-    for (CondData* p = m_pRestore->GetFirst(); p; p = m_pRestore->GetNext())
-      if (SameConduit(*p, *pOther)) p->nMark &= ~MARK_RESTORE;
-    SaveRestoreStore();
-  }
+  ForgetRestorable(pOther->szCreatorID, pOther->szConduit);
   if (IOVList* pList = m_ports.pApp)
     for (int i = 0, n = pList->Count(); i < n; ++i)
       if (pList->Data(i) == pOther) pList->SetImage(i, OV_IMG_INSTALLED);
