@@ -13,6 +13,7 @@
 #include "orvello/BackupSet.h"
 #include "orvello/OVLog.h"
 #include "orvello/OVPorts.h"
+#include "palm/CondKey.h"
 #include "palm/CondMgr.h"
 #include "palm/SyncGuard.h"
 #include "shell/Ports.h"
@@ -132,8 +133,11 @@ class OVTool {
   int AppRowShowing(const CondData* pData);
   // The uninstall warning when the store could not keep the conduit.
   void WarnIfNotStored(const CondData* pData);
-  // Put back a registration removed for a restore that then failed.
-  static void PutBackRegistration(const CondData& old);
+  // After a failed install or restore: the creator's registrations as they
+  // were before, and the conflicting conduit uninstalled for it (if any)
+  // installed again rather than kept for restoring.
+  void PutBackCreator(const char* szCreatorID, const std::vector<CondRegistration>& before,
+                      CondData* pOther);
   // The first installed record of the application manager with this creator
   // text and, when szNotConduit is given, another library.
   CondData* FindInstalledCreator(const char* szCreatorID, const char* szNotConduit);
@@ -154,7 +158,7 @@ class OVTool {
   // The store's entries as this tool last read or wrote them: what it
   // changed since then wins when the store is merged.
   std::vector<CondData> m_storeBase;
-  bool m_bStoreSaved = true;       // the store holds what the list marks for restoring
+  bool m_bStoreSaved = true;  // the store holds what the list marks for restoring
   bool m_bUninstallStored = true;
 };
 
@@ -168,6 +172,11 @@ inline constexpr char kOVAskRestoreCrashed[] =
 inline constexpr char kOVAskRestoreSilent[] =
     "The library of conduit \"%s\" did not answer when it was asked for its name, and may make "
     "the HotSync hang. Do you really want to restore it?";
+inline constexpr char kOVAskRestoreMisbehaved[] =
+    "The library of conduit \"%s\" wrote out of turn when it was asked for its name, and may make "
+    "the HotSync fail. Do you really want to restore it?";
+inline constexpr char kOVNotChecked[] =
+    "The library could not be checked, so it is not installed: %s. Please try again.";
 inline constexpr char kOVRestored[] = "Conduit \"%s\" restored successfully.";
 inline constexpr char kOVAlreadyInstalled[] = "This conduit has been installed in the system.";
 inline constexpr char kOVAskReplace[] =
