@@ -37,11 +37,15 @@ struct SyncItem {
   int32_t nOk;  // kind 1: 0 once a failure was reported; 1 for the other kinds
   const char* pszA;  // kind 1: name; other kinds: text1
   const char* pszB;  // kind 1: messages; other kinds: text2
+  // Kind 1: the line that first reported a failure for it, or without one its
+  // first message line (blanks before it dropped); null when there is neither.
+  const char* pszNote;
 
   const char* Name() const { return nKind == HV_ITEM_APP && pszA ? pszA : ""; }
   const char* Text1() const { return nKind != HV_ITEM_APP && pszA ? pszA : ""; }
   const char* Text2() const { return nKind != HV_ITEM_APP && pszB ? pszB : ""; }
   const char* Messages() const { return nKind == HV_ITEM_APP && pszB ? pszB : ""; }
+  const char* Note() const { return nKind == HV_ITEM_APP && pszNote ? pszNote : ""; }
 };
 
 // One HotSync operation. Created and destroyed by CLogReader only.
@@ -52,6 +56,8 @@ struct SyncOperation {
   int32_t nFailures = 0;
   std::string strComments;  // each comment line followed by "<br><br>"
   bool bListed = false;
+  // Listed without a completion line (only when the reader keeps such ones).
+  bool bUnfinished = false;
 
   SyncOperation() = default;
   ~SyncOperation() { lItems.Detach(); }
@@ -89,6 +95,10 @@ class CLogReader {
   uint32_t GetCount() const { return m_ops.GetCount(); }
   CxListOf<SyncOperation>& Operations() { return m_ops; }
 
+  // An operation whose file ends, or whose next start line comes, before its
+  // completion line is dropped; kept, it is listed there with bUnfinished.
+  void KeepUnfinished(bool bKeep) { m_bKeepUnfinished = bKeep; }
+
   State GetState() const { return m_state; }
   // Bytes held for items and texts (for measurements).
   size_t GetStoreReserved() const { return m_store.GetReserved() + m_texts.GetReserved(); }
@@ -122,5 +132,6 @@ class CLogReader {
   char* m_pMessages = nullptr;  // the current item's messages
   size_t m_nMessagesLen = 0;
   State m_state = Idle;
+  bool m_bKeepUnfinished = false;
   std::string m_scratch;  // copy of a line handed to ParseLine
 };

@@ -50,6 +50,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
       Check(std::strlen(it->Text1()) <= HV_TEXT_MAX);
       Check(std::strlen(it->Text2()) <= HV_TEXT_MAX);
       Check(std::strlen(it->Messages()) <= HV_MESSAGES_MAX);
+      Check(std::strlen(it->Note()) <= HV_TEXT_MAX);
     }
     Check(failed <= op->nFailures);
     page.clear();
