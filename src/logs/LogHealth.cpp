@@ -135,7 +135,6 @@ HVHealth HVBuildHealth(CxListOf<SyncOperation>& list, const std::vector<HVRegist
   // Conduits by registration (every name it goes by is one row) or by name.
   std::unordered_map<std::string, int> byKey;
   std::unordered_map<const char*, int> byText;  // the reader keeps each name once
-  std::vector<int> regOf;                       // the conduit's registration, or -1
   std::vector<std::vector<Ran>> ran(ops.size());
   h.ops.reserve(ops.size());
   for (size_t i = 0; i < ops.size(); ++i) {
@@ -168,6 +167,7 @@ HVHealth HVBuildHealth(CxListOf<SyncOperation>& list, const std::vector<HVRegist
         if (k == byKey.end()) {
           k = byKey.emplace(std::move(key), static_cast<int>(h.conduits.size())).first;
           HVConduitHealth ch;
+          ch.nRegistered = r;
           if (r >= 0) {
             ch.strName = (*pReg)[r].strTitle;
             ch.strCreator = (*pReg)[r].strCreator;
@@ -176,7 +176,6 @@ HVHealth HVBuildHealth(CxListOf<SyncOperation>& list, const std::vector<HVRegist
                             : r >= 0 ? HVRegistration::Registered
                                      : HVRegistration::NotRegistered;
           h.conduits.push_back(std::move(ch));
-          regOf.push_back(r);
         }
         c = k->second;
         byText.emplace(it->Name(), c);
@@ -243,7 +242,7 @@ HVHealth HVBuildHealth(CxListOf<SyncOperation>& list, const std::vector<HVRegist
   conduits.reserve(order.size() + (pReg ? pReg->size() : 0));
   std::vector<char> regSeen(pReg ? pReg->size() : 0, 0);
   for (size_t i : order) {
-    if (regOf[i] >= 0) regSeen[regOf[i]] = 1;
+    if (h.conduits[i].nRegistered >= 0) regSeen[h.conduits[i].nRegistered] = 1;
     conduits.push_back(std::move(h.conduits[i]));
   }
   for (size_t r = 0; r < regSeen.size(); ++r) {
@@ -252,6 +251,7 @@ HVHealth HVBuildHealth(CxListOf<SyncOperation>& list, const std::vector<HVRegist
     ch.strName = (*pReg)[r].strTitle;
     ch.strCreator = (*pReg)[r].strCreator;
     ch.registration = HVRegistration::Registered;
+    ch.nRegistered = static_cast<int>(r);
     conduits.push_back(std::move(ch));
   }
   h.conduits = std::move(conduits);

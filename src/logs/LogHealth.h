@@ -41,6 +41,7 @@ struct HVConduitHealth {
   std::string strLogName;  // the name the logs last gave it; empty when they never name it
   std::string strCreator;  // of the matched registration
   HVRegistration registration = HVRegistration::Unknown;
+  int nRegistered = -1;  // index of the matched registration in those given
   int nLastOk = -1;   // index into HVHealth::ops of the last operation it ended well in
   int nLastBad = -1;  // ... the last it failed or warned in
   HVRun lastBad = HVRun::None;

@@ -11,7 +11,10 @@
 #include <string>
 #include <vector>
 
-enum class OVSeverity { Warning, Error };
+#include "logs/LogHealth.h"
+
+// Info: worth knowing, nothing wrong (it neither fails the check nor remains to repair).
+enum class OVSeverity { Info, Warning, Error };
 
 struct OVFinding {
   OVSeverity severity = OVSeverity::Error;
@@ -33,6 +36,7 @@ struct OVLibraryFacts {
   bool bOpenConduit = false;  // it exports OpenConduit
   bool bCrashed = false;      // it brought down the process that asked it
   bool bNoAnswer = false;     // it did not answer within the time limit
+  std::string strName;        // what it calls itself, when it says
 };
 
 enum class OVCondKind { Application, Install, Backup };
@@ -60,6 +64,7 @@ struct OVLogFacts {
   uint64_t nSize = 0;
   bool bDirectory = false;  // a directory stands where the log belongs
   std::string strWhy;       // why it cannot be read
+  std::string strDamage;    // why what it holds cannot be read as a log
 };
 
 struct OVUserFacts {
@@ -68,6 +73,8 @@ struct OVUserFacts {
   std::string strFullDir;  // resolved against the Palm Desktop directory
   bool bDirExists = false;
   std::vector<OVLogFacts> logs;
+  bool bHealthRead = false;  // its logs were read for the conduits' health
+  HVHealth health;           // matched against the application conduits, in their order
 };
 
 struct OVStoreFacts {
@@ -125,3 +132,5 @@ void OVWriteFindings(std::string& out, const OVFacts& facts,
 void OVWriteFindingsJson(std::string& out, const OVFacts& facts,
                          const std::vector<OVFinding>& findings);
 size_t OVCountErrors(const std::vector<OVFinding>& findings);
+// The findings of that severity.
+size_t OVCount(const std::vector<OVFinding>& findings, OVSeverity severity);
