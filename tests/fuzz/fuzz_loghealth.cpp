@@ -59,6 +59,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
       Check(c.Seen() == (c.last != HVRun::None));
       Check(c.strLastBadLine.size() <= HV_TEXT_MAX);
       Check((c.registration == HVRegistration::Unknown) == (pReg == nullptr));
+      Check((c.registration == HVRegistration::Registered) == (c.nRegistered >= 0));
+      Check(!pReg || c.nRegistered < static_cast<int>(pReg->size()));
     }
     std::string page;
     HVWriteHealthPage(page, "fuzz", h);
