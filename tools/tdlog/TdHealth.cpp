@@ -237,16 +237,7 @@ int TdRunHealth(int argc, const char* const* argv, std::string& out, std::string
   if (name && !html) return usage("--name goes with --html");
   const char* desktop = args[0].c_str();
   const char* userDir = args[1].c_str();
-  if (!HVDirExists(desktop)) {
-    err += "tdlog: the Palm Desktop directory " + args[0] + " does not exist\n";
-    return TD_EXIT_FAILED;
-  }
-  const std::string userPath = args[0] + "\\" + args[1];
-  if (!HVDirExists(userPath.c_str())) {
-    err += "tdlog: the user directory " + userPath + " does not exist\n";
-    return TD_EXIT_FAILED;
-  }
-  if (!TdCheckLogs(desktop, userDir, err)) return TD_EXIT_FAILED;
+  if (!TdCheckUser(args[0], args[1], err)) return TD_EXIT_FAILED;
 
   CLogReader reader;
   reader.KeepUnfinished(true);

@@ -111,10 +111,19 @@ bool MakeDirs(const std::string& path) {
 
 }  // namespace
 
-bool TdCheckLogs(const char* pszDesktop, const char* pszUser, std::string& err) {
+bool TdCheckUser(const std::string& strDesktop, const std::string& strUserDir, std::string& err) {
+  if (!HVDirExists(strDesktop.c_str())) {
+    err += "tdlog: the Palm Desktop directory " + strDesktop + " does not exist\n";
+    return false;
+  }
+  const std::string userPath = strDesktop + "\\" + strUserDir;
+  if (!HVDirExists(userPath.c_str())) {
+    err += "tdlog: the user directory " + userPath + " does not exist\n";
+    return false;
+  }
   for (const char* fmt : {HV_HTML_LOG_FORMAT, HV_PLAIN_LOG_FORMAT}) {
     char szPath[HV_PATH_SIZE];
-    if (!HVFormLogPath(szPath, fmt, pszDesktop, pszUser)) {
+    if (!HVFormLogPath(szPath, fmt, strDesktop.c_str(), strUserDir.c_str())) {
       err += "tdlog: the path of the user's log files is too long\n";
       return false;
     }
@@ -274,16 +283,7 @@ int TdRun(int argc, const char* const* argv, std::string& out, std::string& err,
   }
   const char* desktop = args[1].c_str();
   const char* userDir = args[2].c_str();
-  if (!HVDirExists(desktop)) {
-    err += "tdlog: the Palm Desktop directory " + args[1] + " does not exist\n";
-    return TD_EXIT_FAILED;
-  }
-  const std::string userPath = args[1] + "\\" + args[2];
-  if (!HVDirExists(userPath.c_str())) {
-    err += "tdlog: the user directory " + userPath + " does not exist\n";
-    return TD_EXIT_FAILED;
-  }
-  if (!TdCheckLogs(desktop, userDir, err)) return TD_EXIT_FAILED;
+  if (!TdCheckUser(args[1], args[2], err)) return TD_EXIT_FAILED;
 
   CLogReader reader;
   reader.LoadUserLogs(desktop, userDir);

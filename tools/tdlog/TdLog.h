@@ -28,9 +28,9 @@ enum { TD_EXIT_OK = 0, TD_EXIT_FAILED = 1, TD_EXIT_USAGE = 2 };
 int TdRun(int argc, const char* const* argv, std::string& out, std::string& err,
           const HVShortPathFn& shortPath);
 
-// Both log files of the user: a file that is there but cannot be read is an
-// error (said in err).
-bool TdCheckLogs(const char* pszDesktop, const char* pszUser, std::string& err);
+// The Palm Desktop directory and the user's directory exist, and each log
+// file of the user that is there can be read; false with the reason in err.
+bool TdCheckUser(const std::string& strDesktop, const std::string& strUserDir, std::string& err);
 
 // "tdlog health": see TdHealth.cpp.
 int TdRunHealth(int argc, const char* const* argv, std::string& out, std::string& err);
