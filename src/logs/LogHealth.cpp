@@ -72,6 +72,7 @@ struct Ran {
   int nConduit;
   HVRun run;
   const char* pszNote;
+  bool bCut;  // its log stopped while it ran
 };
 
 }  // namespace
@@ -181,14 +182,15 @@ HVHealth HVBuildHealth(CxListOf<SyncOperation>& list, const std::vector<HVRegist
         byText.emplace(it->Name(), c);
       }
       // A conduit named twice in one operation: the worse run counts.
-      const HVRun run = RunOf(*it);
+      // The log stopping while a conduit runs is what a HotSync it broke leaves.
+      const bool cut = op.bUnfinished && it == op.pCutItem;
+      const HVRun run = cut ? HVRun::Failed : RunOf(*it);
       auto same =
           std::find_if(ran[i].begin(), ran[i].end(), [c](const Ran& x) { return x.nConduit == c; });
       if (same == ran[i].end()) {
-        ran[i].push_back({c, run, it->Note()});
+        ran[i].push_back({c, run, it->Note(), cut});
       } else if (run > same->run) {
-        same->run = run;
-        same->pszNote = it->Note();
+        *same = {c, run, it->Note(), cut};
       }
       h.conduits[c].strLogName = it->Name();
     }
@@ -202,6 +204,9 @@ HVHealth HVBuildHealth(CxListOf<SyncOperation>& list, const std::vector<HVRegist
         ch.nLastBad = static_cast<int>(i);
         ch.lastBad = x.run;
         ch.strLastBadLine = x.pszNote;
+        if (x.bCut)
+          ch.strLastBadLine = "The log stops while it runs" +
+                              (*x.pszNote ? ": " + ch.strLastBadLine : std::string());
       }
       if (i >= h.nRecentFirst) {
         ++ch.nRecentRuns;

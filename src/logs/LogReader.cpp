@@ -344,6 +344,7 @@ void CLogReader::DropCurrent() {
     if (m_bKeepUnfinished && m_ops.Add(m_pOp)) {
       m_pOp->bListed = true;
       m_pOp->bUnfinished = true;
+      if (m_state == Messages) m_pOp->pCutItem = m_pItem;
     } else {
       delete m_pOp;
       m_store.Rollback(m_opMark);

@@ -56,8 +56,10 @@ struct SyncOperation {
   int32_t nFailures = 0;
   std::string strComments;  // each comment line followed by "<br><br>"
   bool bListed = false;
-  // Listed without a completion line (only when the reader keeps such ones).
+  // Listed without a completion line (only when the reader keeps such ones);
+  // the application whose messages were being read when its log stopped.
   bool bUnfinished = false;
+  const SyncItem* pCutItem = nullptr;
 
   SyncOperation() = default;
   ~SyncOperation() { lItems.Detach(); }

@@ -1,5 +1,6 @@
 // Arbitrary bytes as both of a user's HotSync logs: the health builder and its
 // page must hold their counts together and stay within what was read.
+#include <cstdio>
 #include <cstdlib>
 #include <string>
 #include <vector>
@@ -7,9 +8,13 @@
 #include "logs/HealthPage.h"
 #include "logs/LogHealth.h"
 
-static void Check(bool b) {
-  if (!b) std::abort();
+// Says which check failed before it ends the run.
+static void CheckAt(bool b, int nLine) {
+  if (b) return;
+  std::fprintf(stderr, "fuzz_loghealth: the check on line %d failed\n", nLine);
+  std::abort();
 }
+#define Check(b) CheckAt((b), __LINE__)
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   HVLogDamage(data, size);
@@ -19,6 +24,15 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   // of the same operations and operations in any time order.
   r.ReadBuffer(data, size);
   r.ReadBuffer(data + size / 2, size - size / 2);
+
+  // An application cut off by the log's end is one of its operation's own.
+  for (SyncOperation* op = r.GetFirst(); op; op = r.GetNext()) {
+    if (!op->pCutItem) continue;
+    bool mine = false;
+    for (SyncItem* it = op->lItems.GetFirst(); it; it = op->lItems.GetNext())
+      mine = mine || it == op->pCutItem;
+    Check(op->bUnfinished && mine && op->pCutItem->nKind == HV_ITEM_APP);
+  }
 
   // Every other name the logs give is registered, under a title of its own.
   std::vector<HVRegistered> reg = {{"Fzz1", "Never Named", ""}};
@@ -57,7 +71,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
             c.nLastBad < static_cast<int>(h.ops.size()));
       Check((c.nLastBad >= 0) == (c.lastBad != HVRun::None));
       Check(c.Seen() == (c.last != HVRun::None));
-      Check(c.strLastBadLine.size() <= HV_TEXT_MAX);
+      // A logged line, and for a run the log stopped in a few words before it.
+      Check(c.strLastBadLine.size() <= HV_TEXT_MAX + 40);
       Check((c.registration == HVRegistration::Unknown) == (pReg == nullptr));
       Check((c.registration == HVRegistration::Registered) == (c.nRegistered >= 0));
       Check(!pReg || c.nRegistered < static_cast<int>(pReg->size()));

@@ -21,7 +21,8 @@ const char kHealthUsage[] =
     "in, the last it failed or warned in (with that line), how many of the latest 30\n"
     "operations it ran and failed in, and how many of the newest it failed in a row;\n"
     "then the durations of whole operations by month. An operation both logs record\n"
-    "counts once; one whose log stops before its end counts, without a duration.\n"
+    "counts once; one whose log stops before its end counts, without a duration,\n"
+    "and a conduit the log stops in the middle of counts as failed there.\n"
     "  --json         prints the same as one JSON object, texts in UTF-8.\n"
     "  --html <file>  also writes the health page to <file>; --name gives the user's\n"
     "                 name on it (the user directory otherwise).\n";

@@ -167,12 +167,13 @@ TEST(LogHealth, OperationsWithoutAnEndAndDurations) {
   EXPECT_EQ(b.h.months[0].nLongest, 330u);
   EXPECT_EQ(b.h.months[1].nOps, 4u);
   EXPECT_EQ(b.h.months[1].nTimed, 0u);
-  // The last run was cut off while it spoke: a warning. The operation that
-  // stopped before it neither counts in the run of failures nor breaks it.
+  // The log stops while the last run speaks: it failed, as far as the log
+  // knows. The operation that stopped before it reached Sync neither counts in
+  // the run of failures nor breaks it.
   EXPECT_EQ(Dump(b.h),
             "Memo () reg=? log=[Memo] last=OK ok=3 bad=- line=[] recent=0/1 row=0\n"
-            "Sync () reg=? log=[Sync] last=Warned ok=30 bad=Warned4 line=[half a mes] recent=3/5 "
-            "row=0\n");
+            "Sync () reg=? log=[Sync] last=Failed ok=30 bad=Failed4 "
+            "line=[The log stops while it runs: half a mes] recent=4/5 row=4\n");
   Built cut({log.substr(0, log.rfind("HotSync operation started"))}, nullptr);
   EXPECT_EQ(cut.h.conduits[1].nFailedInARow, 3u);
 }
