@@ -115,6 +115,16 @@ TEST_F(CondAsk, ADamagedCacheIsAskedAgainAndAMissingHelperMeansInProcess) {
   EXPECT_EQ(a.wVersion[3], 7);
   EXPECT_EQ(inProcess.HelperRuns(), 0u);
   EXPECT_EQ(Lines(runs), 1u);
+
+  // A cache that cannot be written (a read-only program folder): the answers
+  // are kept for the run all the same.
+  CondAsker readOnly;
+  readOnly.SetHelperPath(PalmSandbox::BinFile("tdcprobe.exe"));
+  readOnly.SetCachePath(dir.file("no-such-folder\\ovlib.dat"));
+  const std::string other = Copy("cond_plain", "plain_again");
+  for (int pass = 0; pass < 2; ++pass)
+    EXPECT_EQ(readOnly.AskOne(other).state, CondLibState::Answered) << pass;
+  EXPECT_EQ(readOnly.HelperRuns(), 1u);
 }
 
 // Libraries that write where they should not, among good ones, in one

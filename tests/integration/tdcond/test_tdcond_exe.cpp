@@ -325,3 +325,26 @@ TEST_F(TdcondNoHelper, AFaultingLibraryEndsTheCommandWithOneLineNamingIt) {
   // Named as the Conduit Manager registers it.
   EXPECT_EQ(list.err, "tdcond: the conduit library \"Faulty.dll\" crashed; it cannot go on\n");
 }
+
+// A helper beside it that cannot run: nothing is asked in process, the list
+// says the libraries were not checked, and the doctor says so once.
+TEST_F(TdcondNoHelper, AHelperThatCannotRunLeavesTheLibrariesUnchecked) {
+  tdxtest::WriteText(prog + "\\tdcprobe.exe", "not a program");
+  const Proc list = Run("list --json");
+  EXPECT_EQ(list.exit, 0) << list.err;
+  const hvtest::JValue doc = Json(list.out);
+  ASSERT_EQ(doc["application"].arr.size(), 2u) << list.out;
+  for (const hvtest::JValue& r : doc["application"].arr) {
+    EXPECT_EQ(r["state"].str, "unchecked") << list.out;
+    EXPECT_NE(r["reason"].str.find("tdcprobe.exe could not be started"), std::string::npos)
+        << r["reason"].str;
+  }
+  const Proc doctor = Run("doctor --json");
+  EXPECT_EQ(doctor.exit, 0) << doctor.out;  // a warning, not an error
+  const hvtest::JValue found = Json(doctor.out);
+  ASSERT_EQ(found["findings"].arr.size(), 1u) << doctor.out;
+  EXPECT_EQ(found["findings"].arr[0]["check"].str, "library-unchecked");
+  EXPECT_NE(found["findings"].arr[0]["problem"].str.find("4 conduit libraries were not checked"),
+            std::string::npos)
+      << doctor.out;
+}
