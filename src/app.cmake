@@ -32,6 +32,7 @@ target_link_libraries(tdx_ui PUBLIC tdx_misc comctl32 gdi32)
 add_library(tdx_ovdoctor STATIC
   ${_src}/orvello/OVDoctor.cpp
   ${_src}/orvello/OVRepair.cpp
+  ${_src}/orvello/OVLogHealth.cpp
   ${_src}/orvello/OVOutput.cpp)
 target_include_directories(tdx_ovdoctor PUBLIC ${_src})
 target_link_libraries(tdx_ovdoctor PUBLIC tdx_orvello tdx_logs tdx_palm)

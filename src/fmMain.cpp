@@ -26,7 +26,14 @@ TfmMain::TfmMain(HINSTANCE hInst)
       m_pOVLog(new OVLog),
       m_pageOV(m_ctx, m_ovTool, m_pOVLog),
       m_pageTW(m_ctx),
-      m_pageHV(m_ctx),
+      // The log tab's health page knows the conduits the conduit tab loaded.
+      m_pageHV(m_ctx,
+               [this](std::vector<HVRegistered>& out) {
+                 CCondMgr* pMgr = m_ovTool.AppManager();
+                 if (!pMgr) return false;
+                 out = HVRegisteredFrom(*pMgr);
+                 return true;
+               }),
       m_pages{&m_pageOV, &m_pageTW, &m_pageHV} {
   m_ctx.hInst = hInst;
   m_ctx.pPrompt = &m_prompt;

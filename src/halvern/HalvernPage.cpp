@@ -74,8 +74,8 @@ bool HVTreeView::Selection(int& nLevel, std::string& strText, SyncOperation*& pO
 
 // ---- the page ----
 
-HalvernPage::HalvernPage(ShellContext& ctx)
-    : TabPage(IDD_HALVERN, IDR_LAYOUT_HALVERN), m_ctx(ctx) {}
+HalvernPage::HalvernPage(ShellContext& ctx, HVRegisteredFn registered)
+    : TabPage(IDD_HALVERN, IDR_LAYOUT_HALVERN), m_ctx(ctx), m_registered(std::move(registered)) {}
 
 HalvernPage::~HalvernPage() { m_pTool.reset(); }
 
@@ -89,7 +89,8 @@ void HalvernPage::OnInitPage() {
   m_browserHost.CreateHost(m_hInst, m_hWnd, IDC_LOGBROWSER);
   if (m_ctx.pPrompt && m_ctx.pShell && m_ctx.pSettings) {
     m_pTool = std::make_unique<HVTool>(m_userBox, m_treeView, *m_ctx.pPrompt, *m_ctx.pShell,
-                                       m_browserHost, *m_ctx.pSettings, m_ctx.szModuleDir);
+                                       m_browserHost, *m_ctx.pSettings, m_ctx.szModuleDir,
+                                       m_registered);
   }
 }
 
@@ -113,11 +114,17 @@ void HalvernPage::btnOpenLogClick() {
   if (m_pTool) m_pTool->btnOpenLogClick();
 }
 
+void HalvernPage::btnHVHealthClick() {
+  if (m_pTool) m_pTool->btnHVHealthClick();
+}
+
 void HalvernPage::OnCommand(int id, int code, HWND) {
   if (id == IDC_CBHVUSER && code == CBN_SELCHANGE && !m_bFilling)
     cbHVUserChange();
   else if (id == IDC_BTNOPENLOG && code == BN_CLICKED)
     btnOpenLogClick();
+  else if (id == IDC_BTNHVHEALTH && code == BN_CLICKED)
+    btnHVHealthClick();
   else if (id == IDC_BTNOPENPAGE && code == BN_CLICKED && m_pTool)
     m_pTool->btnOpenPageClick();
 }

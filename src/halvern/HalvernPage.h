@@ -43,7 +43,8 @@ class HVTreeView : public IHVTree {
 
 class HalvernPage : public TabPage {
  public:
-  explicit HalvernPage(ShellContext& ctx);
+  // registered: the conduits the health page matches the logs against.
+  HalvernPage(ShellContext& ctx, HVRegisteredFn registered);
   ~HalvernPage() override;
 
   // Last step of start-up and the log tool's step of shut-down.
@@ -54,6 +55,7 @@ class HalvernPage : public TabPage {
   void cbHVUserChange();
   void tvLogChange();
   void btnOpenLogClick();
+  void btnHVHealthClick();
 
  protected:
   void OnInitPage() override;
@@ -62,6 +64,7 @@ class HalvernPage : public TabPage {
   bool HandleMessage(UINT uMsg, WPARAM wParam, LPARAM lParam, LRESULT* pResult) override;
 
   ShellContext& m_ctx;
+  HVRegisteredFn m_registered;
   // Raised while the page fills cbHVUser or tvLog itself.
   bool m_bFilling = false;
   DerivedFont m_fontLabel;

@@ -31,11 +31,11 @@ bool TfmOVCheck::OnInitDialog() {
   SendMessageA(hList, LVM_SETEXTENDEDLISTVIEWSTYLE,
                LVS_EX_FULLROWSELECT | LVS_EX_CHECKBOXES | LVS_EX_LABELTIP,
                LVS_EX_FULLROWSELECT | LVS_EX_CHECKBOXES | LVS_EX_LABELTIP);
-  // The severity pictures: the system's error and warning icons, small.
+  // The severity pictures: the system's error, warning and information icons, small.
   const int cx = GetSystemMetrics(SM_CXSMICON), cy = GetSystemMetrics(SM_CYSMICON);
-  m_hImages = ImageList_Create(cx, cy, ILC_COLOR32 | ILC_MASK, 2, 0);
+  m_hImages = ImageList_Create(cx, cy, ILC_COLOR32 | ILC_MASK, 3, 0);
   if (m_hImages) {
-    for (LPCSTR icon : {IDI_ERROR, IDI_WARNING}) {
+    for (LPCSTR icon : {IDI_ERROR, IDI_WARNING, IDI_INFORMATION}) {
       HICON h = static_cast<HICON>(LoadImageA(nullptr, icon, IMAGE_ICON, cx, cy, LR_SHARED));
       ImageList_AddIcon(m_hImages, h);
     }

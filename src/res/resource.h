@@ -159,3 +159,4 @@
 // Inside the browser's pane when no browser can be had.
 #define IDC_LOGNOVIEWER 715
 #define IDC_BTNOPENPAGE 716
+#define IDC_BTNHVHEALTH 717

@@ -94,6 +94,27 @@ static bool DemoBackupDialog(ui::App& app, HWND hPage, const std::string& out) {
   return ShootAndClose(hDlg, out + "ovbackup.bmp", IDCANCEL);
 }
 
+// The page "Conduit Health" writes, kept as health.html for the demo script to
+// render: under Wine the pane shows no page.
+static bool DemoHealthPage(ui::App& app, const std::string& out) {
+  using namespace ui;
+  HWND hPage = app.Page("TtHalvern");
+  if (!hPage) return false;
+  ClickButton(hPage, IDC_BTNHVHEALTH);
+  const std::string page = app.File("result.html");
+  const bool shown = WaitUntil(
+      [&] {
+        std::FILE* f = std::fopen(page.c_str(), "rb");
+        if (!f) return false;
+        char head[512] = {};
+        const size_t n = std::fread(head, 1, sizeof head - 1, f);
+        std::fclose(f);
+        return std::strstr(std::string(head, n).c_str(), "Conduit Health for") != nullptr;
+      },
+      5000);
+  return shown && CopyFileA(page.c_str(), (out + "health.html").c_str(), FALSE);
+}
+
 static int RunDemo(const char* szExe, const char* szOutDir) {
   using namespace ui;
   std::string out = szOutDir;
@@ -135,6 +156,7 @@ static int RunDemo(const char* szExe, const char* szOutDir) {
   PostCommand(app.Main(), IDM_FILE_HALVERN);
   Sleep(300);
   failures += !SaveWindowBitmap(app.Main(), out + "main-halvern.bmp");
+  failures += !DemoHealthPage(app, out);
   failures += !DemoTremwick(app, out);
   PostCommand(app.Main(), IDM_FILE_ORVELLO);
   // Check HotSync Set-up with what the demo desktop has to show.
