@@ -96,6 +96,20 @@ bool ListChecked(HWND hList, int i);
 bool ListDoubleClick(HWND hList, int i);
 // The control's rectangle in its parent's client coordinates.
 RECT RectInParent(HWND hCtl);
+// A list view row's rectangle (code LVIR_BOUNDS, LVIR_ICON, LVIR_LABEL) in the
+// list's client coordinates; empty when the row does not exist.
+RECT ListItemRect(HWND hList, int i, int code);
+
+// Sends WM_DPICHANGED as the system does when a window moves to a monitor of
+// that DPI, with the suggested rectangle (screen coordinates) in the program's
+// memory. False when the message was not answered in time.
+bool SendDpiChanged(HWND hWnd, int dpi, const RECT& rcSuggested);
+// The colour the screen shows at a point of hWnd's client area.
+COLORREF ClientPixel(HWND hWnd, int x, int y);
+// The window with the keyboard focus in hAny's thread, or null.
+HWND FocusOf(HWND hAny);
+// Posts a key's press and release to hTarget, as the keyboard would.
+void PressKey(HWND hTarget, WPARAM vk);
 
 // Saves what the screen shows of the window as a 24-bit BMP.
 bool SaveWindowBitmap(HWND hWnd, const std::string& path);
