@@ -14,6 +14,7 @@ struct ControlHook {
   std::string strName;                // the accessible name, empty: the system's
   std::vector<std::string> pictures;  // words of a list row's image index
   bool bWantReturn = false;
+  bool bMenuShown = false;  // a context menu came from the menu key being down
 };
 
 bool IsClass(HWND h, const char* szClass) {
@@ -277,6 +278,22 @@ LRESULT CALLBACK HookProc(HWND h, UINT uMsg, WPARAM wParam, LPARAM lParam, UINT_
         return DefSubclassProc(h, uMsg, wParam, lParam) | DLGC_WANTMESSAGE;
       break;
     }
+    // The menu key opens the context menu where the system does not turn it
+    // into WM_CONTEXTMENU itself (Wine): on its release, unless it did.
+    case WM_KEYDOWN:
+      if (wParam == VK_APPS) pHook->bMenuShown = false;
+      break;
+    case WM_CONTEXTMENU:
+      if (lParam == -1) pHook->bMenuShown = true;
+      break;
+    case WM_KEYUP:
+      if (wParam == VK_APPS) {
+        const LRESULT r = DefSubclassProc(h, uMsg, wParam, lParam);
+        if (!pHook->bMenuShown) SendMessageA(h, WM_CONTEXTMENU, reinterpret_cast<WPARAM>(h), -1);
+        pHook->bMenuShown = false;
+        return r;
+      }
+      break;
     case WM_SETFOCUS: {
       const LRESULT r = DefSubclassProc(h, uMsg, wParam, lParam);
       if (IsClass(h, WC_LISTVIEWA)) FocusARow(h);

@@ -20,7 +20,8 @@ std::string LabelOf(HWND hCtl);
 
 // Names each list view, tree view, edit field and drop-down among the direct
 // children of hDialog after its label; those without a label keep the system's
-// own name.
+// own name. A named list view also shows a focused row whenever it has the
+// focus, and each named control opens its context menu on the menu key.
 void NameControls(HWND hDialog);
 
 // Rows of the list carry pictures (image index i means words[i]): screen
