@@ -110,8 +110,8 @@ void TfmMain::PlacePages() {
   MapWindowPoints(nullptr, m_hWnd, reinterpret_cast<POINT*>(&rc), 2);
   SendMessageA(hTab, TCM_ADJUSTRECT, FALSE, reinterpret_cast<LPARAM>(&rc));
   for (TabPage* pPage : m_pages)
-    SetWindowPos(pPage->Handle(), HWND_TOP, rc.left, rc.top, rc.right - rc.left,
-                 rc.bottom - rc.top, SWP_NOACTIVATE);
+    SetWindowPos(pPage->Handle(), HWND_TOP, rc.left, rc.top, rc.right - rc.left, rc.bottom - rc.top,
+                 SWP_NOACTIVATE);
 }
 
 void TfmMain::OnDpiChanged(int) {

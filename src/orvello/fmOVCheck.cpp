@@ -27,8 +27,8 @@ void TfmOVCheck::Run(HINSTANCE hInst, HWND hOwner) {
 // The severity pictures, drawn at the size of small icons (the list shares
 // them: LVS_SHAREIMAGELISTS; the dialog owns them).
 void TfmOVCheck::MakeImages() {
-  HIMAGELIST hNew = MakePictureList(MetricForDpi(SM_CXSMICON, Dpi()),
-                                    {Picture::Failed, Picture::Warning});
+  HIMAGELIST hNew =
+      MakePictureList(MetricForDpi(SM_CXSMICON, Dpi()), {Picture::Failed, Picture::Warning});
   if (!hNew) return;
   SendDlgItemMessageA(m_hWnd, IDC_LVCHKFINDINGS, LVM_SETIMAGELIST, LVSIL_SMALL,
                       reinterpret_cast<LPARAM>(hNew));

@@ -184,8 +184,7 @@ LRESULT TremwickPage::OnNotify(NMHDR* pHdr) {
   if (pHdr->idFrom == IDC_LVTWCOND && pHdr->code == LVN_ITEMCHANGED) {
     const auto* pnm = reinterpret_cast<const NMLISTVIEW*>(pHdr);
     if (pnm->uChanged & LVIF_STATE) m_pTool->lvTWCondChange(pnm->iItem);
-  } else if (pHdr->idFrom == IDC_LVTWUSER &&
-             (pHdr->code == NM_DBLCLK || pHdr->code == NM_RETURN)) {
+  } else if (pHdr->idFrom == IDC_LVTWUSER && (pHdr->code == NM_DBLCLK || pHdr->code == NM_RETURN)) {
     m_pTool->lvTWUserDblClick();
   }
   return 0;

@@ -88,7 +88,9 @@ class NamedAccessible : public IAccessible {
     }
     return m_pInner->QueryInterface(riid, ppv);
   }
-  ULONG STDMETHODCALLTYPE AddRef() override { return static_cast<ULONG>(InterlockedIncrement(&m_cRef)); }
+  ULONG STDMETHODCALLTYPE AddRef() override {
+    return static_cast<ULONG>(InterlockedIncrement(&m_cRef));
+  }
   ULONG STDMETHODCALLTYPE Release() override {
     const LONG n = InterlockedDecrement(&m_cRef);
     if (n == 0) delete this;
@@ -313,7 +315,7 @@ LRESULT CALLBACK HookProc(HWND h, UINT uMsg, WPARAM wParam, LPARAM lParam, UINT_
 ControlHook* HookOf(HWND h) {
   DWORD_PTR ref = 0;
   return GetWindowSubclass(h, HookProc, kHookId, &ref) ? reinterpret_cast<ControlHook*>(ref)
-                                                        : nullptr;
+                                                       : nullptr;
 }
 
 ControlHook* Hook(HWND h) {

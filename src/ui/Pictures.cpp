@@ -175,8 +175,8 @@ void DrawFitted(HDC hdc, const char* szText, int x, int y, int xRight, int nHeig
 
 HIMAGELIST MakePictureList(int n, std::initializer_list<Picture> pictures) {
   if (n <= 0) return nullptr;
-  HIMAGELIST hList = ImageList_Create(n, n, ILC_COLOR24 | ILC_MASK,
-                                      static_cast<int>(pictures.size()), 0);
+  HIMAGELIST hList =
+      ImageList_Create(n, n, ILC_COLOR24 | ILC_MASK, static_cast<int>(pictures.size()), 0);
   if (!hList) return nullptr;
   for (Picture pic : pictures) AddDrawn(hList, n, [&](HDC hdc) { DrawPicture(hdc, n, pic); });
   return hList;

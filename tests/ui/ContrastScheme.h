@@ -18,13 +18,13 @@ class ContrastScheme {
 
  private:
   static constexpr int kCount = 12;
-  static constexpr int kElements[kCount] = {
-      COLOR_WINDOW,    COLOR_WINDOWTEXT, COLOR_BTNFACE,       COLOR_BTNTEXT,
-      COLOR_HIGHLIGHT, COLOR_HIGHLIGHTTEXT, COLOR_HOTLIGHT,   COLOR_GRAYTEXT,
-      COLOR_3DSHADOW,  COLOR_3DHILIGHT,  COLOR_3DDKSHADOW,    COLOR_3DLIGHT};
+  static constexpr int kElements[kCount] = {COLOR_WINDOW,    COLOR_WINDOWTEXT, COLOR_BTNFACE,
+                                            COLOR_BTNTEXT,   COLOR_HIGHLIGHT,  COLOR_HIGHLIGHTTEXT,
+                                            COLOR_HOTLIGHT,  COLOR_GRAYTEXT,   COLOR_3DSHADOW,
+                                            COLOR_3DHILIGHT, COLOR_3DDKSHADOW, COLOR_3DLIGHT};
   static constexpr COLORREF kColours[kCount] = {
-      RGB(0, 0, 0),     RGB(255, 255, 255), RGB(0, 0, 0),       RGB(255, 255, 255),
-      RGB(26, 235, 255), RGB(0, 0, 0),      RGB(255, 255, 0),   RGB(63, 242, 63),
+      RGB(0, 0, 0),       RGB(255, 255, 255), RGB(0, 0, 0),       RGB(255, 255, 255),
+      RGB(26, 235, 255),  RGB(0, 0, 0),       RGB(255, 255, 0),   RGB(63, 242, 63),
       RGB(255, 255, 255), RGB(255, 255, 255), RGB(255, 255, 255), RGB(192, 192, 192)};
   COLORREF m_old[kCount] = {};
 };

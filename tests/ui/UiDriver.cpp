@@ -119,6 +119,18 @@ std::vector<HWND> TopWindows(DWORD pid, const std::string& cls, const std::strin
   return c.found;
 }
 
+HWND WaitTopWindow(DWORD pid, const char* szClass, DWORD timeoutMs) {
+  HWND h = nullptr;
+  WaitUntil(
+      [&] {
+        for (HWND w : TopWindows(pid, szClass))
+          if (IsWindowVisible(w)) h = w;
+        return h != nullptr;
+      },
+      timeoutMs);
+  return h;
+}
+
 MessageBoxInfo FindMessageBox(DWORD pid) {
   for (HWND h : TopWindows(pid, "#32770")) {
     HWND hText = GetDlgItem(h, 0xFFFF);
@@ -329,7 +341,8 @@ RECT ListItemRect(HWND hList, int i, int code) {
   RemoteBlock mem(hList, sizeof(RECT));
   RECT rc = {code, 0, 0, 0};
   if (!mem.ok() || !mem.Write(0, &rc, sizeof(rc)) ||
-      !SendTo(hList, LVM_GETITEMRECT, static_cast<WPARAM>(i), reinterpret_cast<LPARAM>(mem.at(0))) ||
+      !SendTo(hList, LVM_GETITEMRECT, static_cast<WPARAM>(i),
+              reinterpret_cast<LPARAM>(mem.at(0))) ||
       !mem.Read(0, &rc, sizeof(rc)))
     return RECT{};
   return rc;
@@ -544,6 +557,10 @@ bool App::SeedDesktop(const std::string& descFile) {
   const std::string cmd = "\"" + DriverDir() + "tdseed.exe\" --desktop \"" + m_dir +
                           "Palm\" --bin \"" + bin + "\" \"" + descFile + "\"";
   return RunAndWait(cmd) == 0;
+}
+
+bool App::StartDemo() {
+  return SeedDesktop(SourcePath("palmdesk/demo/demo.seed")) && Start() && WaitMain() != nullptr;
 }
 
 HWND App::Page(const char* szClass) const {

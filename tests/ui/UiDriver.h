@@ -43,6 +43,10 @@ bool IsShown(HWND h);  // visible and enabled
 std::vector<HWND> TopWindows(DWORD pid, const std::string& cls = "",
                              const std::string& caption = "");
 
+// The first visible top-level window of a class in the process, once there is
+// one; null when none shows within timeoutMs.
+HWND WaitTopWindow(DWORD pid, const char* szClass, DWORD timeoutMs = 10000);
+
 struct MessageBoxInfo {
   HWND hWnd = nullptr;
   std::string caption, text;
@@ -142,6 +146,8 @@ class App {
   // description (see SourcePath) in "<program dir>\\Palm"; its registry state
   // is wiped again when the App ends. True when the tool succeeded.
   bool SeedDesktop(const std::string& descFile);
+  // Seeds the demo desktop, starts and waits for the main window: true once up.
+  bool StartDemo();
 
   // Child windows of the main window by class (the tab pages).
   HWND Page(const char* szClass) const;

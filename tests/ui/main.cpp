@@ -16,15 +16,7 @@
 // defaults and the first user's information dialog (the user with two slots).
 // The visible top-level window of a class, once there is one; null after the wait.
 static HWND WaitVisible(ui::App& app, const char* szClass, DWORD timeoutMs = 10000) {
-  HWND h = nullptr;
-  ui::WaitUntil(
-      [&] {
-        auto found = ui::TopWindows(app.Pid(), szClass);
-        h = found.empty() ? nullptr : found[0];
-        return h && IsWindowVisible(h);
-      },
-      timeoutMs);
-  return h && IsWindowVisible(h) ? h : nullptr;
+  return ui::WaitTopWindow(app.Pid(), szClass, timeoutMs);
 }
 
 // Saves a window once it has painted, then closes it with one of its buttons.
@@ -169,8 +161,8 @@ static int RunDemoDpi(const char* szExe, const std::string& out) {
   if (HWND hPage = app.Page("TtOrvello")) {
     ListSelect(GetDlgItem(hPage, IDC_LVOVAPP), 0);
     ClickButton(hPage, IDC_BTNOVAPPPROP);
-    failures += !ShootAndClose(WaitVisible(app, "TfmOVCondProp"), out + "ovcondprop-192dpi.bmp",
-                               IDCANCEL);
+    failures +=
+        !ShootAndClose(WaitVisible(app, "TfmOVCondProp"), out + "ovcondprop-192dpi.bmp", IDCANCEL);
   }
   failures += !app.Quit();
   return failures ? 1 : 0;

@@ -32,8 +32,7 @@ std::string Narrow(BSTR b) {
 // The control's accessible object, as a screen reader gets it.
 IAccessible* Object(HWND h) {
   void* pv = nullptr;
-  if (FAILED(AccessibleObjectFromWindow(h, static_cast<DWORD>(OBJID_CLIENT), IID_IAccessible,
-                                        &pv)))
+  if (FAILED(AccessibleObjectFromWindow(h, static_cast<DWORD>(OBJID_CLIENT), IID_IAccessible, &pv)))
     return nullptr;
   return static_cast<IAccessible*>(pv);
 }
@@ -68,19 +67,11 @@ std::string NameOf(HWND h) {
 class AccessUi : public ::testing::Test {
  protected:
   void SetUp() override {
-    ASSERT_TRUE(app.SeedDesktop(SourcePath("palmdesk/demo/demo.seed")));
-    ASSERT_TRUE(app.Start());
-    ASSERT_NE(app.WaitMain(), nullptr);
+    ASSERT_TRUE(app.StartDemo());
   }
   HWND Open(const char* szClass, const std::function<void()>& open) {
     open();
-    HWND h = nullptr;
-    WaitUntil([&] {
-      auto found = TopWindows(app.Pid(), szClass);
-      h = found.empty() ? nullptr : found[0];
-      return h && IsWindowVisible(h);
-    });
-    return h;
+    return WaitTopWindow(app.Pid(), szClass);
   }
   void Close(HWND h) {
     ClickButton(h, IDCANCEL);
@@ -117,9 +108,9 @@ TEST_F(AccessUi, ListsTreesEditsAndDropDownsAreNamedAfterTheirLabels) {
   };
   HWND hDlg = Open("TfmOVBackup", [&] { ClickButton(hOrvello, IDC_BTNOVBACKUP); });
   ASSERT_NE(hDlg, nullptr);
-  for (const InDialog& w : {InDialog{IDC_EDTNEWFILE, "File Name"},
-                            InDialog{IDC_EDTDESC, "Description"},
-                            InDialog{IDC_LVFILE, "Backup to Existed File"}})
+  for (const InDialog& w :
+       {InDialog{IDC_EDTNEWFILE, "File Name"}, InDialog{IDC_EDTDESC, "Description"},
+        InDialog{IDC_LVFILE, "Backup to Existed File"}})
     EXPECT_EQ(NameOf(GetDlgItem(hDlg, w.id)), w.szName) << "backup " << w.id;
   Close(hDlg);
 

@@ -64,8 +64,8 @@ void ExpectLaidOut(HWND hWnd, const std::vector<LayoutRect>& table, int dpi,
     HWND h = GetDlgItem(hWnd, r.id);
     ASSERT_NE(h, nullptr) << what << ": no control " << r.id;
     const RECT rc = RectInParent(h);
-    const std::string where = what + " at " + std::to_string(dpi) + ", control " +
-                              std::to_string(r.id);
+    const std::string where =
+        what + " at " + std::to_string(dpi) + ", control " + std::to_string(r.id);
     EXPECT_NEAR(rc.left, Scaled(r.x, dpi), 1) << where;
     EXPECT_NEAR(rc.top, Scaled(r.y, dpi), 1) << where;
     EXPECT_NEAR(rc.right - rc.left, Scaled(r.cx, dpi), 1) << where;
@@ -121,9 +121,9 @@ void RunDpis(HWND hTop, const std::function<void(int dpi)>& check) {
     ASSERT_TRUE(SendDpiChanged(hTop, dpi, want)) << dpi;
     RECT rc = {};
     GetWindowRect(hTop, &rc);
-    EXPECT_TRUE(EqualRect(&rc, &want)) << ClassOf(hTop) << " at " << dpi << ": at " << rc.left
-                                       << "," << rc.top << " " << rc.right - rc.left << "x"
-                                       << rc.bottom - rc.top << ", not the suggested rectangle";
+    EXPECT_TRUE(EqualRect(&rc, &want))
+        << ClassOf(hTop) << " at " << dpi << ": at " << rc.left << "," << rc.top << " "
+        << rc.right - rc.left << "x" << rc.bottom - rc.top << ", not the suggested rectangle";
     Sleep(150);  // drawn anew
     check(dpi);
   }
@@ -138,9 +138,7 @@ bool IsMarkBlue(COLORREF c) {
 class DpiUi : public ::testing::Test {
  protected:
   void SetUp() override {
-    ASSERT_TRUE(app.SeedDesktop(SourcePath("palmdesk/demo/demo.seed")));
-    ASSERT_TRUE(app.Start());
-    ASSERT_NE(app.WaitMain(), nullptr);
+    ASSERT_TRUE(app.StartDemo());
     exe = app.File("Tandelix.exe");
   }
   // Opens a dialog with what(), checks it at each DPI, closes it with Escape.
@@ -148,12 +146,8 @@ class DpiUi : public ::testing::Test {
                    const std::function<void(HWND, int)>& extra = nullptr) {
     SCOPED_TRACE(szClass);
     open();
-    HWND hDlg = nullptr;
-    ASSERT_TRUE(WaitUntil([&] {
-      auto found = TopWindows(app.Pid(), szClass);
-      hDlg = found.empty() ? nullptr : found[0];
-      return hDlg && IsWindowVisible(hDlg);
-    })) << "no " << szClass;
+    HWND hDlg = WaitTopWindow(app.Pid(), szClass);
+    ASSERT_NE(hDlg, nullptr) << "no " << szClass;
     const auto table = LayoutTable(exe, idLayout);
     RunDpis(hDlg, [&](int dpi) {
       ExpectLaidOut(hDlg, table, dpi, szClass);
@@ -197,8 +191,8 @@ TEST_F(DpiUi, MainWindowAndItsPagesFollowTheDpi) {
     }
     for (int id : {IDC_LVTWUSER, IDC_LVTWCOND}) {
       HWND hList = GetDlgItem(hTremwick, id);
-      const int offset = ListItemRect(hList, 0, LVIR_ICON).left -
-                         ListItemRect(hList, 0, LVIR_BOUNDS).left;
+      const int offset =
+          ListItemRect(hList, 0, LVIR_ICON).left - ListItemRect(hList, 0, LVIR_BOUNDS).left;
       EXPECT_GE(offset, n) << "check boxes at " << dpi;
       EXPECT_LE(offset, n + Scaled(4, dpi)) << "check boxes at " << dpi;
     }
@@ -206,7 +200,8 @@ TEST_F(DpiUi, MainWindowAndItsPagesFollowTheDpi) {
     // lower left of the picture, wherever that is now.
     const RECT logo = RectInParent(GetDlgItem(app.Main(), IDC_IMGLOGO));
     const int h = logo.bottom - logo.top;
-    EXPECT_TRUE(IsMarkBlue(ClientPixel(app.Main(), logo.left + h * 12 / 62, logo.top + h * 48 / 62)))
+    EXPECT_TRUE(
+        IsMarkBlue(ClientPixel(app.Main(), logo.left + h * 12 / 62, logo.top + h * 48 / 62)))
         << "logo at " << dpi;
   });
   EXPECT_TRUE(app.Quit());
@@ -214,29 +209,30 @@ TEST_F(DpiUi, MainWindowAndItsPagesFollowTheDpi) {
 
 TEST_F(DpiUi, EveryDialogFollowsTheDpi) {
   HWND hOrvello = app.Page("TtOrvello");
-  CheckDialog("TfmAbout", IDR_LAYOUT_ABOUT, [&] { PostCommand(app.Main(), IDM_HELP_ABOUT); },
-              [](HWND hDlg, int dpi) {
-                // The mark drawn at the new size: blue at its lower left.
-                const RECT rc = RectInParent(GetDlgItem(hDlg, IDC_IMGICON));
-                const int s = Scaled(32, dpi);
-                EXPECT_EQ(rc.right - rc.left, s);
-                EXPECT_TRUE(IsMarkBlue(ClientPixel(hDlg, rc.left + s / 5, rc.top + s * 6 / 7)))
-                    << "icon at " << dpi;
-              });
+  CheckDialog(
+      "TfmAbout", IDR_LAYOUT_ABOUT, [&] { PostCommand(app.Main(), IDM_HELP_ABOUT); },
+      [](HWND hDlg, int dpi) {
+        // The mark drawn at the new size: blue at its lower left.
+        const RECT rc = RectInParent(GetDlgItem(hDlg, IDC_IMGICON));
+        const int s = Scaled(32, dpi);
+        EXPECT_EQ(rc.right - rc.left, s);
+        EXPECT_TRUE(IsMarkBlue(ClientPixel(hDlg, rc.left + s / 5, rc.top + s * 6 / 7)))
+            << "icon at " << dpi;
+      });
   CheckDialog("TfmOVCondProp", IDR_LAYOUT_OVCONDPROP, [&] {
     ListSelect(GetDlgItem(hOrvello, IDC_LVOVAPP), 0);
     ClickButton(hOrvello, IDC_BTNOVAPPPROP);
   });
-  CheckDialog("TfmOVBackup", IDR_LAYOUT_OVBACKUP,
-              [&] { ClickButton(hOrvello, IDC_BTNOVBACKUP); });
+  CheckDialog("TfmOVBackup", IDR_LAYOUT_OVBACKUP, [&] { ClickButton(hOrvello, IDC_BTNOVBACKUP); });
   CheckDialog("TfmOVRestore", IDR_LAYOUT_OVRESTORE, [&] { ClickButton(hOrvello, IDC_BTNOVREST); });
-  CheckDialog("TfmOVCheck", IDR_LAYOUT_OVCHECK, [&] { PostCommand(app.Main(), IDM_TOOL_CHECK); },
-              [](HWND hDlg, int dpi) {
-                HWND hList = GetDlgItem(hDlg, IDC_LVCHKFINDINGS);
-                const RECT rc = ListItemRect(hList, 0, LVIR_ICON);
-                EXPECT_EQ(rc.right - rc.left, MulDiv(GetSystemMetrics(SM_CXSMICON), dpi, 96))
-                    << "severity pictures at " << dpi;
-              });
+  CheckDialog(
+      "TfmOVCheck", IDR_LAYOUT_OVCHECK, [&] { PostCommand(app.Main(), IDM_TOOL_CHECK); },
+      [](HWND hDlg, int dpi) {
+        HWND hList = GetDlgItem(hDlg, IDC_LVCHKFINDINGS);
+        const RECT rc = ListItemRect(hList, 0, LVIR_ICON);
+        EXPECT_EQ(rc.right - rc.left, MulDiv(GetSystemMetrics(SM_CXSMICON), dpi, 96))
+            << "severity pictures at " << dpi;
+      });
   PostCommand(app.Main(), IDM_FILE_TREMWICK);
   HWND hUsers = GetDlgItem(app.Page("TtTremwick"), IDC_LVTWUSER);
   CheckDialog("TfmTWUserInfo", IDR_LAYOUT_TWUSERINFO, [&] {

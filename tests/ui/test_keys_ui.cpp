@@ -68,7 +68,7 @@ class TemplateReader {
       if (m_bWasOrdinal) c.cls = ClassName(m_nOrdinal);
       c.text = SzOrOrd();
       if (m_bWasOrdinal) c.text.clear();  // a picture's resource
-      m_at += Word();  // creation data
+      m_at += Word();                     // creation data
       d.controls.push_back(c);
     }
     return m_at <= m_cb;
@@ -104,13 +104,20 @@ class TemplateReader {
   }
   static std::string ClassName(WORD ord) {
     switch (ord) {
-      case 0x80: return "Button";
-      case 0x81: return "Edit";
-      case 0x82: return "Static";
-      case 0x83: return "ListBox";
-      case 0x84: return "ScrollBar";
-      case 0x85: return "ComboBox";
-      default: return "?";
+      case 0x80:
+        return "Button";
+      case 0x81:
+        return "Edit";
+      case 0x82:
+        return "Static";
+      case 0x83:
+        return "ListBox";
+      case 0x84:
+        return "ScrollBar";
+      case 0x85:
+        return "ComboBox";
+      default:
+        return "?";
     }
   }
 
@@ -129,7 +136,8 @@ struct Resources {
 
 BOOL CALLBACK CollectName(HMODULE, LPCSTR, LPSTR name, LONG_PTR l) {
   if (IS_INTRESOURCE(name))
-    reinterpret_cast<std::vector<int>*>(l)->push_back(static_cast<int>(reinterpret_cast<UINT_PTR>(name)));
+    reinterpret_cast<std::vector<int>*>(l)->push_back(
+        static_cast<int>(reinterpret_cast<UINT_PTR>(name)));
   return TRUE;
 }
 
@@ -186,7 +194,7 @@ const std::vector<LayoutRect>* LayoutOf(const Resources& res, const Dialog& d) {
 bool ReadsAfter(const LayoutRect& a, const LayoutRect& b) {
   constexpr int tol = 3;
   const bool bSameRow = b.y < a.y + a.cy && a.y < b.y + b.cy;
-  if (bSameRow && b.x + b.cx <= a.x + tol) return false;  // back to the left
+  if (bSameRow && b.x + b.cx <= a.x + tol) return false;        // back to the left
   if (b.y < a.y - tol && b.x < a.x + a.cx - tol) return false;  // back up, same column
   return true;
 }
@@ -286,8 +294,8 @@ TEST(KeysResources, AccessKeysAreUniqueAndPresentAndTabOrderFollowsReading) {
     }
   }
 
-  HMODULE h = LoadLibraryExA((DriverDir() + "Tandelix.exe").c_str(), nullptr,
-                             LOAD_LIBRARY_AS_DATAFILE);
+  HMODULE h =
+      LoadLibraryExA((DriverDir() + "Tandelix.exe").c_str(), nullptr, LOAD_LIBRARY_AS_DATAFILE);
   ASSERT_NE(h, nullptr);
   ASSERT_FALSE(res.menus.empty());
   for (int id : res.menus) {
@@ -339,19 +347,9 @@ namespace {
 class KeysUi : public ::testing::Test {
  protected:
   void SetUp() override {
-    ASSERT_TRUE(app.SeedDesktop(SourcePath("palmdesk/demo/demo.seed")));
-    ASSERT_TRUE(app.Start());
-    ASSERT_NE(app.WaitMain(), nullptr);
+    ASSERT_TRUE(app.StartDemo());
   }
-  HWND WaitDialog(const char* szClass) {
-    HWND h = nullptr;
-    WaitUntil([&] {
-      auto found = TopWindows(app.Pid(), szClass);
-      h = found.empty() ? nullptr : found[0];
-      return h && IsWindowVisible(h);
-    });
-    return h;
-  }
+  HWND WaitDialog(const char* szClass) { return WaitTopWindow(app.Pid(), szClass); }
   // A key where the focus is in the dialog.
   void PressInDialog(HWND hDlg, WPARAM vk) {
     HWND hFocus = FocusOf(hDlg);
