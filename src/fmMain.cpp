@@ -46,8 +46,6 @@ TfmMain::~TfmMain() {
   m_ovTool.Detach();
   m_ovTool.DoneConduitTool();
   delete m_pOVLog;
-  if (m_hIconSmall) DestroyIcon(m_hIconSmall);
-  if (m_hIconBig) DestroyIcon(m_hIconBig);
 }
 
 bool TfmMain::CreateMain() {
@@ -67,29 +65,18 @@ bool TfmMain::OnInitDialog() {
   SizeClient(794, 594);
   static const int kBold[] = {IDC_BTNHELP, IDC_BTNEXIT, 0};
   SetControlFont(kBold, true, false);
-  MakePictures();
+  MakeLogo();
   CreatePages();
   FormCreate();
   return false;
 }
 
-// The logo and the window's icons, drawn for its DPI and colours.
-void TfmMain::MakePictures() {
-  const RECT rc = [&] {
-    RECT r = {};
-    GetClientRect(Item(IDC_IMGLOGO), &r);
-    return r;
-  }();
+// The logo, drawn for the window's DPI and colours.
+void TfmMain::MakeLogo() {
+  RECT rc = {};
+  GetClientRect(Item(IDC_IMGLOGO), &rc);
   SetStaticBitmap(Item(IDC_IMGLOGO),
                   MakeLogoBitmap(rc.right, rc.bottom, "Palm Desktop Synchronization Toolkit"));
-  HICON hSmall = MakeMarkIcon(MetricForDpi(SM_CXSMICON, Dpi()));
-  HICON hBig = MakeMarkIcon(MetricForDpi(SM_CXICON, Dpi()));
-  SendMessageA(m_hWnd, WM_SETICON, ICON_SMALL, reinterpret_cast<LPARAM>(hSmall));
-  SendMessageA(m_hWnd, WM_SETICON, ICON_BIG, reinterpret_cast<LPARAM>(hBig));
-  if (m_hIconSmall) DestroyIcon(m_hIconSmall);
-  if (m_hIconBig) DestroyIcon(m_hIconBig);
-  m_hIconSmall = hSmall;
-  m_hIconBig = hBig;
 }
 
 void TfmMain::CreatePages() {
@@ -115,12 +102,12 @@ void TfmMain::PlacePages() {
 }
 
 void TfmMain::OnDpiChanged(int) {
-  MakePictures();
+  MakeLogo();
   for (TabPage* pPage : m_pages) pPage->ApplyDpi(Dpi());
   PlacePages();
 }
 
-void TfmMain::OnColoursChanged() { MakePictures(); }
+void TfmMain::OnColoursChanged() { MakeLogo(); }
 
 bool TfmMain::TabKey(const MSG* pMsg) {
   if (!m_hWnd || pMsg->message != WM_KEYDOWN || !(GetKeyState(VK_CONTROL) & 0x8000)) return false;

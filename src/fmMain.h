@@ -62,7 +62,7 @@ class TfmMain : public TxDialog, public IStartupSteps {
   void FormCloseQuery();
   void CreatePages();
   void PlacePages();
-  void MakePictures();
+  void MakeLogo();
   void PaintBackground(HDC hdc);
 
   HINSTANCE m_hInst;
@@ -79,8 +79,6 @@ class TfmMain : public TxDialog, public IStartupSteps {
   TremwickPage m_pageTW;
   HalvernPage m_pageHV;
   TabPage* m_pages[TAB_COUNT];
-  HICON m_hIconSmall = nullptr;  // the title bar's and the task switcher's,
-  HICON m_hIconBig = nullptr;    // drawn for the window's DPI
   bool m_bStarting = false;
   bool m_bCloseRequested = false;
   bool m_bSettingsLoaded = false;

@@ -64,6 +64,8 @@ TxDialog::~TxDialog() {
   m_styled.clear();
   for (HIMAGELIST h : m_ownLists) ImageList_Destroy(h);
   if (m_hOwnFont) DeleteObject(m_hOwnFont);
+  if (m_hIconSmall) DestroyIcon(m_hIconSmall);
+  if (m_hIconBig) DestroyIcon(m_hIconBig);
 }
 
 // ---------------------------------------------------------------- DPI, fonts
@@ -134,6 +136,19 @@ void TxDialog::RemakeCheckBoxes() {
   }
 }
 
+// The program's mark as the title bar's and the task switcher's icon.
+void TxDialog::MakeIcons() {
+  if (!IsTopLevel(m_hWnd) || !(GetWindowLongA(m_hWnd, GWL_STYLE) & WS_SYSMENU)) return;
+  HICON hSmall = MakeMarkIcon(MetricForDpi(SM_CXSMICON, m_nDpi));
+  HICON hBig = MakeMarkIcon(MetricForDpi(SM_CXICON, m_nDpi));
+  SendMessageA(m_hWnd, WM_SETICON, ICON_SMALL, reinterpret_cast<LPARAM>(hSmall));
+  SendMessageA(m_hWnd, WM_SETICON, ICON_BIG, reinterpret_cast<LPARAM>(hBig));
+  if (m_hIconSmall) DestroyIcon(m_hIconSmall);
+  if (m_hIconBig) DestroyIcon(m_hIconBig);
+  m_hIconSmall = hSmall;
+  m_hIconBig = hBig;
+}
+
 void TxDialog::ApplyDpi(int nDpi) {
   if (!m_hWnd || nDpi <= 0) return;
   const int nOld = m_nDpi;
@@ -157,6 +172,7 @@ void TxDialog::ApplyDpi(int nDpi) {
   LayOutAgain(m_hWnd, nDpi);
   ScaleColumns(nOld);
   RemakeCheckBoxes();
+  MakeIcons();
   OnDpiChanged(nOld);
   RedrawWindow(m_hWnd, nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_ALLCHILDREN | RDW_FRAME);
 }
@@ -166,6 +182,7 @@ void TxDialog::ColoursChanged() {
   // Common controls learn of new colours only from their window.
   for (HWND h = GetWindow(m_hWnd, GW_CHILD); h; h = GetWindow(h, GW_HWNDNEXT))
     SendMessageA(h, WM_SYSCOLORCHANGE, 0, 0);
+  MakeIcons();
   OnColoursChanged();
   RedrawWindow(m_hWnd, nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_ALLCHILDREN | RDW_FRAME);
 }
@@ -186,6 +203,7 @@ void TxDialog::BeforeInit() {
 
 void TxDialog::AfterInit() {
   NameControls(m_hWnd);
+  MakeIcons();
   // Windows hides focus rectangles until a key is pressed: show them always.
   if (IsTopLevel(m_hWnd))
     PostMessageA(m_hWnd, WM_CHANGEUISTATE, MAKEWPARAM(UIS_CLEAR, UISF_HIDEFOCUS), 0);

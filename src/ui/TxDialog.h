@@ -5,8 +5,9 @@
 // The base also keeps each window right for its DPI, the keyboard and screen
 // readers, whatever its template: on WM_DPICHANGED a top-level window takes
 // the suggested rectangle and ApplyDpi remakes its fonts, lays it out again
-// from its layout table, scales its list columns and check boxes, then calls
-// OnDpiChanged for what only the window knows (its pictures, its pages).
+// from its layout table, scales its list columns and check boxes, draws its
+// icons anew, then calls OnDpiChanged for what only the window knows (its
+// pictures, its pages).
 // Every list, tree, edit field and drop-down is named after its label for
 // screen readers, and the focus is always shown.
 #pragma once
@@ -74,6 +75,7 @@ class TxDialog {
   void SetFonts(HWND hParent, HFONT hFont);
   void ScaleColumns(int nOldDpi);
   void RemakeCheckBoxes();
+  void MakeIcons();
   void ColoursChanged();
   void Forget();
 
@@ -89,6 +91,8 @@ class TxDialog {
   HFONT m_hOwnFont = nullptr;  // the font at a DPI other than the creation's
   std::vector<std::unique_ptr<StyledFont>> m_styled;
   std::vector<HIMAGELIST> m_ownLists;  // check boxes of lists that share theirs
+  HICON m_hIconSmall = nullptr;        // a top-level window's icons, drawn for
+  HICON m_hIconBig = nullptr;          // its DPI
 };
 
 // Called inside a catch block of a message thunk: shows what was thrown in
