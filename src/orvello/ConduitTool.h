@@ -154,7 +154,7 @@ class OVTool {
   // The store's entries as this tool last read or wrote them: what it
   // changed since then wins when the store is merged.
   std::vector<CondData> m_storeBase;
-  bool m_bStoreSaved = true;       // the store holds what the list marks for restoring
+  bool m_bStoreSaved = true;  // the store holds what the list marks for restoring
   bool m_bUninstallStored = true;
 };
 
@@ -168,6 +168,11 @@ inline constexpr char kOVAskRestoreCrashed[] =
 inline constexpr char kOVAskRestoreSilent[] =
     "The library of conduit \"%s\" did not answer when it was asked for its name, and may make "
     "the HotSync hang. Do you really want to restore it?";
+inline constexpr char kOVAskRestoreMisbehaved[] =
+    "The library of conduit \"%s\" wrote out of turn when it was asked for its name, and may make "
+    "the HotSync fail. Do you really want to restore it?";
+inline constexpr char kOVNotChecked[] =
+    "The library could not be checked, so it is not installed: %s. Please try again.";
 inline constexpr char kOVRestored[] = "Conduit \"%s\" restored successfully.";
 inline constexpr char kOVAlreadyInstalled[] = "This conduit has been installed in the system.";
 inline constexpr char kOVAskReplace[] =

@@ -8,6 +8,7 @@
 #include "orvello/ConduitTool.h"
 #include "orvello/OVOutput.h"
 #include "orvello/OVPorts.h"
+#include "palm/CondAsk.h"
 #include "palm/CondRecord.h"
 #include "palm/PalmDesktop.h"
 
@@ -25,6 +26,7 @@ const struct {
     {"library-not-conduit", Kind::Uninstall},
     {"library-crashed", Kind::Uninstall},
     {"library-no-answer", Kind::Uninstall},
+    {"library-misbehaved", Kind::Uninstall},
     {"creator-twice", Kind::KeepOne},
     {"priority", Kind::Priority},
     {"log-unreadable", Kind::MoveLog},
@@ -206,6 +208,14 @@ OVRepairOutcome OVRepairer::Repair(const OVFacts& facts, const OVFinding& f) {
 OVRepairOutcome OVRepairer::Uninstall(const OVFinding& f) {
   CondData* p = RegisteredApp(m_tool, f.strCreator, &f.strFile);
   if (!p) return Outcome(f, false, "The conduit is no longer registered.");
+  if (f.strCheck == "library-crashed" || f.strCheck == "library-no-answer" ||
+      f.strCheck == "library-misbehaved") {
+    // A busy machine or a passing fault is no verdict: asked once more, fresh.
+    const CondAnswer a = CondAsker::Instance().AskOneFresh(f.strFile);
+    if (a.state == CondLibState::Answered && a.bOpenConduit)
+      return Outcome(f, false,
+                     "Asked again, the library answered as a conduit does: left installed.");
+  }
   if (!m_tool.UninstallConduit(p, true))
     return Outcome(f, false, "The Conduit Manager did not remove the conduit.");
   if (p->nStatus != ST_UNINSTALLED)

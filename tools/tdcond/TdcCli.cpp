@@ -318,20 +318,38 @@ const char* StateOf(int nImage) {
 }
 
 // What a row is, with the library's own fault where it has one: an
-// installed conduit whose library crashed or kept silent is in a state of its
-// own; a restorable one stays restorable and carries the reason.
+// installed conduit whose library crashed, kept silent, answered out of turn
+// or could not be checked is in a state of its own; a restorable one stays
+// restorable and carries the reason.
 struct RowState {
   std::string strState, strReason;
 };
 
 RowState StateOfRow(const OVRowList::Row& row, const CondAnswer& answer) {
   RowState r{StateOf(row.nImage), ""};
-  if (answer.state == CondLibState::Crashed)
-    r.strReason = "the library crashed when it was asked for its name";
-  else if (answer.state == CondLibState::NoAnswer)
-    r.strReason = "the library did not answer when it was asked for its name";
-  if (!r.strReason.empty() && row.nImage != OV_IMG_RESTORABLE && row.pData->nStatus == ST_INSTALLED)
-    r.strState = answer.state == CondLibState::Crashed ? "crashed" : "no-answer";
+  const char* szState = nullptr;
+  switch (answer.state) {
+    case CondLibState::Crashed:
+      szState = "crashed";
+      r.strReason = "the library crashed when it was asked for its name";
+      break;
+    case CondLibState::NoAnswer:
+      szState = "no-answer";
+      r.strReason = "the library did not answer when it was asked for its name";
+      break;
+    case CondLibState::Misbehaved:
+      szState = "misbehaved";
+      r.strReason = "the library wrote out of turn when it was asked for its name";
+      break;
+    case CondLibState::Unasked:
+      szState = "unchecked";
+      r.strReason = "the library was not asked: " + CondUnaskedReason(answer);
+      break;
+    default:
+      break;
+  }
+  if (szState && row.nImage != OV_IMG_RESTORABLE && row.pData->nStatus == ST_INSTALLED)
+    r.strState = szState;
   return r;
 }
 
@@ -767,10 +785,9 @@ const std::vector<Command>& Commands() {
        "tdcond list [--json]",
        "Lists the application conduits (with the uninstalled ones that can be restored\n"
        "from OVRes.dat), then the system conduits, in the order of the Orvello tab:\n"
-       "state (installed, restorable, missing, crashed, no-answer), creator ID as text and "
-       "number,\n"
-       "priority, library version, title, data directory, data file, handheld\n"
-       "database and library.\n"
+       "state (installed, restorable, missing, crashed, no-answer, misbehaved,\n"
+       "unchecked), creator ID as text and number, priority, library version, title,\n"
+       "data directory, data file, handheld database and library.\n"
        "  --json  one object {\"application\": [...], \"system\": [...]} in UTF-8, each\n"
        "          entry with title, creator, creator_id, library, version, state,\n"
        "          directory, file, remote and priority.\n",
