@@ -8,6 +8,12 @@
 namespace {
 
 constexpr UINT_PTR kHookId = 0x7D58;
+// The hook's data, found again through the window (the x86_64 import library
+// of comctl32 lacks GetWindowSubclass).
+constexpr const char kHookProp[] = "TdxHook";
+// IAccessible's IID from its declaration: liboleacc and libuuid both define
+// the symbol for x86_64.
+const IID& kIidAccessible = __uuidof(IAccessible);
 
 // What the program adds to one control.
 struct ControlHook {
@@ -81,7 +87,7 @@ class NamedAccessible : public IAccessible {
   // IUnknown
   HRESULT STDMETHODCALLTYPE QueryInterface(REFIID riid, void** ppv) override {
     if (!ppv) return E_POINTER;
-    if (riid == IID_IUnknown || riid == IID_IDispatch || riid == IID_IAccessible) {
+    if (riid == IID_IUnknown || riid == IID_IDispatch || riid == kIidAccessible) {
       *ppv = static_cast<IAccessible*>(this);
       AddRef();
       return S_OK;
@@ -266,9 +272,9 @@ LRESULT CALLBACK HookProc(HWND h, UINT uMsg, WPARAM wParam, LPARAM lParam, UINT_
     case WM_GETOBJECT:
       if (static_cast<LONG>(static_cast<DWORD>(lParam)) == OBJID_CLIENT) {
         void* pv = nullptr;
-        if (SUCCEEDED(CreateStdAccessibleObject(h, OBJID_CLIENT, IID_IAccessible, &pv)) && pv) {
+        if (SUCCEEDED(CreateStdAccessibleObject(h, OBJID_CLIENT, kIidAccessible, &pv)) && pv) {
           auto* pNamed = new NamedAccessible(h, static_cast<IAccessible*>(pv));
-          const LRESULT r = LresultFromObject(IID_IAccessible, wParam, pNamed);
+          const LRESULT r = LresultFromObject(kIidAccessible, wParam, pNamed);
           pNamed->Release();
           return r;
         }
@@ -303,6 +309,7 @@ LRESULT CALLBACK HookProc(HWND h, UINT uMsg, WPARAM wParam, LPARAM lParam, UINT_
     }
     case WM_NCDESTROY:
       if (!pHook->strName.empty()) ClearAnnotation(h);
+      RemovePropA(h, kHookProp);
       RemoveWindowSubclass(h, HookProc, kHookId);
       delete pHook;
       break;
@@ -312,11 +319,7 @@ LRESULT CALLBACK HookProc(HWND h, UINT uMsg, WPARAM wParam, LPARAM lParam, UINT_
   return DefSubclassProc(h, uMsg, wParam, lParam);
 }
 
-ControlHook* HookOf(HWND h) {
-  DWORD_PTR ref = 0;
-  return GetWindowSubclass(h, HookProc, kHookId, &ref) ? reinterpret_cast<ControlHook*>(ref)
-                                                       : nullptr;
-}
+ControlHook* HookOf(HWND h) { return static_cast<ControlHook*>(GetPropA(h, kHookProp)); }
 
 ControlHook* Hook(HWND h) {
   if (!h) return nullptr;
@@ -326,6 +329,7 @@ ControlHook* Hook(HWND h) {
     delete p;
     return nullptr;
   }
+  SetPropA(h, kHookProp, p);
   return p;
 }
 

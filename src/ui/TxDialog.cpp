@@ -62,7 +62,6 @@ TxDialog::~TxDialog() {
   }
   // The controls are gone: nothing uses these any more.
   m_styled.clear();
-  for (HIMAGELIST h : m_ownLists) ImageList_Destroy(h);
   if (m_hOwnFont) DeleteObject(m_hOwnFont);
   if (m_hIconSmall) DestroyIcon(m_hIconSmall);
   if (m_hIconBig) DestroyIcon(m_hIconBig);
@@ -113,26 +112,28 @@ void TxDialog::ScaleColumns(int nOldDpi) {
 }
 
 // The check boxes of lists are state pictures too: drawn again at the new size.
+// The list gives back the pictures it had (its own, or made here before).
 void TxDialog::RemakeCheckBoxes() {
   for (HWND h = GetWindow(m_hWnd, GW_CHILD); h; h = GetWindow(h, GW_HWNDNEXT)) {
     if (!IsListView(h) ||
         !(SendMessageA(h, LVM_GETEXTENDEDLISTVIEWSTYLE, 0, 0) & LVS_EX_CHECKBOXES))
       continue;
-    HIMAGELIST hNew = MakeCheckBoxList(MetricForDpi(SM_CXSMICON, m_nDpi));
-    if (!hNew) continue;
-    auto hOld = reinterpret_cast<HIMAGELIST>(
-        SendMessageA(h, LVM_SETIMAGELIST, LVSIL_STATE, reinterpret_cast<LPARAM>(hNew)));
-    // The list gives back the one it had: its own or one made here before.
-    if (hOld) {
-      for (auto it = m_ownLists.begin(); it != m_ownLists.end(); ++it)
-        if (*it == hOld) {
-          m_ownLists.erase(it);
-          break;
-        }
+    if (HIMAGELIST hNew = MakeCheckBoxList(MetricForDpi(SM_CXSMICON, m_nDpi)))
+      if (auto hOld = reinterpret_cast<HIMAGELIST>(
+              SendMessageA(h, LVM_SETIMAGELIST, LVSIL_STATE, reinterpret_cast<LPARAM>(hNew))))
+        ImageList_Destroy(hOld);
+  }
+}
+
+// A list that shares its pictures never destroys them, its check boxes
+// neither: this window does.
+void TxDialog::FreeSharedCheckBoxes() {
+  for (HWND h = GetWindow(m_hWnd, GW_CHILD); h; h = GetWindow(h, GW_HWNDNEXT)) {
+    if (!IsListView(h) || !(GetWindowLongA(h, GWL_STYLE) & LVS_SHAREIMAGELISTS) ||
+        !(SendMessageA(h, LVM_GETEXTENDEDLISTVIEWSTYLE, 0, 0) & LVS_EX_CHECKBOXES))
+      continue;
+    if (auto hOld = reinterpret_cast<HIMAGELIST>(SendMessageA(h, LVM_SETIMAGELIST, LVSIL_STATE, 0)))
       ImageList_Destroy(hOld);
-    }
-    // A list that shares its pictures never destroys them: this window does.
-    if (GetWindowLongA(h, GWL_STYLE) & LVS_SHAREIMAGELISTS) m_ownLists.push_back(hNew);
   }
 }
 
@@ -251,6 +252,7 @@ bool TxDialog::HandleMessage(UINT uMsg, WPARAM wParam, LPARAM lParam, LRESULT* p
       return true;
     case WM_DESTROY:
       OnDestroy();
+      FreeSharedCheckBoxes();
       return false;
     case WM_DPICHANGED:
       if (const auto* prc = reinterpret_cast<const RECT*>(lParam))

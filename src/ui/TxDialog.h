@@ -75,6 +75,7 @@ class TxDialog {
   void SetFonts(HWND hParent, HFONT hFont);
   void ScaleColumns(int nOldDpi);
   void RemakeCheckBoxes();
+  void FreeSharedCheckBoxes();
   void MakeIcons();
   void ColoursChanged();
   void Forget();
@@ -90,7 +91,6 @@ class TxDialog {
   LOGFONTA m_lfBase = {};
   HFONT m_hOwnFont = nullptr;  // the font at a DPI other than the creation's
   std::vector<std::unique_ptr<StyledFont>> m_styled;
-  std::vector<HIMAGELIST> m_ownLists;  // check boxes of lists that share theirs
   HICON m_hIconSmall = nullptr;        // a top-level window's icons, drawn for
   HICON m_hIconBig = nullptr;          // its DPI
 };

@@ -32,7 +32,8 @@ std::string Narrow(BSTR b) {
 // The control's accessible object, as a screen reader gets it.
 IAccessible* Object(HWND h) {
   void* pv = nullptr;
-  if (FAILED(AccessibleObjectFromWindow(h, static_cast<DWORD>(OBJID_CLIENT), IID_IAccessible, &pv)))
+  if (FAILED(AccessibleObjectFromWindow(h, static_cast<DWORD>(OBJID_CLIENT), __uuidof(IAccessible),
+                                        &pv)))
     return nullptr;
   return static_cast<IAccessible*>(pv);
 }
@@ -66,9 +67,7 @@ std::string NameOf(HWND h) {
 
 class AccessUi : public ::testing::Test {
  protected:
-  void SetUp() override {
-    ASSERT_TRUE(app.StartDemo());
-  }
+  void SetUp() override { ASSERT_TRUE(app.StartDemo()); }
   HWND Open(const char* szClass, const std::function<void()>& open) {
     open();
     return WaitTopWindow(app.Pid(), szClass);
