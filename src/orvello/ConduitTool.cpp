@@ -13,6 +13,7 @@
 #include "orvello/OVPages.h"
 #include "orvello/OVText.h"
 #include "palm/CondAsk.h"
+#include "palm/CondKey.h"
 #include "palm/CondRecord.h"
 #include "palm/PalmDesktop.h"
 #include "palm/SyncGuard.h"
@@ -263,6 +264,43 @@ std::vector<CondData> OVTool::MergeRestoreStore(const std::vector<CondData>& min
   return merged;
 }
 
+void OVTool::ForgetRestorable(const char* szCreatorID, const char* szConduit) {
+  if (!m_pRestore) return;
+  // Unmarked, it leaves the store at the save.
+  for (CondData* p = m_pRestore->GetFirst(); p; p = m_pRestore->GetNext())
+    if (std::strcmp(p->szCreatorID, szCreatorID) == 0 && std::strcmp(p->szConduit, szConduit) == 0)
+      p->nMark &= ~MARK_RESTORE;
+  SaveRestoreStore();
+}
+
+bool OVTool::DropFromStore(const std::function<bool(const CondData&)>& drop, size_t* pnDropped) {
+  *pnDropped = 0;
+  DirLock lock(m_strRestorePath.c_str());
+  if (!lock.Held()) return false;
+  if (!m_bStoreSaved) SaveRestoreStore();  // what only memory holds goes in first
+  std::vector<CondData> keep;
+  size_t nDropped = 0;
+  {
+    CondRecordReader reader;
+    if (!reader.Open(m_strRestorePath.c_str())) return true;  // no store: nothing to drop
+    CondData rec;
+    while (reader.Read(&rec)) {
+      if (drop(rec))
+        ++nDropped;
+      else
+        keep.push_back(rec);
+    }
+  }
+  if (nDropped == 0) return true;
+  CondRecordWriter writer;
+  bool ok = writer.Create(m_strRestorePath.c_str());
+  for (const CondData& rec : keep) ok = ok && writer.Write(rec);
+  if (!ok || !writer.Commit()) return false;
+  *pnDropped = nDropped;
+  LoadRestoreStore();
+  return true;
+}
+
 void OVTool::FreeRestoreList() {
   if (m_pRestore) m_pRestore->DeleteAll();
 }
@@ -380,10 +418,17 @@ bool OVTool::InstallConduit(CondData* pData, bool bQuiet) {
     if (!bQuiet) Info(kOVAlreadyInstalled);
     return false;
   }
-  if (CondData* pOther = FindInstalledCreator(pData->szCreatorID, nullptr))
-    if (!ResolveConflict(pOther, bQuiet)) return false;
+  // What the creator holds now comes back, value for value, if this fails.
+  std::vector<CondRegistration> before;
+  if (!SnapshotCreator(pData->szCreatorID, &before)) {
+    if (!bQuiet) Error(OVFormat(kOVInstallFailed, pData->szTitle).c_str());
+    return false;
+  }
+  CondData* pOther = FindInstalledCreator(pData->szCreatorID, nullptr);
+  if (pOther && !ResolveConflict(pOther, bQuiet)) return false;
   PdRegChange::Changed();  // a failed registration may have written part of it
   if (!RegisterConduit(pData)) {
+    PutBackCreator(pData->szCreatorID, before, pOther);
     if (!bQuiet) Error(OVFormat(kOVInstallFailed, pData->szTitle).c_str());
     return false;
   }
@@ -444,27 +489,30 @@ bool OVTool::RestoreConduit(CondData* pData, bool bQuiet) {
   PdRegChange op;
   if (RefusedDuringSync(op)) return false;
   SanitizeCondData(pData);
-  if (CondData* pOther = FindInstalledCreator(pData->szCreatorID, pData->szConduit))
-    if (!ResolveConflict(pOther, bQuiet)) return false;
+  std::vector<CondRegistration> before;
+  if (!SnapshotCreator(pData->szCreatorID, &before)) {
+    if (!bQuiet) Error(OVFormat(kOVRestoreFailed, pData->szTitle).c_str());
+    return false;
+  }
+  CondData* pOther = FindInstalledCreator(pData->szCreatorID, pData->szConduit);
+  if (pOther && !ResolveConflict(pOther, bQuiet)) return false;
   // The Conduit Manager may still hold this conduit from when its library was
-  // missing; that registration would refuse the creator. Only the very same
-  // creator is removed, and it comes back when the restore fails.
-  CondData old{};
-  bool bRemoved = false;
+  // missing; that registration would refuse the creator. It is removed only
+  // when it is the creator's first (the one a removal takes), and everything
+  // comes back as it was when the restore fails.
+  bool bFailed = false;
   if (CondData* pOld =
           m_pAppMgr ? m_pAppMgr->Find(pData->szCreatorID, pData->szConduit) : nullptr) {
     if (pOld->nStatus == ST_MISSING && std::strcmp(pOld->szCreatorID, pData->szCreatorID) == 0) {
-      old = *pOld;
-      bRemoved = CmRemoveConduitByCreatorID(old.szCreatorID) == 1;
-      if (!bRemoved) {
-        if (!bQuiet) Error(OVFormat(kOVRestoreFailed, pData->szTitle).c_str());
-        return false;
-      }
+      const std::vector<CondKeyRef> keys = ConduitKeysOf(pData->szCreatorID);
+      PdRegChange::Changed();
+      bFailed = keys.empty() || keys[0].strConduit != pOld->szConduit ||
+                CmRemoveConduitByCreatorID(pData->szCreatorID) != 1;
     }
   }
   PdRegChange::Changed();  // a registration that fails may have written part of it
-  if (!RegisterConduit(pData)) {
-    if (bRemoved) PutBackRegistration(old);
+  if (bFailed || !RegisterConduit(pData)) {
+    PutBackCreator(pData->szCreatorID, before, pOther);
     if (!bQuiet) Error(OVFormat(kOVRestoreFailed, pData->szTitle).c_str());
     return false;
   }
@@ -565,17 +613,22 @@ void OVTool::WarnIfNotStored(const CondData* pData) {
       "Information");
 }
 
-void OVTool::PutBackRegistration(const CondData& old) {
-  // Whatever the failed registration left under the creator goes first.
-  CmRemoveConduitByCreatorID(old.szCreatorID);
-  CondData rec = old;
-  if (RegisterConduit(&rec)) {
-    if (rec.dwIntegrate)
-      CmSetCreatorIntegrate(rec.szCreatorID, static_cast<int32_t>(rec.dwIntegrate));
-    if (rec.szInfo[0]) CmSetCreatorInfo(rec.szCreatorID, rec.szInfo);
-  } else {
-    tdx::ReportCondition("a removed registration could not be put back", __FILE__, __LINE__);
+void OVTool::PutBackCreator(const char* szCreatorID, const std::vector<CondRegistration>& before,
+                            CondData* pOther) {
+  if (!RestoreCreatorKeys(szCreatorID, before)) {
+    tdx::ReportCondition("a creator's registrations could not be put back", __FILE__, __LINE__);
+    return;
   }
+  if (!pOther) return;
+  // The conflicting conduit uninstalled for this one is registered again:
+  // installed, no longer kept for restoring.
+  pOther->nStatus = ST_INSTALLED;
+  pOther->nMark &= ~MARK_RESTORE;
+  ForgetRestorable(pOther->szCreatorID, pOther->szConduit);
+  if (IOVList* pList = m_ports.pApp)
+    for (int i = 0, n = pList->Count(); i < n; ++i)
+      if (pList->Data(i) == pOther) pList->SetImage(i, OV_IMG_INSTALLED);
+  AppendHistory(pOther, OVLOG_RESTORED);
 }
 
 void OVTool::Info(const char* szText, const char* szCaption) {
