@@ -7,7 +7,6 @@
 #include "halvern/LogBrowserHost.h"
 #include "halvern/LogTool.h"
 #include "shell/ShellContext.h"
-#include "ui/Fonts.h"
 #include "ui/TabPage.h"
 
 // cbHVUser and tvLog as the tool sees them. Everything the program does to
@@ -62,12 +61,12 @@ class HalvernPage : public TabPage {
   void OnCommand(int id, int code, HWND hCtl) override;
   LRESULT OnNotify(NMHDR* pHdr) override;
   bool HandleMessage(UINT uMsg, WPARAM wParam, LPARAM lParam, LRESULT* pResult) override;
+  void OnDpiChanged(int) override;
 
   ShellContext& m_ctx;
   HVRegisteredFn m_registered;
   // Raised while the page fills cbHVUser or tvLog itself.
   bool m_bFilling = false;
-  DerivedFont m_fontLabel;
   LogBrowserHost m_browserHost;
   HWND m_hUserBox = nullptr;
   HWND m_hTree = nullptr;

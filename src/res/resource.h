@@ -2,10 +2,8 @@
 // Plain #defines only: windres, the program and the UI test driver all read it.
 #pragma once
 
-// Program icon and pictures
+// Program icon (the pictures in the windows are drawn at their size)
 #define IDI_TANDELIX 1
-#define IDB_LOGO 101
-#define IDB_INIT 102
 
 // Main window fmMain
 #define IDD_MAIN 200
@@ -98,6 +96,7 @@
 #define IDC_BKLABELDESC 838
 #define IDD_OVRESTORE 850
 #define IDR_LAYOUT_OVRESTORE 851
+#define IDC_RSLABELSETS 852
 
 // Check HotSync Set-up dialog TfmOVCheck (870-889); Close is IDCANCEL
 #define IDD_OVCHECK 870
@@ -107,6 +106,7 @@
 #define IDC_EDTCHKSUMMARY 874
 #define IDC_BTNCHKREPAIR 875
 #define IDC_BTNCHKAGAIN 876
+#define IDC_CHKLABELSUMMARY 877
 
 // Tab tTremwick (controls 610-699)
 #define IDD_TREMWICK 600
@@ -160,3 +160,4 @@
 #define IDC_LOGNOVIEWER 715
 #define IDC_BTNOPENPAGE 716
 #define IDC_BTNHVHEALTH 717
+#define IDC_HVLOGLABEL 718
