@@ -128,7 +128,7 @@ TEST_F(HalvernUi, ChoosingAUserFillsTheTreeAndEveryNodeShowsItsPage) {
 // the logged names matched to the conduits the program loaded (a conduit
 // that names itself too), the registered ones the logs never name.
 TEST_F(HalvernUi, ConduitHealthShowsThePageOfTheChosenUser) {
-  EXPECT_EQ(WindowText(Ctl(IDC_BTNHVHEALTH)), "Conduit Health");
+  EXPECT_EQ(WindowText(Ctl(IDC_BTNHVHEALTH)), "&Conduit Health");
   ClickButton(page, IDC_BTNHVHEALTH);
   ASSERT_TRUE(WaitUntil(
       [&] { return Result().find("Conduit Health for Mara Lindqvist:") != std::string::npos; },
