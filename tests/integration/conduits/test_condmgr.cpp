@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "CondTestUtil.h"
+#include "palm/CondKey.h"
 #include "palm/CondMgr.h"
 #include "palm/PalmDesktop.h"
 #include "support/PalmSandbox.h"
@@ -479,3 +480,65 @@ TEST(PocketMirrorTest, RegisteringAPocketMirrorConduitSetsItsUi) {
 }
 
 }  // namespace
+
+// ---------------------------------------------------------------- whole keys
+
+TEST(CondKeyTest, EveryValueComesBackByteForByteAndFindsItsCreator) {
+  PalmSandbox sb;
+  AppConduitSpec a;
+  a.creator = "twce";
+  a.conduit = "First.dll";
+  sb.AddAppConduit({"memo", "Memo.dll"});
+  const int n = sb.AddAppConduit(a);
+  a.conduit = "Second.dll";
+  sb.AddAppConduit(a);
+  const std::string key = AppKey(n);
+  // What vendors keep beside Palm Desktop's values: any type, a string
+  // without its terminator, the default value, a name with a byte over 0x7F.
+  const std::vector<RegValue> vendor = {
+      {"VendorBlob", REG_BINARY, std::string("\x00\x01\xFF\x00", 4)},
+      {"VendorText", REG_SZ, "no terminator"},
+      {"VendorList", REG_MULTI_SZ, std::string("a\0b\0\0", 5)},
+      {"VendorWide", REG_QWORD, std::string(8, '\x7F')},
+      {"", REG_SZ, std::string("default\0", 8)},
+      {"Ma\xEFs", REG_EXPAND_SZ, std::string("%TEMP%\0", 7)},
+      {"Empty", REG_BINARY, ""}};
+  RegKeyValues extra;
+  extra.values = vendor;
+  ASSERT_TRUE(WriteRegKeyValues(key, extra, false));
+
+  RegKeyValues before;
+  ASSERT_TRUE(ReadRegKeyValues(key, &before));
+  for (const RegValue& v : vendor) {
+    const RegValue* p = before.Find(v.strName.c_str());
+    ASSERT_NE(p, nullptr) << v.strName;
+    EXPECT_EQ(*p, v) << v.strName;
+  }
+  ASSERT_NE(before.Find("priority"), nullptr);  // names compare without case
+
+  // Into another key exactly: what it held beyond them goes.
+  const std::string other = "Software\\Tandelix Key Test";
+  RegKeyValues stray;
+  stray.values = {{"Stray", REG_DWORD, std::string(4, '\0')}};
+  ASSERT_TRUE(WriteRegKeyValues(other, stray, false));
+  ASSERT_TRUE(WriteRegKeyValues(other, before, true));
+  RegKeyValues copy;
+  ASSERT_TRUE(ReadRegKeyValues(other, &copy));
+  RegDeleteTreeA(HKEY_CURRENT_USER, other.c_str());
+  RegDeleteKeyA(HKEY_CURRENT_USER, other.c_str());
+  EXPECT_EQ(copy.values.size(), before.values.size());
+  for (const RegValue& v : before.values) {
+    const RegValue* p = copy.Find(v.strName.c_str());
+    ASSERT_NE(p, nullptr) << v.strName;
+    EXPECT_EQ(*p, v) << v.strName;
+  }
+  EXPECT_EQ(copy.Find("Stray"), nullptr);
+
+  const std::vector<CondKeyRef> twice = ConduitKeysOf("twce");
+  ASSERT_EQ(twice.size(), 2u);
+  EXPECT_EQ(twice[0].strConduit, "First.dll");
+  EXPECT_EQ(twice[1].strConduit, "Second.dll");
+  EXPECT_EQ(twice[0].strKey, key);
+  EXPECT_TRUE(ConduitKeysOf("none").empty());
+  EXPECT_FALSE(ReadRegKeyValues(AppKey(9), &copy));
+}
