@@ -151,14 +151,14 @@ bool ReadConduit(Reader& r, const json& c, const std::string& where, size_t nLib
   for (size_t i = 0; i < vals->size(); ++i) {
     const json& v = (*vals)[i];
     const std::string at = Reader::At(Reader::At(where, "values"), i);
-    OVRegValue val;
+    RegValue val;
     std::string hex;
     int64_t nType = 0;
     if (!r.Object(v, at) || !r.Text(v, "name", at, &val.strName, 255) ||
         !r.Number(v, "type", at, 0, 0xFFFFFFFFll, &nType) ||
         !r.Text(v, "data", at, &hex, 2 * kOVSetupMaxValueData))
       return false;
-    if (!OVUnhex(hex, &val.data)) return r.Fail(Reader::At(at, "data"), "is not hex digits");
+    if (!OVUnhex(hex, &val.bytes)) return r.Fail(Reader::At(at, "data"), "is not hex digits");
     std::string key = val.strName;
     for (char& ch : key)
       if (ch >= 'a' && ch <= 'z') ch = static_cast<char>(ch - 32);
@@ -343,6 +343,12 @@ std::vector<const OVSetupFile*> OVSetupManifest::Files() const {
   return v;
 }
 
+std::vector<OVSetupFile*> OVSetupManifest::FilesToFill() {
+  std::vector<OVSetupFile*> v;
+  for (const OVSetupFile* f : Files()) v.push_back(const_cast<OVSetupFile*>(f));
+  return v;
+}
+
 std::string OVWriteManifest(const OVSetupManifest& m) {
   ordered_json root;
   root["format"] = kOVSetupFormat;
@@ -363,8 +369,8 @@ std::string OVWriteManifest(const OVSetupManifest& m) {
   ordered_json conds = ordered_json::array();
   for (const OVSetupConduit& c : m.conduits) {
     ordered_json vals = ordered_json::array();
-    for (const OVRegValue& v : c.values)
-      vals.push_back({{"name", v.strName}, {"type", v.dwType}, {"data", OVHex(v.data)}});
+    for (const RegValue& v : c.values)
+      vals.push_back({{"name", v.strName}, {"type", v.dwType}, {"data", OVHex(v.bytes)}});
     conds.push_back({{"key", c.strKey},
                      {"creator", c.strCreator},
                      {"title", c.strTitle},

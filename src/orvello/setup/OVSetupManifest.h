@@ -12,6 +12,8 @@
 #include <string>
 #include <vector>
 
+#include "palm/CondKey.h"
+
 inline constexpr char kOVSetupManifestEntry[] = "manifest.json";
 inline constexpr char kOVSetupFormat[] = "tandelix-hotsync-setup";
 inline constexpr int kOVSetupFormatVersion = 1;
@@ -33,16 +35,6 @@ struct OVSetupFile {
   uint64_t qwSize = 0;
 };
 
-struct OVRegValue {
-  std::string strName;  // UTF-8
-  uint32_t dwType = 0;  // REG_SZ, REG_DWORD, ...
-  std::string data;     // the bytes, as the registry holds them
-
-  bool operator==(const OVRegValue& o) const {
-    return strName == o.strName && dwType == o.dwType && data == o.data;
-  }
-};
-
 struct OVSetupLibrary {
   std::string strPath;  // as the registration names it: a full path or a bare name
   std::string strVersion;
@@ -54,8 +46,8 @@ struct OVSetupConduit {
   std::string strKey;  // the registry key it came from, for people
   std::string strCreator;
   std::string strTitle;
-  std::vector<OVRegValue> values;  // every value of its key
-  int nLibrary = -1;               // index into libraries, -1 for none
+  std::vector<RegValue> values;  // every value of its key, in its order
+  int nLibrary = -1;             // index into libraries, -1 for none
 };
 
 struct OVSetupInstallConduit {
@@ -106,6 +98,7 @@ struct OVSetupManifest {
 
   // Every file the ZIP carries, in the manifest's order.
   std::vector<const OVSetupFile*> Files() const;
+  std::vector<OVSetupFile*> FilesToFill();
 };
 
 // The manifest as JSON text (UTF-8, indented).

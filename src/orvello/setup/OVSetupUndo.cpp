@@ -14,12 +14,12 @@ namespace {
 constexpr size_t kMaxItems = 200000;
 constexpr uint64_t kMaxRecord = 256ull << 20;
 
-ordered_json KeysJson(const std::vector<OVKeyValues>& keys) {
+ordered_json KeysJson(const std::vector<RegKeyValues>& keys) {
   ordered_json a = ordered_json::array();
-  for (const OVKeyValues& k : keys) {
+  for (const RegKeyValues& k : keys) {
     ordered_json vals = ordered_json::array();
-    for (const OVRegValue& v : k)
-      vals.push_back({{"name", v.strName}, {"type", v.dwType}, {"data", OVHex(v.data)}});
+    for (const RegValue& v : k.values)
+      vals.push_back({{"name", v.strName}, {"type", v.dwType}, {"data", OVHex(v.bytes)}});
     a.push_back(std::move(vals));
   }
   return a;
@@ -62,17 +62,17 @@ std::string FullPath(const json& o, const char* key) {
   return p;
 }
 
-std::vector<OVKeyValues> Keys(const json& o, const char* key) {
-  std::vector<OVKeyValues> keys;
+std::vector<RegKeyValues> Keys(const json& o, const char* key) {
+  std::vector<RegKeyValues> keys;
   for (const json& k : List(o, key)) {
     if (!k.is_array() || k.size() > kOVSetupMaxValues) throw Bad();
-    OVKeyValues vals;
+    RegKeyValues vals;
     for (const json& v : k) {
-      OVRegValue val;
+      RegValue val;
       val.strName = Text(v, "name", 255);
       val.dwType = static_cast<uint32_t>(Unsigned(v, "type", 0xFFFFFFFFu));
-      if (!OVUnhex(Text(v, "data", 2 * kOVSetupMaxValueData), &val.data)) throw Bad();
-      vals.push_back(std::move(val));
+      if (!OVUnhex(Text(v, "data", 2 * kOVSetupMaxValueData), &val.bytes)) throw Bad();
+      vals.values.push_back(std::move(val));
     }
     keys.push_back(std::move(vals));
   }

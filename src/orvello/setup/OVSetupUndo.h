@@ -19,9 +19,6 @@ inline constexpr char kOVUndoFolder[] = "ovimport";
 inline constexpr char kOVUndoFormat[] = "tandelix-import-undo";
 inline constexpr int kOVUndoFormatVersion = 1;
 
-// The whole registry key of one application conduit.
-using OVKeyValues = std::vector<OVRegValue>;
-
 struct OVUndoAction {
   std::string strUser;  // for the report
   uint32_t dwUserID = 0;
@@ -46,11 +43,11 @@ struct OVUndoUser {
 };
 
 struct OVUndoRecord {
-  std::string strArchive;                  // the file imported
-  std::string strComputer;                 // its source
-  std::string strTime;                     // when it was imported
-  bool bComplete = false;                  // the import ran to its end
-  std::vector<OVKeyValues> before, after;  // application conduit keys, in order
+  std::string strArchive;                   // the file imported
+  std::string strComputer;                  // its source
+  std::string strTime;                      // when it was imported
+  bool bComplete = false;                   // the import ran to its end
+  std::vector<RegKeyValues> before, after;  // application conduit keys, in order
   bool bBackupChanged = false;
   std::string strBackupBefore, strBackupAfter;
   std::vector<OVUndoAction> actions;

@@ -10,3 +10,15 @@ add_library(tdx_ovsetup_core STATIC
   ${_setup}/OVSetupUndo.cpp)
 target_include_directories(tdx_ovsetup_core PUBLIC ${PROJECT_SOURCE_DIR}/src)
 target_link_libraries(tdx_ovsetup_core PUBLIC tdx_misc PRIVATE tdx_minizip tdx_json)
+
+if(WIN32)
+  # Export, import and undo: the conduit tool's logic, shared by Tandelix and tdcond.
+  add_library(tdx_ovsetup STATIC
+    ${_setup}/OVSetupSys.cpp
+    ${_setup}/OVSetupExport.cpp
+    ${_setup}/OVSetupImport.cpp
+    ${_setup}/OVSetupUndoImport.cpp
+    ${_setup}/OVSetupCli.cpp)
+  target_link_libraries(tdx_ovsetup PUBLIC tdx_ovsetup_core tdx_ovdoctor tdx_orvello PRIVATE tdx_minizip advapi32)
+  target_compile_definitions(tdx_ovsetup PRIVATE TDX_VERSION_TEXT="${PROJECT_VERSION}")
+endif()

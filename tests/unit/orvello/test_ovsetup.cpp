@@ -238,8 +238,8 @@ TEST(OVSetupUndo, RoundTripAndDamagedRecordsRefused) {
   r.strComputer = "A";
   r.strTime = "2025-05-20T10:11:12Z";
   r.bComplete = true;
-  r.before = {{{"Creator", 4, "abcd"}}, {}};
-  r.after = {{{"Conduit", 1, std::string("x\0", 2)}}};
+  r.before = {RegKeyValues{{{"Creator", 4, "abcd"}}}, RegKeyValues{}};
+  r.after = {RegKeyValues{{{"Conduit", 1, std::string("x\0", 2)}}}};
   r.bBackupChanged = true;
   r.strBackupBefore = "Backup.dll";
   r.actions.push_back({"Ann", 3, 0x61646472, true, 1, 2});
