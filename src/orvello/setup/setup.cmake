@@ -18,7 +18,14 @@ if(WIN32)
     ${_setup}/OVSetupExport.cpp
     ${_setup}/OVSetupImport.cpp
     ${_setup}/OVSetupUndoImport.cpp
-    ${_setup}/OVSetupCli.cpp)
+    ${_setup}/OVSetupCli.cpp
+    ${_setup}/OVSetupForms.cpp)
   target_link_libraries(tdx_ovsetup PUBLIC tdx_ovsetup_core tdx_ovdoctor tdx_orvello PRIVATE tdx_minizip advapi32)
   target_compile_definitions(tdx_ovsetup PRIVATE TDX_VERSION_TEXT="${PROJECT_VERSION}")
+endif()
+
+if(TARGET Tandelix)
+  # The two dialogs' windows.
+  target_sources(Tandelix PRIVATE ${_setup}/../fmOVExport.cpp ${_setup}/../fmOVImport.cpp)
+  target_link_libraries(Tandelix PRIVATE tdx_ovsetup shell32)
 endif()

@@ -11,6 +11,9 @@
 
 #include "TdcTestUtil.h"
 #include "orvello/OVHistory.h"
+#include "orvello/OVText.h"
+#include "shell/Settings.h"
+#include "orvello/setup/OVSetupForms.h"
 #include "orvello/setup/OVSetupImport.h"
 #include "orvello/setup/OVSetupManifest.h"
 #include "orvello/setup/OVSetupPaths.h"
@@ -285,6 +288,23 @@ class SetupMoveTest : public TdcondTest {
     return zip;
   }
 
+  // The tab's tool over a desktop, as the program starts it, with this
+  // program directory.
+  void StartAt(const std::string& desk, const std::string& moduleDir) {
+    ASSERT_TRUE(SetCurrentDirectoryA(desk.c_str()));
+    ASSERT_TRUE(LoadPalmLibrariesFrom(desk.c_str(), PD_LIB_ALL));
+    OVPorts ports;
+    ports.pApp = &app;
+    ports.pSys = &sys;
+    ports.pPrompt = &prompt;
+    ports.pClock = &clock;
+    ports.strModuleDir = moduleDir;
+    tool.Attach(ports);
+    tool.InitConduitTool();
+    TdxSettings settings;  // the listed backup sets, as the program's start-up reads them
+    ReadSettingsFile(SettingsPath(moduleDir.c_str()).c_str(), settings, tool.BackupSets());
+  }
+
   // The application conduits of "tdcond list --json", by creator.
   std::map<std::string, json> Listed(const std::string& moduleDir) {
     const TdcResult r = RunIn(moduleDir, {"list", "--json"});
@@ -514,4 +534,158 @@ TEST_F(SetupMoveTest, StrangersLibrariesAreAskedAndRefusedAndAHotSyncRefusesTheI
   EXPECT_FALSE(OVIsFile(Vendor() + "\\VendCond.dll"));
   EXPECT_EQ(CountCreator("NoTe"), 0);
   EXPECT_EQ(CountCreator("date"), 1);
+}
+
+namespace {
+
+struct FakeExportView : IOVExportView {
+  std::string file, contents, dataSize, status;
+  bool bData = false, bBusy = false;
+  int nPercent = -1, nPumps = 0;
+  std::function<void()> onPump;
+  std::string File() override { return file; }
+  void SetFile(const std::string& s) override { file = s; }
+  bool WithData() override { return bData; }
+  void SetContents(const std::string& s) override { contents = s; }
+  void SetDataSize(const std::string& s) override { dataSize = s; }
+  void SetProgress(int n) override { nPercent = n; }
+  void SetStatus(const std::string& s) override { status = s; }
+  void SetBusy(bool b) override { bBusy = b; }
+  bool PickFile(std::string&) override { return false; }
+  void Pump() override {
+    ++nPumps;
+    if (onPump) onPump();
+  }
+};
+
+struct FakeImportView : IOVImportView {
+  struct Row {
+    bool bChecked, bCheckable;
+    std::string change, item, detail;
+  };
+  std::vector<Row> rows;
+  int nSelected = -1;
+  bool bUserEnabled = false;
+  std::vector<std::string> choices;
+  int nChoice = -1;
+  std::string summary;
+  void Clear() override {
+    rows.clear();
+    nSelected = -1;
+  }
+  void AddRow(bool c, bool k, const std::string& a, const std::string& b,
+              const std::string& d) override {
+    rows.push_back({c, k, a, b, d});
+  }
+  bool IsChecked(int i) override { return rows.at(static_cast<size_t>(i)).bChecked; }
+  void SetChecked(int i, bool b) override { rows.at(static_cast<size_t>(i)).bChecked = b; }
+  int Selected() override { return nSelected; }
+  void Select(int i) override { nSelected = i; }
+  void SetUserChoice(bool b, const std::vector<std::string>& c, int n) override {
+    bUserEnabled = b;
+    choices = c;
+    nChoice = n;
+  }
+  void SetSummary(const std::string& s) override { summary = s; }
+  int Find(const std::string& change, const std::string& item) const {
+    for (size_t i = 0; i < rows.size(); ++i)
+      if (rows[i].change == change && rows[i].item == item) return static_cast<int>(i);
+    return -1;
+  }
+};
+
+}  // namespace
+
+TEST_F(SetupMoveTest, ExportDialogShowsTheDataSizeAndACancelLeavesNoFile) {
+  MakeA();
+  std::string big;
+  for (unsigned i = 0; i < (3u << 20); ++i) big += static_cast<char>((i * 2654435761u) >> 24);
+  tdxtest::WriteText(DeskA() + "\\TesterA\\Backup\\Big.PDB", big);
+  StartAt(DeskA(), ProgDir());
+  FakeExportView view;
+  OVExportForm form(view, prompt, tool, ProgDir(), out.path().string());
+  form.FormCreate();
+  EXPECT_EQ(view.file, out.file(OVDefaultExportName()));
+  EXPECT_EQ(view.contents,
+            "5 conduits, 6 conduit libraries, 2 users with their HotSync actions, 1 backup set and "
+            "the history.");
+  EXPECT_EQ(view.dataSize, "4 files, 3.1 MB");
+
+  view.bData = true;
+  view.onPump = [&] {
+    if (view.nPumps == 3) {
+      EXPECT_FALSE(form.btnCancelClick());  // the dialog stays until the export stops
+    }
+  };
+  EXPECT_FALSE(form.btnOKClick());
+  EXPECT_EQ(view.status, "The export was cancelled; no file was written.");
+  EXPECT_FALSE(view.bBusy);
+  std::vector<OVFoundFile> left;
+  std::string why;
+  ASSERT_TRUE(OVListFiles(out.path().string(), 10, &left, &why));
+  EXPECT_TRUE(left.empty()) << left[0].strRel;
+
+  view.onPump = nullptr;
+  EXPECT_TRUE(form.btnOKClick());
+  EXPECT_EQ(view.nPercent, 100);
+  ASSERT_FALSE(prompt.shown.empty());
+  EXPECT_EQ(prompt.shown.back().text, OVFormat(kOVExportDone, view.file.c_str()));
+  const auto entries = Unzip(view.file);
+  EXPECT_NE(std::find_if(entries.begin(), entries.end(),
+                         [](const auto& e) { return e.first == "users/0/Backup/Big.PDB"; }),
+            entries.end());
+}
+
+TEST_F(SetupMoveTest, ImportDialogRowsUserChoiceAndUndo) {
+  MakeA();
+  const std::string zip = ExportA();
+  MakeB();
+  const auto regB = Registry();
+  StartAt(DeskB(), ProgB());
+  FakeImportView view;
+  OVImportForm form(view, prompt, tool, ProgB());
+  ASSERT_TRUE(form.Open(zip));
+  form.FormCreate();
+  const int nLeave = view.Find("Leave conduit", "Address Book (addr)");
+  ASSERT_GE(nLeave, 0);
+  view.rows[static_cast<size_t>(nLeave)].bChecked = true;  // a click on a row for information
+  form.lvChangesChange(nLeave);
+  EXPECT_FALSE(view.rows[static_cast<size_t>(nLeave)].bChecked);
+  const int nReplace = view.Find("Replace conduit", "Date Book (date)");
+  ASSERT_GE(nReplace, 0);
+  EXPECT_FALSE(view.rows[static_cast<size_t>(nReplace)].bChecked);
+
+  // J\xFCrgen goes to Ann instead of being added.
+  view.nSelected = view.Find("Add user", "J\xFCrgen M\xFCller");
+  ASSERT_GE(view.nSelected, 0);
+  form.lvChangesSelect();
+  EXPECT_TRUE(view.bUserEnabled);
+  EXPECT_EQ(view.choices, (std::vector<std::string>{kOVAddNewUser, "Ann Tester"}));
+  EXPECT_EQ(view.nChoice, 0);
+  form.cbUserChange(1);
+  EXPECT_EQ(view.Find("Add user", "J\xFCrgen M\xFCller"), -1);
+  ASSERT_GE(view.nSelected, 0);
+  EXPECT_EQ(view.rows[static_cast<size_t>(view.nSelected)].change, "Map user");
+  EXPECT_EQ(view.nChoice, 1);
+  // The Date Book row was not touched: it is still unchecked after the new list.
+  EXPECT_FALSE(
+      view.rows[static_cast<size_t>(view.Find("Replace conduit", "Date Book (date)"))].bChecked);
+  view.nSelected = view.Find("Leave conduit", "Address Book (addr)");
+  form.lvChangesSelect();
+  EXPECT_FALSE(view.bUserEnabled);
+
+  ASSERT_TRUE(form.btnOKClick());
+  EXPECT_TRUE(form.Imported());
+  EXPECT_EQ(prompt.shown.back().text.rfind("The HotSync set-up of ", 0), 0u)
+      << prompt.shown.back().text;
+  EXPECT_EQ(Actions().count("J\xFCrgen M\xFCller"), 0u);
+  EXPECT_NE(Actions()["Ann Tester"].find(PrefName("memo") + "=0;"), std::string::npos);
+
+  prompt.answers = {Answer::Yes};
+  EXPECT_TRUE(OVUndoImportCommand(prompt, tool, ProgB()));
+  EXPECT_EQ(prompt.shown.back().text.rfind("The last import was undone.", 0), 0u)
+      << prompt.shown.back().text;
+  EXPECT_EQ(Registry(), regB);
+  EXPECT_FALSE(OVUndoImportCommand(prompt, tool, ProgB()));
+  EXPECT_EQ(prompt.shown.back().text, kOVNoImportToUndo);
 }
