@@ -54,11 +54,16 @@ OVCliResult OVCliExport(const std::string& strModuleDir, BackupSetList* pSets,
   std::string sha;
   uint64_t qwSize = 0;
   OVHashFile(strTarget, &sha, &qwSize);
-  r.strOut += "Exported " + Count(m.conduits.size(), "conduit", "conduits") + ", " +
-              Count(m.libraries.size(), "library", "libraries") + ", " +
-              Count(m.users.size(), "user", "users") + ", " +
-              Count(m.sets.size(), "backup set", "backup sets") +
-              (m.bHasHistory ? " and the history" : "") +
+  size_t nLibraries = 0;
+  for (const OVSetupLibrary& l : m.libraries) nLibraries += l.bPresent;
+  std::vector<std::string> parts = {
+      Count(m.conduits.size(), "conduit", "conduits"), Count(nLibraries, "library", "libraries"),
+      Count(m.users.size(), "user", "users"), Count(m.sets.size(), "backup set", "backup sets")};
+  if (m.bHasHistory) parts.push_back("the history");
+  std::string what;
+  for (size_t i = 0; i < parts.size(); ++i)
+    what += (i == 0 ? "" : i + 1 == parts.size() ? " and " : ", ") + parts[i];
+  r.strOut += "Exported " + what +
               (bWithData ? " with " + Count(nUserFiles, "file", "files") +
                                " of the users' folders (" + OVSizeText(plan.qwDataBytes) + ")"
                          : "") +

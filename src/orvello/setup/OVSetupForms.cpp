@@ -50,8 +50,10 @@ void OVExportForm::FormCreate() {
     return;
   }
   const OVSetupManifest& m = m_counted.manifest;
+  size_t nLibraries = 0;
+  for (const OVSetupLibrary& l : m.libraries) nLibraries += l.bPresent;
   m_view.SetContents(Count(m.conduits.size(), "conduit", "conduits") + ", " +
-                     Count(m.libraries.size(), "conduit library", "conduit libraries") + ", " +
+                     Count(nLibraries, "conduit library", "conduit libraries") + ", " +
                      Count(m.users.size(), "user", "users") + " with their HotSync actions, " +
                      Count(m.sets.size(), "backup set", "backup sets") +
                      (m.bHasHistory ? " and the history" : "") + ".");
@@ -153,10 +155,7 @@ void OVImportForm::Fill(int nUser) {
   m_view.Clear();
   for (const OVImportRow& r : m_import.Rows())
     m_view.AddRow(r.bChecked, r.bCheckable, r.strChange, r.strItem, r.strDetail);
-  const OVSetupManifest& m = m_import.Manifest();
-  m_view.SetSummary(OVUtf8ToAnsi(m.strComputer) + ", " + m.strCreated.substr(0, 10) + ": " +
-                    Count(m_import.CheckedCount(), "change is", "changes are") + " checked of " +
-                    std::to_string(m_import.Rows().size()) + " rows.");
+  m_view.SetSummary(Summary());
   for (size_t i = 0; nUser >= 0 && i < m_import.Rows().size(); ++i)
     if (UserOfRow(static_cast<int>(i)) == nUser) {
       m_view.Select(static_cast<int>(i));
@@ -176,10 +175,14 @@ void OVImportForm::lvChangesChange(int nRow) {
   }
   if (bChecked == r.bChecked) return;
   r.bChecked = bChecked;
+  m_view.SetSummary(Summary());
+}
+
+std::string OVImportForm::Summary() {
   const OVSetupManifest& m = m_import.Manifest();
-  m_view.SetSummary(OVUtf8ToAnsi(m.strComputer) + ", " + m.strCreated.substr(0, 10) + ": " +
-                    Count(m_import.CheckedCount(), "change is", "changes are") + " checked of " +
-                    std::to_string(rows.size()) + " rows.");
+  return "The HotSync set-up of " + OVUtf8ToAnsi(m.strComputer) + " (" +
+         m.strCreated.substr(0, 10) + "): " + std::to_string(m_import.CheckedCount()) + " of " +
+         Count(m_import.Rows().size(), "row", "rows") + " checked.";
 }
 
 int OVImportForm::UserOfRow(int nRow) const {

@@ -94,6 +94,7 @@ class OVImportForm {
   // Lists the rows again, the row of this user of the file selected.
   void Fill(int nUser);
   int UserOfRow(int nRow) const;
+  std::string Summary();
 
   IOVImportView& m_view;
   IPrompt& m_prompt;

@@ -485,10 +485,18 @@ void OVImport::Plan() {
       AddRow(OVRowKind::SameConduit, "Leave conduit", item, "the same registration is here", false,
              false, n);
     } else if (pHere) {
+      // Which values differ, so the choice can be made from the row.
+      std::string differ;
+      for (const RegValue& v : mine.values) {
+        const RegValue* w = pHere->Find(v.strName.c_str());
+        if (!w || !(*w == v)) differ += (differ.empty() ? "" : ", ") + v.strName;
+      }
+      for (const RegValue& w : pHere->values)
+        if (!mine.Find(w.strName.c_str())) differ += (differ.empty() ? "" : ", ") + w.strName;
       AddRow(OVRowKind::ReplaceConduit, "Replace conduit", item,
-             refused.empty()
-                 ? "here: " + RegText(*pHere, "Conduit") + "; from the file: " + lib + missing
-                 : "its library was refused: " + refused,
+             refused.empty() ? "here: " + RegText(*pHere, "Conduit") + "; from the file: " + lib +
+                                   missing + " (" + differ + " differ)"
+                             : "its library was refused: " + refused,
              false, refused.empty(), n);
     } else {
       AddRow(OVRowKind::AddConduit, "Add conduit", item,
