@@ -797,48 +797,106 @@ void OVImport::Applier::Libraries() {
   WriteRecord();
 }
 
+namespace {
+
+// The key the Conduit Manager made for a creator it just registered: the
+// number it gives a new key when that holds the creator, else the last key
+// of the creator.
+std::string NewKeyOf(const std::string& creator, uint32_t dw, int nNext) {
+  char szKey[128];
+  std::snprintf(szKey, sizeof szKey, PD_REG_APP_FMT, nNext);
+  DWORD dwHere = 0, cb = sizeof dwHere;
+  if (nNext >= 0 &&
+      RegGetValueA(HKEY_CURRENT_USER, szKey, "Creator", RRF_RT_REG_DWORD, nullptr, &dwHere, &cb) ==
+          ERROR_SUCCESS &&
+      dwHere == dw)
+    return szKey;
+  const std::vector<CondKeyRef> refs = ConduitKeysOf(creator.c_str());
+  return refs.empty() ? std::string() : refs.back().strKey;
+}
+
+// Makes a registered creator's key hold exactly these values, byte for byte.
+bool WriteWhole(const std::string& key, const RegKeyValues& values) {
+  RegKeyValues now;
+  if (key.empty()) return false;
+  if (ReadRegKeyValues(key, &now) && SameValues(now, values)) return true;
+  return WriteRegKeyValues(key, values, true);
+}
+
+}  // namespace
+
+// Two passes: first every registration through the Conduit Manager, then
+// every key's values written whole, so the Conduit Manager is not made to
+// read all its keys again after each one.
 void OVImport::Applier::Conduits() {
+  struct Job {
+    size_t nIndex;
+    bool bReplace;
+    uint32_t dw;
+    std::string creator, item, key;
+    RegKeyValues mine, old;
+  };
+  std::vector<Job> jobs;
+  int nKeys = -1;  // how many application keys there are, while it is known
+  auto putBack = [&](const Job& j) {
+    if (!j.bReplace || CmInstallCreator(j.creator.c_str(), PD_CONDUIT_APPLICATION) != 0)
+      return std::string();
+    nKeys = -1;
+    return WriteWhole(NewKeyOf(j.creator, j.dw, -1), j.old)
+               ? std::string(" The one here was put back.")
+               : std::string();
+  };
   for (size_t i = 0; i < m.m_man.conduits.size(); ++i) {
     const int n = static_cast<int>(i);
     const bool bReplace = Checked(OVRowKind::ReplaceConduit, n);
     if (!bReplace && !Checked(OVRowKind::AddConduit, n)) continue;
+    if (nKeys < 0) nKeys = static_cast<int>(ListConduitKeys().size());
     const OVSetupConduit& c = m.m_man.conduits[i];
-    const uint32_t dw = CreatorOf(c.values);
-    const std::string creator = CreatorText(dw);
-    const std::string item = "\"" + A(c.strTitle) + "\" (" + A(c.strCreator) + ")";
-    if (strnlen(creator.c_str(), 5) != 4) {
-      m_rep.notDone.push_back("Conduit " + item + " was not registered: its creator ID cannot be.");
+    Job j{i,
+          bReplace,
+          CreatorOf(c.values),
+          "",
+          "\"" + A(c.strTitle) + "\" (" + A(c.strCreator) + ")",
+          "",
+          m.Rewritten(c),
+          {}};
+    j.creator = CreatorText(j.dw);
+    if (strnlen(j.creator.c_str(), 5) != 4) {
+      m_rep.notDone.push_back("Conduit " + j.item +
+                              " was not registered: its creator ID cannot be.");
       continue;
     }
-    const RegKeyValues mine = m.Rewritten(c);
-    RegKeyValues old;
     if (bReplace) {
-      const std::vector<CondKeyRef> refs = ConduitKeysOf(creator.c_str());
-      if (!refs.empty()) ReadRegKeyValues(refs.front().strKey, &old);
-      if (refs.empty() || CmRemoveConduitByCreatorID(creator.c_str()) != 1) {
-        m_rep.notDone.push_back("Conduit " + item +
+      const std::vector<CondKeyRef> refs = ConduitKeysOf(j.creator.c_str());
+      if (!refs.empty()) ReadRegKeyValues(refs.front().strKey, &j.old);
+      if (refs.empty() || CmRemoveConduitByCreatorID(j.creator.c_str()) != 1) {
+        m_rep.notDone.push_back("Conduit " + j.item +
                                 " was not replaced: the one here cannot be removed.");
         continue;
       }
       PdRegChange::Changed();
+      --nKeys;
     }
-    const int32_t rc = CmInstallCreator(creator.c_str(), PD_CONDUIT_APPLICATION);
-    const std::vector<CondKeyRef> refs =
-        rc == 0 ? ConduitKeysOf(creator.c_str()) : std::vector<CondKeyRef>();
     PdRegChange::Changed();
-    if (rc != 0 || refs.empty() || !WriteRegKeyValues(refs.back().strKey, mine, true)) {
-      if (!refs.empty()) CmRemoveConduitByCreatorID(creator.c_str());
-      std::string back;
-      if (bReplace && CmInstallCreator(creator.c_str(), PD_CONDUIT_APPLICATION) == 0) {
-        const std::vector<CondKeyRef> again = ConduitKeysOf(creator.c_str());
-        if (!again.empty() && WriteRegKeyValues(again.back().strKey, old, true))
-          back = " The one here was put back.";
-      }
-      m_rep.notDone.push_back("Conduit " + item + " was not registered (error " +
-                              std::to_string(rc) + ")." + back);
+    const int32_t rc = CmInstallCreator(j.creator.c_str(), PD_CONDUIT_APPLICATION);
+    if (rc == 0) j.key = NewKeyOf(j.creator, j.dw, nKeys);
+    if (j.key.empty()) {
+      if (rc == 0) CmRemoveConduitByCreatorID(j.creator.c_str());
+      m_rep.notDone.push_back("Conduit " + j.item + " was not registered (error " +
+                              std::to_string(rc) + ")." + putBack(j));
+      nKeys = -1;
       continue;
     }
-    m_rep.done.push_back((bReplace ? "Replaced conduit " : "Added conduit ") + item + ".");
+    ++nKeys;
+    jobs.push_back(std::move(j));
+  }
+  for (const Job& j : jobs) {
+    if (WriteWhole(j.key, j.mine)) {
+      m_rep.done.push_back((j.bReplace ? "Replaced conduit " : "Added conduit ") + j.item + ".");
+      continue;
+    }
+    CmRemoveConduitByCreatorID(j.creator.c_str());
+    m_rep.notDone.push_back("Conduit " + j.item + " was not registered whole." + putBack(j));
   }
 }
 

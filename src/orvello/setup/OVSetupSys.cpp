@@ -36,20 +36,32 @@ std::string OVUtf8ToAnsi(const std::string& s) {
 
 // ---------------------------------------------------------------- SHA-256
 
+namespace {
+
+// The provider, acquired once: acquiring it costs far more than a hash of a
+// small file, and an export or import hashes thousands.
+HCRYPTPROV Provider() {
+  static HCRYPTPROV s_hProv = [] {
+    HCRYPTPROV h = 0;
+    if (!CryptAcquireContextA(&h, nullptr, nullptr, PROV_RSA_AES,
+                              CRYPT_VERIFYCONTEXT | CRYPT_SILENT))
+      h = 0;
+    return h;
+  }();
+  return s_hProv;
+}
+
+}  // namespace
+
 OVSha256::OVSha256() {
-  HCRYPTPROV hProv = 0;
   HCRYPTHASH hHash = 0;
-  if (!CryptAcquireContextA(&hProv, nullptr, nullptr, PROV_RSA_AES,
-                            CRYPT_VERIFYCONTEXT | CRYPT_SILENT) ||
-      !CryptCreateHash(hProv, CALG_SHA_256, 0, 0, &hHash))
-    m_bFailed = true;
-  m_hProv = hProv;
+  const HCRYPTPROV hProv = Provider();
+  if (!hProv || !CryptCreateHash(hProv, CALG_SHA_256, 0, 0, &hHash)) m_bFailed = true;
   m_hHash = hHash;
 }
 
 OVSha256::~OVSha256() {
   if (m_hHash) CryptDestroyHash(static_cast<HCRYPTHASH>(m_hHash));
-  if (m_hProv) CryptReleaseContext(static_cast<HCRYPTPROV>(m_hProv), 0);
 }
 
 bool OVSha256::Update(const void* p, size_t cb) {

@@ -24,7 +24,7 @@ class OVSha256 {
   std::string Final();
 
  private:
-  uintptr_t m_hProv = 0, m_hHash = 0;
+  uintptr_t m_hHash = 0;
   bool m_bFailed = false;
 };
 std::string OVSha256Of(const std::string& bytes);

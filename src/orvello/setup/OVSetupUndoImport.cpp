@@ -84,7 +84,8 @@ void PutBackConduits(const OVUndoRecord& r, OVImportReport& rep) {
     }
     bool ok = true;
     for (size_t i = 0; i < r.before.size(); ++i)
-      ok &= WriteRegKeyValues(KeyName(i), r.before[i], true);
+      if (i >= now.size() || !(now[i] == r.before[i]))
+        ok &= WriteRegKeyValues(KeyName(i), r.before[i], true);
     for (size_t i = r.before.size(); i < now.size(); ++i) {
       RegDeleteTreeA(HKEY_CURRENT_USER, KeyName(i).c_str());
       RegDeleteKeyA(HKEY_CURRENT_USER, KeyName(i).c_str());
