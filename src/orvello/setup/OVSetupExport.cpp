@@ -10,6 +10,7 @@
 #include "misc/WinUtil.h"
 #include "orvello/OVHistory.h"
 #include "orvello/OVPages.h"
+#include "orvello/setup/OVSetupKeys.h"
 #include "orvello/setup/OVSetupPaths.h"
 #include "orvello/setup/OVSetupSys.h"
 #include "orvello/setup/OVSetupZip.h"
@@ -18,16 +19,10 @@
 
 namespace {
 
-std::string CreatorText(uint32_t dw) {
-  std::string s(4, ' ');
-  for (int i = 0; i < 4; ++i) s[i] = static_cast<char>((dw >> (24 - 8 * i)) & 0xFF);
-  return s;
-}
-
 // A creator as people read it: its characters, or its number when they are
 // not printable.
 std::string CreatorForPeople(uint32_t dw) {
-  const std::string s = CreatorText(dw);
+  const std::string s = OVCreatorText(dw);
   for (char c : s)
     if (static_cast<unsigned char>(c) < 0x20 || static_cast<unsigned char>(c) >= 0x7F) {
       char sz[16];
@@ -35,12 +30,6 @@ std::string CreatorForPeople(uint32_t dw) {
       return sz;
     }
   return s;
-}
-
-std::string RegText(const RegKeyValues& key, const char* szName) {
-  const RegValue* v = key.Find(szName);
-  if (!v || (v->dwType != REG_SZ && v->dwType != REG_EXPAND_SZ)) return {};
-  return v->bytes.substr(0, v->bytes.find('\0'));
 }
 
 std::string EntryPath(const std::string& rel) {
@@ -99,14 +88,6 @@ class Gatherer {
   std::map<std::string, int> m_libs;
 };
 
-std::string UserText(uint32_t id, int32_t (*fn)(uint32_t, char*, uint16_t*)) {
-  char sz[256] = {};
-  uint16_t cb = sizeof sz;
-  fn(id, sz, &cb);
-  sz[sizeof sz - 1] = '\0';
-  return sz;
-}
-
 }  // namespace
 
 std::string OVSizeText(uint64_t q) {
@@ -157,7 +138,7 @@ bool OVPlanExport(const std::string& strModuleDir, BackupSetList* pSets, bool bW
     OVSetupConduit c;
     c.strKey = ref.strKey.substr(ref.strKey.find_last_of('\\') + 1);
     c.strCreator = OVAnsiToUtf8(ref.dwCreator ? CreatorForPeople(ref.dwCreator) : "");
-    c.strTitle = OVAnsiToUtf8(RegText(key, "Title"));
+    c.strTitle = OVAnsiToUtf8(OVRegText(key, "Title"));
     for (const RegValue& v : key.values) {
       RegValue out = v;
       out.strName = OVAnsiToUtf8(v.strName);
@@ -168,13 +149,11 @@ bool OVPlanExport(const std::string& strModuleDir, BackupSetList* pSets, bool bW
     m.conduits.push_back(std::move(c));
   }
 
-  char szBackup[260] = {};
-  int32_t cb = sizeof szBackup;
-  if (CmGetBackupConduit(szBackup, &cb) == 0 && szBackup[0]) {
-    szBackup[sizeof szBackup - 1] = '\0';
+  const std::string backup = OVBackupConduit();
+  if (!backup.empty()) {
     m.bHasBackup = true;
-    m.strBackupLibrary = OVAnsiToUtf8(szBackup);
-    m.nBackupLibrary = g.Library(szBackup, "the backup conduit");
+    m.strBackupLibrary = OVAnsiToUtf8(backup);
+    m.nBackupLibrary = g.Library(backup, "the backup conduit");
   }
 
   if (IsPalmLibraryLoaded(PD_LIB_INSTAIDE)) {
@@ -200,7 +179,7 @@ bool OVPlanExport(const std::string& strModuleDir, BackupSetList* pSets, bool bW
     uint32_t id = 0;
     if (UmGetUserID(i, &id) != 0) continue;
     OVSetupUser u;
-    const std::string name = UserText(id, UmGetUserName), dir = UserText(id, UmGetUserDirectory);
+    const std::string name = OVUserName(id), dir = OVUserDirectory(id);
     u.strName = OVAnsiToUtf8(name);
     u.strDirectory = OVAnsiToUtf8(dir);
     u.bProfile = UmIsUserProfile(id) != 0;

@@ -12,6 +12,7 @@
 #include "orvello/ConduitTool.h"
 #include "orvello/OVDoctor.h"
 #include "orvello/OVHistory.h"
+#include "orvello/setup/OVSetupKeys.h"
 #include "orvello/setup/OVSetupPaths.h"
 #include "orvello/setup/OVSetupSys.h"
 #include "palm/CondAsk.h"
@@ -25,48 +26,6 @@ namespace {
 
 std::string A(const std::string& utf8) { return OVUtf8ToAnsi(utf8); }
 std::string U(const std::string& ansi) { return OVAnsiToUtf8(ansi); }
-
-// The "Creator" value of a key: four bytes, little-endian; 0 when none.
-uint32_t CreatorOf(const std::vector<RegValue>& values) {
-  for (const RegValue& v : values)
-    if (lstrcmpiA(v.strName.c_str(), "Creator") == 0 && v.dwType == REG_DWORD &&
-        v.bytes.size() == 4)
-      return static_cast<uint32_t>(static_cast<unsigned char>(v.bytes[0])) |
-             static_cast<uint32_t>(static_cast<unsigned char>(v.bytes[1])) << 8 |
-             static_cast<uint32_t>(static_cast<unsigned char>(v.bytes[2])) << 16 |
-             static_cast<uint32_t>(static_cast<unsigned char>(v.bytes[3])) << 24;
-  return 0;
-}
-
-std::string CreatorText(uint32_t dw) {
-  std::string s(4, ' ');
-  for (int i = 0; i < 4; ++i) s[i] = static_cast<char>((dw >> (24 - 8 * i)) & 0xFF);
-  return s;
-}
-
-// Two keys hold the same values, whatever their order.
-bool SameValues(const RegKeyValues& a, const RegKeyValues& b) {
-  if (a.values.size() != b.values.size()) return false;
-  for (const RegValue& v : a.values) {
-    const RegValue* w = b.Find(v.strName.c_str());
-    if (!w || !(*w == v)) return false;
-  }
-  return true;
-}
-
-std::string RegText(const RegKeyValues& key, const char* szName) {
-  const RegValue* v = key.Find(szName);
-  if (!v || (v->dwType != REG_SZ && v->dwType != REG_EXPAND_SZ)) return {};
-  return v->bytes.substr(0, v->bytes.find('\0'));
-}
-
-std::string UserText(uint32_t id, int32_t (*fn)(uint32_t, char*, uint16_t*)) {
-  char sz[256] = {};
-  uint16_t cb = sizeof sz;
-  fn(id, sz, &cb);
-  sz[sizeof sz - 1] = '\0';
-  return sz;
-}
 
 std::string Plural(size_t n, const char* one, const char* many) {
   return std::to_string(n) + " " + (n == 1 ? one : many);
@@ -226,24 +185,17 @@ void OVImport::ReadLocal() {
   char szDesktop[260] = {};
   if (GetPalmDesktopPath(szDesktop, sizeof szDesktop) == 0) m_local.strDesktop = szDesktop;
   m_local.refs = ListConduitKeys();
-  for (const CondKeyRef& r : m_local.refs) {
-    RegKeyValues k;
-    ReadRegKeyValues(r.strKey, &k);
-    m_local.keys.push_back(std::move(k));
-  }
-  char szBackup[260] = {};
-  int32_t cb = sizeof szBackup;
-  if (CmGetBackupConduit(szBackup, &cb) == 0 && szBackup[0]) {
-    szBackup[sizeof szBackup - 1] = '\0';
-    m_local.bHasBackup = true;
-    m_local.strBackup = szBackup;
-  }
+  m_local.keys.resize(m_local.refs.size());
+  for (size_t i = 0; i < m_local.refs.size(); ++i)
+    ReadRegKeyValues(m_local.refs[i].strKey, &m_local.keys[i]);
+  m_local.strBackup = OVBackupConduit();
+  m_local.bHasBackup = !m_local.strBackup.empty();
   const int16_t nUsers = UmGetUserCount();
   for (int16_t i = 0; i < nUsers; ++i) {
     LocalUser u;
     if (UmGetUserID(i, &u.dwID) != 0) continue;
-    u.strName = UserText(u.dwID, UmGetUserName);
-    u.strDir = UserText(u.dwID, UmGetUserDirectory);
+    u.strName = OVUserName(u.dwID);
+    u.strDir = OVUserDirectory(u.dwID);
     m_local.users.push_back(u);
   }
 }
@@ -418,8 +370,14 @@ void OVImport::Plan() {
     const OVSetupLibrary& lib = m_man.libraries[i];
     Lib& l = m_libs[i];
     l.strDest = lib.bPresent ? DestOfLibrary(static_cast<int>(i)) : std::string();
-    if (!lib.bPresent || l.strDest.empty()) {
+    if (!lib.bPresent) {
       libState[i] = 3;
+      continue;
+    }
+    if (!OVCheckLibraryPath(A(lib.strPath)).empty()) {
+      // Letters this PC's code page cannot write: there is no name to copy it to.
+      l.bAsked = true;
+      l.strRefused = "its path cannot be written in this PC's code page";
       continue;
     }
     std::string sha;
@@ -460,7 +418,7 @@ void OVImport::Plan() {
   for (size_t i = 0; i < m_man.conduits.size(); ++i) {
     const OVSetupConduit& c = m_man.conduits[i];
     const int n = static_cast<int>(i);
-    const uint32_t creator = CreatorOf(c.values);
+    const uint32_t creator = OVCreatorOf(c.values);
     const std::string item = A(c.strTitle) + " (" + A(c.strCreator) + ")";
     if (!creator) {
       AddRow(OVRowKind::Note, "Not imported", item, "it has no creator ID", false, false, n);
@@ -473,7 +431,7 @@ void OVImport::Plan() {
       continue;
     }
     const RegKeyValues mine = Rewritten(c);
-    const std::string lib = RegText(mine, "Conduit");
+    const std::string lib = OVRegText(mine, "Conduit");
     const RegKeyValues* pHere = nullptr;
     for (size_t k = 0; k < m_local.refs.size() && !pHere; ++k)
       if (m_local.refs[k].dwCreator == creator) pHere = &m_local.keys[k];
@@ -481,7 +439,7 @@ void OVImport::Plan() {
     std::string missing;
     if (c.nLibrary >= 0 && !m_man.libraries[static_cast<size_t>(c.nLibrary)].bPresent)
       missing = " (its library was missing on " + computer + ")";
-    if (pHere && SameValues(*pHere, mine)) {
+    if (pHere && OVSameValues(*pHere, mine)) {
       AddRow(OVRowKind::SameConduit, "Leave conduit", item, "the same registration is here", false,
              false, n);
     } else if (pHere) {
@@ -494,7 +452,7 @@ void OVImport::Plan() {
       for (const RegValue& w : pHere->values)
         if (!mine.Find(w.strName.c_str())) differ += (differ.empty() ? "" : ", ") + w.strName;
       AddRow(OVRowKind::ReplaceConduit, "Replace conduit", item,
-             refused.empty() ? "here: " + RegText(*pHere, "Conduit") + "; from the file: " + lib +
+             refused.empty() ? "here: " + OVRegText(*pHere, "Conduit") + "; from the file: " + lib +
                                    missing + " (" + differ + " differ)"
                              : "its library was refused: " + refused,
              false, refused.empty(), n);
@@ -539,7 +497,7 @@ void OVImport::Plan() {
       if (nNow == a.nAction) continue;
       std::string title = A(a.strCreator);
       for (const OVSetupConduit& c : m_man.conduits)
-        if (CreatorOf(c.values) == a.dwCreatorID)
+        if (OVCreatorOf(c.values) == a.dwCreatorID)
           title = A(c.strTitle) + " (" + A(a.strCreator) + ")";
       AddRow(OVRowKind::SetAction, "Set action", name + ": " + title,
              TWPrefText(a.nAction) +
@@ -551,7 +509,12 @@ void OVImport::Plan() {
     uint64_t qwNew = 0;
     std::string differ;
     const std::string folder = pTo ? OVJoinPath(m_local.strDesktop, pTo->strDir) : std::string();
+    size_t nUnnamed = 0;
     for (const OVSetupUserFile& f : u.files) {
+      if (!OVCheckRelativePath(A(f.strPath)).empty()) {
+        ++nUnnamed;  // letters this PC's code page cannot write
+        continue;
+      }
       const std::string dest = pTo ? OVJoinPath(folder, A(f.strPath)) : std::string();
       std::string sha;
       if (!pTo || !OVIsFile(dest)) {
@@ -571,11 +534,21 @@ void OVImport::Plan() {
              Plural(nDiffer, "file differs", "files differ") + " here (" + differ +
                  (nDiffer > 3 ? ", ..." : "") + "): replace with the file's",
              false, true, n);
+    if (nUnnamed)
+      AddRow(OVRowKind::Note, "Not imported", name,
+             Plural(nUnnamed, "file of the folder has a name", "files of the folder have names") +
+                 " this PC's code page cannot write",
+             false, false, n);
   }
 
   // Tandelix's own files.
   for (size_t i = 0; i < m_man.sets.size(); ++i) {
     const OVSetupBackupSet& s = m_man.sets[i];
+    if (!OVCheckRelativePath(A(s.strFile)).empty()) {
+      AddRow(OVRowKind::Note, "Not imported", A(s.strFile),
+             "this PC's code page cannot write the backup set's name", false, false);
+      continue;
+    }
     const std::string name = NewSetName(A(s.strFile), s.file.strSha256);
     if (name.empty()) continue;
     m_setNames[A(s.strFile)] = name;
@@ -643,16 +616,6 @@ class OVImport::Applier {
     auto it = m_created.find(nUser);
     return it != m_created.end() ? &it->second : m.Target(nUser);
   }
-  std::vector<RegKeyValues> AllKeys() const {
-    std::vector<RegKeyValues> keys;
-    for (const CondKeyRef& r : ListConduitKeys()) {
-      RegKeyValues k;
-      ReadRegKeyValues(r.strKey, &k);
-      keys.push_back(std::move(k));
-    }
-    return keys;
-  }
-
   void Users();
   void Libraries();
   void Conduits();
@@ -740,10 +703,10 @@ void OVImport::Applier::Users() {
     const int16_t nUsers = UmGetUserCount();
     for (int16_t k = 0; rc == 0 && k < nUsers && !made.dwID; ++k) {
       uint32_t id = 0;
-      if (UmGetUserID(k, &id) == 0 && !before.count(id) && UserText(id, UmGetUserName) == name) {
+      if (UmGetUserID(k, &id) == 0 && !before.count(id) && OVUserName(id) == name) {
         made.dwID = id;
         made.strName = name;
-        made.strDir = UserText(id, UmGetUserDirectory);
+        made.strDir = OVUserDirectory(id);
       }
     }
     if (!made.dwID) {
@@ -819,7 +782,7 @@ std::string NewKeyOf(const std::string& creator, uint32_t dw, int nNext) {
 bool WriteWhole(const std::string& key, const RegKeyValues& values) {
   RegKeyValues now;
   if (key.empty()) return false;
-  if (ReadRegKeyValues(key, &now) && SameValues(now, values)) return true;
+  if (ReadRegKeyValues(key, &now) && OVSameValues(now, values)) return true;
   return WriteRegKeyValues(key, values, true);
 }
 
@@ -854,13 +817,13 @@ void OVImport::Applier::Conduits() {
     const OVSetupConduit& c = m.m_man.conduits[i];
     Job j{i,
           bReplace,
-          CreatorOf(c.values),
+          OVCreatorOf(c.values),
           "",
           "\"" + A(c.strTitle) + "\" (" + A(c.strCreator) + ")",
           "",
           m.Rewritten(c),
           {}};
-    j.creator = CreatorText(j.dw);
+    j.creator = OVCreatorText(j.dw);
     if (strnlen(j.creator.c_str(), 5) != 4) {
       m_rep.notDone.push_back("Conduit " + j.item +
                               " was not registered: its creator ID cannot be.");
@@ -989,6 +952,7 @@ void OVImport::Applier::UserFiles() {
     std::vector<const OVSetupUserFile*> todo;
     size_t nKept = 0;
     for (const OVSetupUserFile& f : u.files) {
+      if (!OVCheckRelativePath(A(f.strPath)).empty()) continue;  // listed as not imported
       const std::string dest = OVJoinPath(folder, A(f.strPath));
       std::string sha;
       if (OVIsFile(dest)) {
@@ -1148,7 +1112,7 @@ bool OVImport::Applier::Run(std::string* pWhy) {
   m_rec.strArchive = U(m.m_strPath);
   m_rec.strComputer = m.m_man.strComputer;
   m_rec.strTime = OVUtcStamp();
-  m_rec.before = AllKeys();
+  m_rec.before = OVAllConduitKeys();
   RemoveTree(m_undoDir);
   if (!CreateDirectoryA(m_undoDir.c_str(), nullptr) || !WriteRecord()) {
     DeleteFileA(m_recPath.c_str());
@@ -1159,14 +1123,14 @@ bool OVImport::Applier::Run(std::string* pWhy) {
   Users();
   Libraries();
   Conduits();
-  m_rec.after = AllKeys();
+  m_rec.after = OVAllConduitKeys();
   WriteRecord();
   Backup();
   Actions();
   UserFiles();
   Sets();
   History();
-  m_rec.after = AllKeys();
+  m_rec.after = OVAllConduitKeys();
   m_rec.bComplete = true;
   if (!WriteRecord())
     m_rep.notDone.push_back("The undo record " + m_recPath +

@@ -28,9 +28,12 @@ std::string OVUtf8ToAnsi(const std::string& s) {
   if (n <= 0) return std::string(s.size(), '?');
   std::wstring w(static_cast<size_t>(n), L'\0');
   MultiByteToWideChar(CP_UTF8, 0, s.data(), static_cast<int>(s.size()), w.data(), n);
-  const int m = WideCharToMultiByte(CP_ACP, 0, w.data(), n, nullptr, 0, "?", nullptr);
+  // No best fit: a full-width dot or slash must not become '.' or '\' in a path.
+  const int m =
+      WideCharToMultiByte(CP_ACP, WC_NO_BEST_FIT_CHARS, w.data(), n, nullptr, 0, "?", nullptr);
   std::string out(static_cast<size_t>(m > 0 ? m : 0), '\0');
-  if (m > 0) WideCharToMultiByte(CP_ACP, 0, w.data(), n, out.data(), m, "?", nullptr);
+  if (m > 0)
+    WideCharToMultiByte(CP_ACP, WC_NO_BEST_FIT_CHARS, w.data(), n, out.data(), m, "?", nullptr);
   return out;
 }
 

@@ -9,7 +9,7 @@
 #include <vector>
 
 std::string OVAnsiToUtf8(const std::string& s);
-// Characters the code page lacks become '?'.
+// Characters the code page lacks become '?' (never a look-alike).
 std::string OVUtf8ToAnsi(const std::string& s);
 
 // SHA-256 of the system's own provider.

@@ -7,6 +7,7 @@
 #include "misc/WinUtil.h"
 #include "orvello/ConduitTool.h"
 #include "orvello/setup/OVSetupImport.h"
+#include "orvello/setup/OVSetupKeys.h"
 #include "orvello/setup/OVSetupPaths.h"
 #include "orvello/setup/OVSetupSys.h"
 #include "palm/PalmDesktop.h"
@@ -17,63 +18,29 @@ namespace {
 
 std::string A(const std::string& utf8) { return OVUtf8ToAnsi(utf8); }
 
-uint32_t CreatorOf(const RegKeyValues& k) {
-  const RegValue* v = k.Find("Creator");
-  if (!v || v->dwType != REG_DWORD || v->bytes.size() != 4) return 0;
-  uint32_t dw = 0;
-  std::memcpy(&dw, v->bytes.data(), 4);
-  return dw;
-}
-
-std::string CreatorText(uint32_t dw) {
-  std::string s(4, ' ');
-  for (int i = 0; i < 4; ++i) s[i] = static_cast<char>((dw >> (24 - 8 * i)) & 0xFF);
-  return s;
-}
-
 std::string KeyName(size_t n) {
   char sz[128];
   std::snprintf(sz, sizeof sz, PD_REG_APP_FMT, static_cast<int>(n));
   return sz;
 }
 
-std::vector<RegKeyValues> AllKeys() {
-  std::vector<RegKeyValues> keys;
-  for (const CondKeyRef& r : ListConduitKeys()) {
-    RegKeyValues k;
-    ReadRegKeyValues(r.strKey, &k);
-    keys.push_back(std::move(k));
-  }
-  return keys;
-}
-
-bool SameKey(const RegKeyValues& a, const RegKeyValues& b) {
-  if (a.values.size() != b.values.size()) return false;
-  for (const RegValue& v : a.values) {
-    const RegValue* w = b.Find(v.strName.c_str());
-    if (!w || !(*w == v)) return false;
-  }
-  return true;
-}
-
 bool Holds(const std::vector<RegKeyValues>& keys, const RegKeyValues& k) {
   for (const RegKeyValues& x : keys)
-    if (SameKey(x, k)) return true;
+    if (OVSameValues(x, k)) return true;
   return false;
 }
 
 std::string Title(const RegKeyValues& k) {
-  const RegValue* v = k.Find("Title");
-  std::string t = v ? v->bytes.substr(0, v->bytes.find('\0')) : std::string();
-  const uint32_t dw = CreatorOf(k);
-  return "\"" + t + "\" (" + (dw ? CreatorText(dw) : std::string("no creator")) + ")";
+  const std::string t = OVRegText(k, "Title");
+  const uint32_t dw = OVCreatorOf(k.values);
+  return "\"" + t + "\" (" + (dw ? OVCreatorText(dw) : std::string("no creator")) + ")";
 }
 
 // The conduit registrations: as they were before, key for key, when nothing
 // changed them after the import; otherwise only what the import added is
 // taken away and what it replaced put back, one by one.
 void PutBackConduits(const OVUndoRecord& r, OVImportReport& rep) {
-  const std::vector<RegKeyValues> now = AllKeys();
+  const std::vector<RegKeyValues> now = OVAllConduitKeys();
   bool bUntouched = r.bComplete && now.size() == r.after.size();
   for (size_t i = 0; bUntouched && i < now.size(); ++i) bUntouched = now[i] == r.after[i];
   if (bUntouched) {
@@ -105,27 +72,27 @@ void PutBackConduits(const OVUndoRecord& r, OVImportReport& rep) {
   // Changed since: piece by piece.
   for (const RegKeyValues& k : r.after) {
     if (Holds(r.before, k)) continue;  // not the import's
-    const uint32_t dw = CreatorOf(k);
+    const uint32_t dw = OVCreatorOf(k.values);
     const std::vector<CondKeyRef> refs =
-        dw ? ConduitKeysOf(CreatorText(dw).c_str()) : std::vector<CondKeyRef>();
+        dw ? ConduitKeysOf(OVCreatorText(dw).c_str()) : std::vector<CondKeyRef>();
     RegKeyValues here;
-    if (refs.size() != 1 || !ReadRegKeyValues(refs[0].strKey, &here) || !SameKey(here, k)) {
+    if (refs.size() != 1 || !ReadRegKeyValues(refs[0].strKey, &here) || !OVSameValues(here, k)) {
       rep.notDone.push_back("Conduit " + Title(k) +
                             " was changed after the import and is left as it is.");
       continue;
     }
-    if (CmRemoveConduitByCreatorID(CreatorText(dw).c_str()) != 1) {
+    if (CmRemoveConduitByCreatorID(OVCreatorText(dw).c_str()) != 1) {
       rep.notDone.push_back("Conduit " + Title(k) + " could not be removed.");
       continue;
     }
     PdRegChange::Changed();
     rep.done.push_back("Removed conduit " + Title(k) + ".");
   }
-  const std::vector<RegKeyValues> later = AllKeys();
+  const std::vector<RegKeyValues> later = OVAllConduitKeys();
   for (const RegKeyValues& k : r.before) {
     if (Holds(later, k)) continue;
-    const uint32_t dw = CreatorOf(k);
-    const std::string creator = CreatorText(dw);
+    const uint32_t dw = OVCreatorOf(k.values);
+    const std::string creator = OVCreatorText(dw);
     std::vector<CondKeyRef> refs;
     if (dw && CmInstallCreator(creator.c_str(), PD_CONDUIT_APPLICATION) == 0)
       refs = ConduitKeysOf(creator.c_str());
@@ -168,11 +135,8 @@ bool OVUndoLastImport(const std::string& strModuleDir, OVTool* pTool, OVImportRe
   PutBackConduits(r, rep);
 
   if (r.bBackupChanged) {
-    char sz[260] = {};
-    int32_t cb = sizeof sz;
-    CmGetBackupConduit(sz, &cb);
-    sz[sizeof sz - 1] = '\0';
-    if (lstrcmpiA(sz, A(r.strBackupAfter).c_str()) != 0) {
+    const std::string now = OVBackupConduit();
+    if (lstrcmpiA(now.c_str(), A(r.strBackupAfter).c_str()) != 0) {
       rep.notDone.push_back(
           "The backup conduit was changed after the import and is left as it is.");
     } else if (CmSetBackupConduit(A(r.strBackupBefore).c_str()) == 0) {

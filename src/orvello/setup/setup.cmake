@@ -15,6 +15,7 @@ if(WIN32)
   # Export, import and undo: the conduit tool's logic, shared by Tandelix and tdcond.
   add_library(tdx_ovsetup STATIC
     ${_setup}/OVSetupSys.cpp
+    ${_setup}/OVSetupKeys.cpp
     ${_setup}/OVSetupExport.cpp
     ${_setup}/OVSetupImport.cpp
     ${_setup}/OVSetupUndoImport.cpp

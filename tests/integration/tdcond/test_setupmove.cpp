@@ -490,6 +490,32 @@ TEST_F(SetupMoveTest, DamagedAndHostileFilesAreRefusedWithOneLineAndNothingChang
   EXPECT_EQ(Registry(), regB);
   EXPECT_EQ(Files(dirsB), filesB);
   EXPECT_FALSE(OVIsFile(ProgB() + kOVUndoRecord));
+
+  // Full-width dots and a full-width backslash are no path parts here: a
+  // look-alike conversion would make "..\" of them.
+  const std::string sneaky =
+      "\xEF\xBC\x8E\xEF\xBC\x8E\xEF\xBC\xBC\xEF\xBC\x8E\xEF\xBC\x8E\xEF\xBC\xBC"
+      "evil.txt";
+  json m = json::parse(manifest);
+  m["users"][0]["files"].push_back({{"path", sneaky},
+                                    {"entry", "users/0/" + sneaky},
+                                    {"sha256", OVSha256Of("evil")},
+                                    {"size", 4}});
+  const std::string fullwidth = with("fullwidth.zip", [&](auto& files) {
+    files.emplace_back("users/0/" + sneaky, "evil");
+    for (auto& f : files)
+      if (f.first == kOVSetupManifestEntry) f.second = m.dump(2);
+  });
+  const TdcResult r = RunIn(ProgB(), {"import", fullwidth, "--dry-run"});
+  ASSERT_EQ(r.nExit, 0) << r.strErr;
+  EXPECT_NE(Squeezed(r.strOut).find(" - Not imported Ann Tester 1 file of the folder has a name "
+                                    "this PC's code page cannot write"),
+            std::string::npos)
+      << r.strOut;
+  ASSERT_EQ(RunIn(ProgB(), {"import", fullwidth, "--yes"}).nExit, 0);
+  EXPECT_FALSE(OVIsFile(DeskB() + "\\evil.txt"));
+  EXPECT_FALSE(OVIsFile(sb.File("evil.txt")));
+  EXPECT_TRUE(OVIsFile(DeskB() + "\\AnnT\\HotSync.Log"));  // the rest of the folder came
 }
 
 TEST_F(SetupMoveTest, StrangersLibrariesAreAskedAndRefusedAndAHotSyncRefusesTheImport) {
