@@ -31,10 +31,13 @@ tdx_choose_windows_tree() {
 }
 
 # A 32-bit x86 Linux program of 96 bytes that only exits with status 42: runs
-# where the kernel runs 32-bit programs, and nowhere else. Prints why not.
+# where the kernel runs 32-bit programs, and nowhere else. Prints why not. It
+# is written into the build tree, where the build's own programs run: a /tmp
+# mounted noexec must not decide what kind of host this is.
 tdx_run_32bit_probe() {
   local f out rc
-  f=$(mktemp "${TMPDIR:-/tmp}/tdx-probe32.XXXXXX")
+  mkdir -p "$TDX_BUILD_ROOT" || return 1
+  f=$(mktemp "$TDX_BUILD_ROOT/tdx-probe32.XXXXXX") || return 1
   printf '\x7fELF\x01\x01\x01\x00\x00\x00\x00\x00\x00\x00\x00\x00'\
 '\x02\x00\x03\x00\x01\x00\x00\x00\x54\x80\x04\x08\x34\x00\x00\x00'\
 '\x00\x00\x00\x00\x00\x00\x00\x00\x34\x00\x20\x00\x01\x00\x00\x00'\

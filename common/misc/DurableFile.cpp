@@ -4,6 +4,7 @@
 #include <cstring>
 
 #ifdef _WIN32
+#include <io.h>
 #include <windows.h>
 #else
 #include <fcntl.h>
@@ -14,14 +15,10 @@
 namespace {
 
 #ifdef _WIN32
-bool RealFlush(const char* szPath) {
-  // Full sharing: a scanner looking at the new file must not fail the write.
-  HANDLE h = CreateFileA(szPath, GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
-                         nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
-  if (h == INVALID_HANDLE_VALUE) return false;
-  const bool ok = FlushFileBuffers(h) != 0;
-  CloseHandle(h);
-  return ok;
+bool RealFlush(std::FILE* f) {
+  if (std::fflush(f) != 0) return false;
+  const intptr_t h = _get_osfhandle(_fileno(f));
+  return h != -1 && FlushFileBuffers(reinterpret_cast<HANDLE>(h)) != 0;
 }
 
 bool RealMove(const char* szFrom, const char* szTo) {
@@ -29,18 +26,15 @@ bool RealMove(const char* szFrom, const char* szTo) {
 }
 
 bool RealCopyOver(const char* szFrom, const char* szTo) {
-  return CopyFileA(szFrom, szTo, FALSE) != 0 && RealFlush(szTo);
+  if (!CopyFileA(szFrom, szTo, FALSE)) return false;
+  std::FILE* f = std::fopen(szTo, "r+b");
+  const bool ok = f && RealFlush(f);
+  return (f ? std::fclose(f) == 0 : false) && ok;
 }
 
 void RealPause(unsigned n) { Sleep(n); }
 #else
-bool RealFlush(const char* szPath) {
-  const int fd = open(szPath, O_RDONLY);
-  if (fd < 0) return false;
-  const bool ok = fsync(fd) == 0;
-  close(fd);
-  return ok;
-}
+bool RealFlush(std::FILE* f) { return std::fflush(f) == 0 && fsync(fileno(f)) == 0; }
 
 bool RealMove(const char* szFrom, const char* szTo) { return std::rename(szFrom, szTo) == 0; }
 
@@ -53,8 +47,9 @@ bool RealCopyOver(const char* szFrom, const char* szTo) {
   for (size_t n; ok && (n = std::fread(buf, 1, sizeof buf, in)) > 0;)
     ok = std::fwrite(buf, 1, n, out) == n;
   std::fclose(in);
+  ok = ok && RealFlush(out);
   if (out && std::fclose(out) != 0) ok = false;
-  return ok && RealFlush(szTo);
+  return ok;
 }
 
 void RealPause(unsigned n) {
@@ -81,24 +76,50 @@ const DurableFileOps* SetDurableFileOps(const DurableFileOps* pOps) {
   return pOld;
 }
 
-bool CommitTempFile(const char* szTemp, const char* szTarget, HeldTarget held) {
-  if (!szTemp || !*szTemp || !szTarget || !*szTarget) return false;
+namespace {
+
+// Tries a step up to five times, the pauses between growing from 20 ms: a
+// scanner's or backup program's hold of about a third of a second is waited out.
+template <typename Step>
+bool WithRetries(const DurableFileOps& ops, Step step) {
+  unsigned nPause = 20;
+  for (int nTry = 0;; ++nTry) {
+    if (step()) return true;
+    if (nTry == 4) return false;
+    ops.Pause(nPause);
+    nPause *= 2;
+  }
+}
+
+}  // namespace
+
+bool CommitTempStream(std::FILE* f, const char* szTemp, const char* szTarget, HeldTarget held) {
+  if (!f) return false;
+  if (!szTemp || !*szTemp || !szTarget || !*szTarget) {
+    std::fclose(f);
+    return false;
+  }
   const DurableFileOps& ops = *g_pOps;
   // Without its data on the disk, the moved file could be empty after a power cut.
-  bool ok = ops.Flush(szTemp);
+  bool ok = WithRetries(ops, [&] { return ops.Flush(f); });
+  if (std::fclose(f) != 0) ok = false;
   if (ok) {
-    // A scanner's or backup program's hold lasts moments: about a third of a second in all.
-    unsigned nPause = 20;
-    for (int nTry = 0;; ++nTry) {
-      if (ops.Move(szTemp, szTarget)) return true;
-      if (nTry == 4) break;
-      ops.Pause(nPause);
-      nPause *= 2;
-    }
+    if (WithRetries(ops, [&] { return ops.Move(szTemp, szTarget); })) return true;
     ok = held == HeldTarget::WriteOver && ops.CopyOver(szTemp, szTarget);
   }
   RemoveTemp(szTemp);
   return ok;
+}
+
+bool CommitTempFile(const char* szTemp, const char* szTarget, HeldTarget held) {
+  if (!szTemp || !*szTemp) return false;
+  std::FILE* f = nullptr;
+  WithRetries(*g_pOps, [&] { return (f = std::fopen(szTemp, "r+b")) != nullptr; });
+  if (!f) {
+    RemoveTemp(szTemp);
+    return false;
+  }
+  return CommitTempStream(f, szTemp, szTarget, held);
 }
 
 std::string DurableTempPath(const char* szTarget, size_t nMaxPath) {
@@ -118,11 +139,10 @@ bool WriteFileDurably(const char* szPath, const void* pData, size_t cbData, Held
   RemoveTemp(temp.c_str());
   std::FILE* f = std::fopen(temp.c_str(), "wb");
   if (!f) return false;
-  bool ok = cbData == 0 || std::fwrite(pData, 1, cbData, f) == cbData;
-  if (std::fclose(f) != 0) ok = false;
-  if (!ok) {
+  if (cbData != 0 && std::fwrite(pData, 1, cbData, f) != cbData) {
+    std::fclose(f);
     RemoveTemp(temp.c_str());
     return false;
   }
-  return CommitTempFile(temp.c_str(), szPath, held);
+  return CommitTempStream(f, temp.c_str(), szPath, held);
 }

@@ -1,16 +1,17 @@
 // Putting a finished temporary file in place of a whole-file store so that
 // neither a crash nor a power cut leaves it empty or half written: the
-// temporary file's data goes to the disk first, then the move is written
-// through. One retry rule for every such file: a virus scanner or a backup
-// program may hold the target for a moment.
+// temporary file's data goes to the disk first, through the handle that wrote
+// it, then the move is written through. One retry rule for both steps: a virus
+// scanner or a backup program may hold a file for a moment.
 #pragma once
 
 #include <cstddef>
+#include <cstdio>
 #include <string>
 
 // The file operations the commit is made of, replaceable for tests.
 struct DurableFileOps {
-  bool (*Flush)(const char* szPath);                   // the file's data onto the disk
+  bool (*Flush)(std::FILE* f);                         // the stream's data onto the disk
   bool (*Move)(const char* szFrom, const char* szTo);  // replaces the target, written through
   bool (*CopyOver)(const char* szFrom, const char* szTo);  // writes the target over in place
   void (*Pause)(unsigned nMilliseconds);
@@ -25,9 +26,16 @@ enum class HeldTarget {
   WriteOver,  // a generated page a browser holds open: written over in place
 };
 
-// Flushes szTemp and moves it over szTarget, retrying a refused move. On
-// failure the temporary file is removed and the target is as it was (unless
-// written over, as asked). False on failure.
+// Flushes the stream that wrote szTemp (through its own handle), closes it,
+// and moves szTemp over szTarget; the flush and the move are each retried
+// while refused. On failure the temporary file is removed and the target is
+// as it was (unless written over, as asked). The stream is closed either
+// way. False on failure.
+bool CommitTempStream(std::FILE* f, const char* szTemp, const char* szTarget,
+                      HeldTarget held = HeldTarget::Fail);
+
+// The same for a temporary file written by someone else (the system's
+// profile functions): it is opened for the flush.
 bool CommitTempFile(const char* szTemp, const char* szTarget,
                     HeldTarget held = HeldTarget::Fail);
 
@@ -35,6 +43,6 @@ bool CommitTempFile(const char* szTemp, const char* szTarget,
 // same folder when that would not fit nMaxPath characters.
 std::string DurableTempPath(const char* szTarget, size_t nMaxPath = 259);
 
-// Writes a whole file through a temporary file and CommitTempFile.
+// Writes a whole file through a temporary file and CommitTempStream.
 bool WriteFileDurably(const char* szPath, const void* pData, size_t cbData,
                       HeldTarget held = HeldTarget::Fail);

@@ -135,7 +135,9 @@ bool DecodeProbeLine(const char* pLine, size_t cbLine, CondProbeLine* pOut) {
   line.nIndex = static_cast<uint32_t>(v);
   if (line.cKind == 'A') {
     CondAnswer& a = line.answer;
-    if (!NextField(p, end, &f, &cb) || !Number(f, cb, 0, 3, &v)) return false;
+    // The helper reports only what it saw: an answer or the loader's refusal.
+    // Every other state is the program's own verdict.
+    if (!NextField(p, end, &f, &cb) || !Number(f, cb, 0, 1, &v)) return false;
     a.state = static_cast<CondLibState>(v);
     if (!NextField(p, end, &f, &cb) || !Number(f, cb, 0, kKnownFlags, &v)) return false;
     SetFlags(a, static_cast<uint8_t>(v));
@@ -176,7 +178,8 @@ const CondAnswer* CondAnswerCache::Find(const std::string& strPath, uint64_t qwS
 
 void CondAnswerCache::Put(const std::string& strPath, uint64_t qwSize, uint64_t qwTime,
                           const CondAnswer& answer) {
-  if (strPath.empty() || strPath.size() > kMaxKey || strPath.find('\0') != std::string::npos)
+  if (strPath.empty() || strPath.size() > kMaxKey || strPath.find('\0') != std::string::npos ||
+      !answer.Lasting())
     return;
   Entry e;
   e.qwSize = qwSize;
@@ -214,7 +217,9 @@ bool CondAnswerCache::Decode(const void* pBytes, size_t cbBytes) {
     e.qwSize = r.Get(8);
     e.qwTime = r.Get(8);
     const uint64_t nState = r.Get(1), nFlags = r.Get(1);
-    if (nState > 3 || (nFlags & ~static_cast<uint64_t>(kKnownFlags))) return false;
+    if (nState > static_cast<uint64_t>(CondLibState::Misbehaved) ||
+        (nFlags & ~static_cast<uint64_t>(kKnownFlags)))
+      return false;
     e.answer.state = static_cast<CondLibState>(nState);
     SetFlags(e.answer, static_cast<uint8_t>(nFlags));
     e.answer.nNameResult = static_cast<int32_t>(static_cast<uint32_t>(r.Get(4)));
@@ -224,6 +229,7 @@ bool CondAnswerCache::Decode(const void* pBytes, size_t cbBytes) {
     for (uint16_t& w : e.answer.wVersion) w = static_cast<uint16_t>(r.Get(2));
     e.answer.dwLoadError = static_cast<uint32_t>(r.Get(4));
     if (!r.ok) return false;
+    if (!e.answer.Lasting()) continue;  // an older file's passing trouble is asked again
     map[std::string(szKey, cbKey)] = e;
   }
   if (r.n != 0) return false;  // trailing bytes: not a file this program wrote

@@ -10,23 +10,45 @@
 #include <unordered_map>
 
 enum class CondLibState : uint8_t {
-  Answered = 0,   // loaded and asked
-  NotLoaded = 1,  // the loader refused it (not a library, a missing dependency, DllMain failed)
-  Crashed = 2,    // the asking process died on it
-  NoAnswer = 3,   // it did not answer within the time limit
+  Answered = 0,    // loaded and asked
+  NotLoaded = 1,   // the loader refused it (not a library, a missing dependency, DllMain failed)
+  Crashed = 2,     // the asking process died on it
+  NoAnswer = 3,    // it did not answer within the time limit
+  Misbehaved = 4,  // while it was asked, the answers went out of turn (shown like a crash)
+  Unasked = 5,     // the helper could not ask it (never kept beyond the question)
+};
+
+// Why a library was left unasked.
+enum class CondUnasked : uint8_t {
+  None = 0,
+  CannotStart = 1,  // the helper could not be started (dwLoadError: the system's error)
+  NoStart = 2,      // the helper said nothing within its start time
+  Ended = 3,        // the helper ended before its first line (dwLoadError: its exit code)
+  OutOfTurn = 4,    // the helper's first line was not the one asked for
 };
 
 struct CondAnswer {
   CondLibState state = CondLibState::NotLoaded;
-  bool bOpenConduit = false;  // exports OpenConduit
-  bool bHasName = false;      // exports GetConduitName (and was called)
-  int32_t nNameResult = -100; // what GetConduitName returned
-  char szName[64] = {};       // what it wrote, cut to the length it was given, terminated
+  bool bOpenConduit = false;   // exports OpenConduit
+  bool bHasName = false;       // exports GetConduitName (and was called)
+  int32_t nNameResult = -100;  // what GetConduitName returned
+  char szName[64] = {};        // what it wrote, cut to the length it was given, terminated
   bool bHasVersion = false;
   uint16_t wVersion[4] = {};  // the file's fixed version numbers
   uint32_t dwLoadError = 0;   // the loader's error when it refused the library
+  CondUnasked unasked = CondUnasked::None;
 
-  bool Faulty() const { return state == CondLibState::Crashed || state == CondLibState::NoAnswer; }
+  bool Faulty() const {
+    return state == CondLibState::Crashed || state == CondLibState::NoAnswer ||
+           state == CondLibState::Misbehaved;
+  }
+  // Kept in the cache file until the library changes. Silence and a library
+  // that is missing one it needs may pass (a busy machine, a dependency put
+  // back): they are asked again at the next start.
+  bool Lasting() const {
+    if (state == CondLibState::NoAnswer || state == CondLibState::Unasked) return false;
+    return state != CondLibState::NotLoaded || (dwLoadError != 126 && dwLoadError != 127);
+  }
 };
 
 // The length the program hands GetConduitName: a record's title field.
@@ -46,7 +68,8 @@ std::string EncodeProbeAnswer(uint32_t nIndex, const CondAnswer& answer);
 bool DecodeProbeLine(const char* pLine, size_t cbLine, CondProbeLine* pOut);
 
 // The answers, keyed by the library's full path (as the caller normalises it),
-// its size and its last-write time: a changed file is a different key.
+// its size and its last-write time: a changed file is a different key. Only
+// lasting answers go into the file; an unasked library is never kept.
 class CondAnswerCache {
  public:
   static constexpr uint32_t kMaxEntries = 20000;

@@ -6,8 +6,14 @@
 #include <cstring>
 
 #include "palm/PalmApi.h"
+#include "palm/PalmDesktop.h"
+#include "palm/SyncGuard.h"
 
 namespace {
+
+// Palm Desktop's answer for a creator it holds already; the stand-in's is
+// PD_ERR_EXISTS.
+constexpr int32_t kCreatorInUse = -1005;
 
 bool SameAsciiNoCase(const std::string& a, const char* b) {
   const size_t n = std::strlen(b);
@@ -136,4 +142,51 @@ std::vector<CondKeyRef> ConduitKeysOf(const char* szCreatorID) {
   for (CondKeyRef& k : ListConduitKeys())
     if (k.dwCreator == dw) mine.push_back(std::move(k));
   return mine;
+}
+
+bool SnapshotCreator(const char* szCreatorID, std::vector<CondRegistration>* pOut) {
+  pOut->clear();
+  for (const CondKeyRef& k : ConduitKeysOf(szCreatorID)) {
+    CondRegistration reg;
+    reg.strConduit = k.strConduit;
+    if (!ReadRegKeyValues(k.strKey, &reg.values)) {
+      pOut->clear();
+      return false;
+    }
+    pOut->push_back(std::move(reg));
+  }
+  return true;
+}
+
+bool PutBackCondKey(const char* szCreatorID, const CondRegistration& reg) {
+  if (!szCreatorID || strnlen(szCreatorID, 5) != 4) return false;
+  const size_t nBefore = ListConduitKeys().size();
+  std::string key;
+  PdRegChange::Changed();
+  const int32_t rc = CmInstallCreator(szCreatorID, PD_CONDUIT_APPLICATION);
+  if (rc == PD_OK) {
+    const std::vector<CondKeyRef> keys = ListConduitKeys();
+    if (keys.size() != nBefore + 1 || keys.back().dwCreator != CreatorNumber(szCreatorID))
+      return false;
+    key = keys.back().strKey;
+  } else if (rc == PD_ERR_EXISTS || rc == kCreatorInUse) {
+    char sz[128];
+    std::snprintf(sz, sizeof sz, PD_REG_APP_FMT, static_cast<int>(nBefore));
+    key = sz;
+  } else {
+    return false;
+  }
+  return WriteRegKeyValues(key, reg.values, true);
+}
+
+bool RestoreCreatorKeys(const char* szCreatorID, const std::vector<CondRegistration>& regs) {
+  // Bounded: a manager that keeps answering 1 must not keep this going.
+  for (size_t n = ListConduitKeys().size() + 1; n > 0; --n) {
+    PdRegChange::Changed();
+    if (CmRemoveConduitByCreatorID(szCreatorID) != 1) break;
+  }
+  if (!ConduitKeysOf(szCreatorID).empty()) return false;
+  bool ok = true;
+  for (const CondRegistration& reg : regs) ok = PutBackCondKey(szCreatorID, reg) && ok;
+  return ok;
 }

@@ -50,3 +50,20 @@ std::vector<CondKeyRef> ListConduitKeys();
 // The registrations of one creator (four characters), in the Conduit
 // Manager's order.
 std::vector<CondKeyRef> ConduitKeysOf(const char* szCreatorID);
+
+// One registration of a creator as its key held it.
+struct CondRegistration {
+  std::string strConduit;  // the library as registered
+  RegKeyValues values;
+};
+// Every application registration of the creator, in order, with all its
+// values; false when one of them cannot be read whole.
+bool SnapshotCreator(const char* szCreatorID, std::vector<CondRegistration>* pOut);
+// Registers the creator once more and gives the new key exactly the values
+// of the snapshot, names, types and bytes. Through the Conduit Manager where
+// it takes the creator; a creator it holds already (a second registration,
+// as vendors' installers make them) gets the key the manager would have made.
+bool PutBackCondKey(const char* szCreatorID, const CondRegistration& reg);
+// The state a snapshot was taken in: every registration the creator has now
+// is removed, and the snapshot's are put back in their order.
+bool RestoreCreatorKeys(const char* szCreatorID, const std::vector<CondRegistration>& regs);

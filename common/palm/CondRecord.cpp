@@ -109,15 +109,15 @@ bool CondRecordWriter::Write(const CondData& rec) {
 
 bool CondRecordWriter::Commit() {
   if (!m_fp) return false;
-  const bool bClosed = std::fclose(m_fp) == 0;
-  m_fp = nullptr;
-  if (m_bFailed || !bClosed) {
+  if (m_bFailed) {
     Abandon();
     return false;
   }
-  // Flushed, moved through and retried as every whole-file store is; the
-  // temporary file is gone either way.
-  const bool ok = CommitTempFile(m_temp.c_str(), m_target.c_str());
+  // Flushed through the stream that wrote it, moved through and retried as
+  // every whole-file store is; closed, and the temporary file gone, either way.
+  std::FILE* f = m_fp;
+  m_fp = nullptr;
+  const bool ok = CommitTempStream(f, m_temp.c_str(), m_target.c_str());
   m_temp.clear();
   return ok;
 }

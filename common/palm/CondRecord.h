@@ -57,7 +57,7 @@ class CondRecordWriter {
   bool Create(const char* szPath);
   // False once any write has failed; later writes are skipped.
   bool Write(const CondData& rec);
-  // Closes the temporary file and puts it in place with CommitTempFile
+  // Closes the temporary file and puts it in place with CommitTempStream
   // (flushed, moved through, a brief hold on the target waited out). False,
   // with the target unchanged and the temporary file gone, after a failed
   // write, close, flush or move.

@@ -7,7 +7,6 @@
 namespace {
 // The program changes registrations from one thread only.
 int g_nDepth = 0;
-bool g_bRefused = false;
 bool g_bChanged = false;
 }  // namespace
 
@@ -16,12 +15,8 @@ bool PdHotSyncRunning() {
   return HsGetSyncStatus(&dwStatus) == 0 && dwStatus == 1;
 }
 
-PdRegChange::PdRegChange() : m_bOutermost(g_nDepth == 0) {
-  if (m_bOutermost) {
-    g_bChanged = false;
-    g_bRefused = PdHotSyncRunning();
-  }
-  m_bRefused = g_bRefused;
+PdRegChange::PdRegChange() : m_bOutermost(g_nDepth == 0), m_bRefused(PdHotSyncRunning()) {
+  if (m_bOutermost) g_bChanged = false;
   ++g_nDepth;
 }
 
@@ -30,7 +25,6 @@ PdRegChange::~PdRegChange() {
   if (!m_bOutermost) return;
   if (g_bChanged && !m_bRefused) HsRefreshConduitInfo();
   g_bChanged = false;
-  g_bRefused = false;
 }
 
 void PdRegChange::Changed() { g_bChanged = true; }

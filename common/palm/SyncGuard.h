@@ -11,9 +11,10 @@ inline constexpr char kPdSyncRunning[] =
 bool PdHotSyncRunning();
 
 // One operation that may change conduit registrations (an install, a restore
-// of a backup set, a run of repairs). Operations nest: only the outermost one
-// asks whether a HotSync runs, and only it, when it ends after a change, calls
-// HsRefreshConduitInfo, once. Inner ones take the outer one's answer.
+// of a backup set, a run of repairs). Operations nest: each asks whether a
+// HotSync runs as it begins (an outer one may last minutes, waiting for a
+// person's answers), and only the outermost, when it ends after a change,
+// calls HsRefreshConduitInfo, once.
 class PdRegChange {
  public:
   PdRegChange();
@@ -21,7 +22,7 @@ class PdRegChange {
   PdRegChange(const PdRegChange&) = delete;
   PdRegChange& operator=(const PdRegChange&) = delete;
 
-  // A HotSync is in progress: change nothing.
+  // A HotSync was in progress when this operation began: change nothing.
   bool Refused() const { return m_bRefused; }
   // The outermost operation, the one that tells the user about a refusal.
   bool Outermost() const { return m_bOutermost; }

@@ -113,12 +113,15 @@ bool DeleteTree(const std::string& key) {
 // Copies every value and subkey of src into dst.
 static bool CopyTree(HKEY hSrc, HKEY hDst) {
   std::vector<char> name(16384);
-  std::vector<BYTE> data(65536);
+  std::vector<BYTE> data(65536 + 1);
   for (DWORD i = 0;; ++i) {
-    DWORD cchName = static_cast<DWORD>(name.size()), dwType = 0, cb = static_cast<DWORD>(data.size());
+    DWORD cchName = static_cast<DWORD>(name.size()), dwType = 0, cb = 65536;
     const LONG rc = RegEnumValueA(hSrc, i, name.data(), &cchName, nullptr, &dwType, data.data(), &cb);
     if (rc == ERROR_NO_MORE_ITEMS) break;
     if (rc != ERROR_SUCCESS) return false;
+    // A zero after the data would let the system add a terminator a string
+    // stored without one never had: the copy keeps every byte as it was.
+    data[cb] = '#';
     if (RegSetValueExA(hDst, name.data(), 0, dwType, data.data(), cb) != ERROR_SUCCESS) return false;
   }
   for (DWORD i = 0;; ++i) {

@@ -13,6 +13,7 @@
 #include "orvello/OVPages.h"
 #include "orvello/OVText.h"
 #include "palm/CondAsk.h"
+#include "palm/CondKey.h"
 #include "palm/CondRecord.h"
 #include "palm/PalmDesktop.h"
 #include "palm/SyncGuard.h"
@@ -37,7 +38,9 @@ const CondData* FindConduit(const std::vector<CondData>& v, const CondData& key)
   return nullptr;
 }
 
-std::string MissingText(const char* szConduit) { return OVFormat("%s ( file not found ).", szConduit); }
+std::string MissingText(const char* szConduit) {
+  return OVFormat("%s ( file not found ).", szConduit);
+}
 
 // A listed record takes a restored conduit's settings but keeps what only the
 // Conduit Manager's enumeration knows: its creator number and its kind.
@@ -50,10 +53,11 @@ void TakeSettings(CondData* pListed, const CondData& src) {
   pListed->pCondObj = 0;
 }
 
-// A library that crashed or kept silent when it was asked, in the same style.
+// A library that crashed, kept silent or answered out of turn when it was
+// asked, or could not be asked at all, in the same style.
 std::string FaultText(const char* szConduit, const CondAnswer& answer) {
-  const char* szWhy = CondFaultText(answer.state);
-  return szWhy ? OVFormat("%s %s.", szConduit, szWhy) : std::string();
+  const std::string why = CondStateText(answer);
+  return why.empty() ? std::string() : OVFormat("%s %s.", szConduit, why.c_str());
 }
 
 }  // namespace
@@ -68,7 +72,8 @@ std::string OVTool::LibraryVersion(const char* szPath) {
   // asker down gave none, and its version resource is read as data.
   const CondAnswer answer = CondAsker::Instance().AskOne(szPath ? szPath : "");
   if (answer.bHasVersion)
-    return OVVersionText(answer.wVersion[0], answer.wVersion[1], answer.wVersion[2], answer.wVersion[3]);
+    return OVVersionText(answer.wVersion[0], answer.wVersion[1], answer.wVersion[2],
+                         answer.wVersion[3]);
   int a = 0, b = 0, c = 0, d = 0;
   if (answer.state != CondLibState::Answered) GetFileVersion(szPath, &a, &b, &c, &d);
   return OVVersionText(a, b, c, d);
@@ -119,6 +124,11 @@ void OVTool::FillAppList() {
     if (p->nStatus == ST_INSTALLED && pObj && pObj->IsFaulty()) {
       pList->Add(p->szTitle, OV_IMG_INVALID, p->szCreatorID,
                  FaultText(p->szConduit, pObj->Answer()).c_str(), p);
+    } else if (p->nStatus == ST_INSTALLED && pObj && pObj->HasAnswer() &&
+               pObj->Answer().state == CondLibState::Unasked) {
+      // Nothing is known of it, good or bad: installed, with the reason.
+      pList->Add(p->szTitle, OV_IMG_INSTALLED, p->szCreatorID,
+                 FaultText(p->szConduit, pObj->Answer()).c_str(), p);
     } else if (p->nStatus == ST_INSTALLED) {
       pList->Add(p->szTitle, OV_IMG_INSTALLED, p->szCreatorID, p->szConduit, p);
     } else {
@@ -158,10 +168,12 @@ void OVTool::FillSysList() {
   pList->Clear();
   for (CondData* p = m_pSysMgr->GetFirst(); p; p = m_pSysMgr->GetNext()) {
     CCondObj* pObj = m_pSysMgr->GetCondObj(p);
-    const bool bValid = pObj && pObj->IsValid();
+    const bool bUnasked =
+        pObj && pObj->HasAnswer() && pObj->Answer().state == CondLibState::Unasked;
+    const bool bValid = pObj && (pObj->IsValid() || bUnasked);
     const std::string creator = OVFormat("0x%x", static_cast<unsigned>(p->dwCreatorID));
     std::string file = bValid ? std::string(p->szConduit) : MissingText(p->szConduit);
-    if (pObj && pObj->IsFaulty()) file = FaultText(p->szConduit, pObj->Answer());
+    if (pObj && (pObj->IsFaulty() || bUnasked)) file = FaultText(p->szConduit, pObj->Answer());
     pList->Add(p->szTitle, bValid ? OV_IMG_INSTALLED : OV_IMG_INVALID, creator.c_str(),
                file.c_str(), p);
   }
@@ -188,7 +200,7 @@ void OVTool::LoadRestoreStore() {
       bDuplicate = SameConduit(*p, rec);
     if (bDuplicate) continue;
     CondData* pEntry = new (std::nothrow) CondData(rec);
-    if (!TDX_VERIFY(pEntry!=NULL)) break;
+    if (!TDX_VERIFY(pEntry != NULL)) break;
     pEntry->nMark |= MARK_RESTORE;
     pEntry->pCondObj = 0;
     if (!m_pRestore->Add(pEntry)) {
@@ -197,7 +209,8 @@ void OVTool::LoadRestoreStore() {
     }
   }
   m_storeBase.clear();
-  for (CondData* p = m_pRestore->GetFirst(); p; p = m_pRestore->GetNext()) m_storeBase.push_back(*p);
+  for (CondData* p = m_pRestore->GetFirst(); p; p = m_pRestore->GetNext())
+    m_storeBase.push_back(*p);
 }
 
 bool OVTool::SaveRestoreStore() {
@@ -251,6 +264,43 @@ std::vector<CondData> OVTool::MergeRestoreStore(const std::vector<CondData>& min
   return merged;
 }
 
+void OVTool::ForgetRestorable(const char* szCreatorID, const char* szConduit) {
+  if (!m_pRestore) return;
+  // Unmarked, it leaves the store at the save.
+  for (CondData* p = m_pRestore->GetFirst(); p; p = m_pRestore->GetNext())
+    if (std::strcmp(p->szCreatorID, szCreatorID) == 0 && std::strcmp(p->szConduit, szConduit) == 0)
+      p->nMark &= ~MARK_RESTORE;
+  SaveRestoreStore();
+}
+
+bool OVTool::DropFromStore(const std::function<bool(const CondData&)>& drop, size_t* pnDropped) {
+  *pnDropped = 0;
+  DirLock lock(m_strRestorePath.c_str());
+  if (!lock.Held()) return false;
+  if (!m_bStoreSaved) SaveRestoreStore();  // what only memory holds goes in first
+  std::vector<CondData> keep;
+  size_t nDropped = 0;
+  {
+    CondRecordReader reader;
+    if (!reader.Open(m_strRestorePath.c_str())) return true;  // no store: nothing to drop
+    CondData rec;
+    while (reader.Read(&rec)) {
+      if (drop(rec))
+        ++nDropped;
+      else
+        keep.push_back(rec);
+    }
+  }
+  if (nDropped == 0) return true;
+  CondRecordWriter writer;
+  bool ok = writer.Create(m_strRestorePath.c_str());
+  for (const CondData& rec : keep) ok = ok && writer.Write(rec);
+  if (!ok || !writer.Commit()) return false;
+  *pnDropped = nDropped;
+  LoadRestoreStore();
+  return true;
+}
+
 void OVTool::FreeRestoreList() {
   if (m_pRestore) m_pRestore->DeleteAll();
 }
@@ -296,9 +346,10 @@ void OVTool::btnOVRestoreClick() {
   if (!pData || !(pData->nMark & MARK_RESTORE)) return;
   // A library that brought its asker down would do the same to a HotSync.
   const CondAnswer answer = CondAsker::Instance().AskOne(pData->szConduit);
-  const char* szAsk = answer.state == CondLibState::Crashed    ? kOVAskRestoreCrashed
-                      : answer.state == CondLibState::NoAnswer ? kOVAskRestoreSilent
-                                                               : kOVAskRestore;
+  const char* szAsk = answer.state == CondLibState::Crashed      ? kOVAskRestoreCrashed
+                      : answer.state == CondLibState::NoAnswer   ? kOVAskRestoreSilent
+                      : answer.state == CondLibState::Misbehaved ? kOVAskRestoreMisbehaved
+                                                                 : kOVAskRestore;
   if (!AskYes(OVFormat(szAsk, pData->szTitle).c_str(), "Confirm")) return;
   if (!RestoreConduit(pData, false)) return;
   UpdateAppButtons();
@@ -325,6 +376,10 @@ void OVTool::btnOVInstClick() {
   }
   CCondObj obj;
   obj.SetAnswer(CondAsker::Instance().AskOne(strPath));
+  if (obj.Answer().state == CondLibState::Unasked) {
+    Error(OVFormat(kOVNotChecked, CondUnaskedReason(obj.Answer()).c_str()).c_str());
+    return;
+  }
   if (!obj.IsValid()) {
     Error(kOVNotAConduit);
     return;
@@ -337,7 +392,8 @@ void OVTool::btnOVInstClick() {
 void OVTool::OpenAppConduitProperties() {
   IOVList* pList = m_ports.pApp;
   if (!pList || !m_ports.pProps) return;
-  if (CondData* pData = pList->Data(pList->Selected())) m_ports.pProps->ShowProperties(pData, false);
+  if (CondData* pData = pList->Data(pList->Selected()))
+    m_ports.pProps->ShowProperties(pData, false);
 }
 
 void OVTool::OpenSysConduitProperties() {
@@ -362,10 +418,17 @@ bool OVTool::InstallConduit(CondData* pData, bool bQuiet) {
     if (!bQuiet) Info(kOVAlreadyInstalled);
     return false;
   }
-  if (CondData* pOther = FindInstalledCreator(pData->szCreatorID, nullptr))
-    if (!ResolveConflict(pOther, bQuiet)) return false;
+  // What the creator holds now comes back, value for value, if this fails.
+  std::vector<CondRegistration> before;
+  if (!SnapshotCreator(pData->szCreatorID, &before)) {
+    if (!bQuiet) Error(OVFormat(kOVInstallFailed, pData->szTitle).c_str());
+    return false;
+  }
+  CondData* pOther = FindInstalledCreator(pData->szCreatorID, nullptr);
+  if (pOther && !ResolveConflict(pOther, bQuiet)) return false;
   PdRegChange::Changed();  // a failed registration may have written part of it
   if (!RegisterConduit(pData)) {
+    PutBackCreator(pData->szCreatorID, before, pOther);
     if (!bQuiet) Error(OVFormat(kOVInstallFailed, pData->szTitle).c_str());
     return false;
   }
@@ -426,26 +489,30 @@ bool OVTool::RestoreConduit(CondData* pData, bool bQuiet) {
   PdRegChange op;
   if (RefusedDuringSync(op)) return false;
   SanitizeCondData(pData);
-  if (CondData* pOther = FindInstalledCreator(pData->szCreatorID, pData->szConduit))
-    if (!ResolveConflict(pOther, bQuiet)) return false;
+  std::vector<CondRegistration> before;
+  if (!SnapshotCreator(pData->szCreatorID, &before)) {
+    if (!bQuiet) Error(OVFormat(kOVRestoreFailed, pData->szTitle).c_str());
+    return false;
+  }
+  CondData* pOther = FindInstalledCreator(pData->szCreatorID, pData->szConduit);
+  if (pOther && !ResolveConflict(pOther, bQuiet)) return false;
   // The Conduit Manager may still hold this conduit from when its library was
-  // missing; that registration would refuse the creator. Only the very same
-  // creator is removed, and it comes back when the restore fails.
-  CondData old{};
-  bool bRemoved = false;
-  if (CondData* pOld = m_pAppMgr ? m_pAppMgr->Find(pData->szCreatorID, pData->szConduit) : nullptr) {
+  // missing; that registration would refuse the creator. It is removed only
+  // when it is the creator's first (the one a removal takes), and everything
+  // comes back as it was when the restore fails.
+  bool bFailed = false;
+  if (CondData* pOld =
+          m_pAppMgr ? m_pAppMgr->Find(pData->szCreatorID, pData->szConduit) : nullptr) {
     if (pOld->nStatus == ST_MISSING && std::strcmp(pOld->szCreatorID, pData->szCreatorID) == 0) {
-      old = *pOld;
-      bRemoved = CmRemoveConduitByCreatorID(old.szCreatorID) == 1;
-      if (!bRemoved) {
-        if (!bQuiet) Error(OVFormat(kOVRestoreFailed, pData->szTitle).c_str());
-        return false;
-      }
+      const std::vector<CondKeyRef> keys = ConduitKeysOf(pData->szCreatorID);
+      PdRegChange::Changed();
+      bFailed = keys.empty() || keys[0].strConduit != pOld->szConduit ||
+                CmRemoveConduitByCreatorID(pData->szCreatorID) != 1;
     }
   }
   PdRegChange::Changed();  // a registration that fails may have written part of it
-  if (!RegisterConduit(pData)) {
-    if (bRemoved) PutBackRegistration(old);
+  if (bFailed || !RegisterConduit(pData)) {
+    PutBackCreator(pData->szCreatorID, before, pOther);
     if (!bQuiet) Error(OVFormat(kOVRestoreFailed, pData->szTitle).c_str());
     return false;
   }
@@ -482,7 +549,8 @@ bool OVTool::ApplyConduitSettings(CondData* pData) {
   int32_t rc = CmSetCreatorDirectory(szCreator, rec.szDirectory);
   if (rc == 0) rc = CmSetCreatorFile(szCreator, rec.szFile);
   if (rc == 0)
-    rc = CmSetCreatorPriority(szCreator, rec.nPriority >= 1 && rec.nPriority <= 5 ? rec.nPriority : 2);
+    rc = CmSetCreatorPriority(szCreator,
+                              rec.nPriority >= 1 && rec.nPriority <= 5 ? rec.nPriority : 2);
   if (rc == 0) CmSetCreatorRemote(szCreator, rec.szRemote);
   return true;
 }
@@ -509,8 +577,8 @@ CondData* OVTool::FindInstalledCreator(const char* szCreatorID, const char* szNo
 }
 
 bool OVTool::ResolveConflict(CondData* pOther, bool bQuiet) {
-  if (!bQuiet &&
-      !AskYes(OVFormat(kOVAskReplace, pOther->szTitle, pOther->szCreatorID).c_str(), "Uninstall conduit"))
+  if (!bQuiet && !AskYes(OVFormat(kOVAskReplace, pOther->szTitle, pOther->szCreatorID).c_str(),
+                         "Uninstall conduit"))
     return false;
   if (!UninstallConduit(pOther, false)) return false;
   WarnIfNotStored(pOther);
@@ -541,19 +609,26 @@ void OVTool::WarnIfNotStored(const CondData* pData) {
   // The store holds the only copy of its settings: say that it is not there.
   if (m_bUninstallStored || !m_ports.pPrompt) return;
   m_ports.pPrompt->ShowWarning(
-      OVFormat(kOVStoreNotSaved, pData->szConduit, m_strRestorePath.c_str()).c_str(), "Information");
+      OVFormat(kOVStoreNotSaved, pData->szConduit, m_strRestorePath.c_str()).c_str(),
+      "Information");
 }
 
-void OVTool::PutBackRegistration(const CondData& old) {
-  // Whatever the failed registration left under the creator goes first.
-  CmRemoveConduitByCreatorID(old.szCreatorID);
-  CondData rec = old;
-  if (RegisterConduit(&rec)) {
-    if (rec.dwIntegrate) CmSetCreatorIntegrate(rec.szCreatorID, static_cast<int32_t>(rec.dwIntegrate));
-    if (rec.szInfo[0]) CmSetCreatorInfo(rec.szCreatorID, rec.szInfo);
-  } else {
-    tdx::ReportCondition("a removed registration could not be put back", __FILE__, __LINE__);
+void OVTool::PutBackCreator(const char* szCreatorID, const std::vector<CondRegistration>& before,
+                            CondData* pOther) {
+  if (!RestoreCreatorKeys(szCreatorID, before)) {
+    tdx::ReportCondition("a creator's registrations could not be put back", __FILE__, __LINE__);
+    return;
   }
+  if (!pOther) return;
+  // The conflicting conduit uninstalled for this one is registered again:
+  // installed, no longer kept for restoring.
+  pOther->nStatus = ST_INSTALLED;
+  pOther->nMark &= ~MARK_RESTORE;
+  ForgetRestorable(pOther->szCreatorID, pOther->szConduit);
+  if (IOVList* pList = m_ports.pApp)
+    for (int i = 0, n = pList->Count(); i < n; ++i)
+      if (pList->Data(i) == pOther) pList->SetImage(i, OV_IMG_INSTALLED);
+  AppendHistory(pOther, OVLOG_RESTORED);
 }
 
 void OVTool::Info(const char* szText, const char* szCaption) {

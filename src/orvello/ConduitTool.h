@@ -7,12 +7,14 @@
 // are then taken as Yes).
 #pragma once
 
+#include <functional>
 #include <string>
 #include <vector>
 
 #include "orvello/BackupSet.h"
 #include "orvello/OVLog.h"
 #include "orvello/OVPorts.h"
+#include "palm/CondKey.h"
 #include "palm/CondMgr.h"
 #include "palm/SyncGuard.h"
 #include "shell/Ports.h"
@@ -62,6 +64,13 @@ class OVTool {
   // not be written.
   bool SaveRestoreStore();
   void FreeRestoreList();
+  // The store's entry of this conduit is no longer kept for restoring (it is
+  // registered again); the store is saved.
+  void ForgetRestorable(const char* szCreatorID, const char* szConduit);
+  // Removes the store's entries that drop() picks, reading, changing and
+  // writing the file under the program directory's lock, as every writer of
+  // it does; false when it could not be written (it is then unchanged).
+  bool DropFromStore(const std::function<bool(const CondData&)>& drop, size_t* pnDropped);
   void UpdateAppButtons();
   void UpdateSysButtons();
 
@@ -91,6 +100,10 @@ class OVTool {
   // stays inside it (sub-folders are made where missing); anything else is
   // refused with a message before anything is written.
   bool BackupConduitSettings(const char* szFileName);
+  // Every registration of the application manager, a conduit whose library
+  // is missing included (restoring the set registers it again), into a new
+  // set listed with this description; quiet. *pFile: the set's file name.
+  bool BackupRegistrations(const char* szDesc, std::string* pFile);
   bool RestoreConduitSettings(const char* szFileName);
   BackupSetEntry* GetFirstBackupSet();
   BackupSetEntry* GetNextBackupSet();
@@ -132,8 +145,11 @@ class OVTool {
   int AppRowShowing(const CondData* pData);
   // The uninstall warning when the store could not keep the conduit.
   void WarnIfNotStored(const CondData* pData);
-  // Put back a registration removed for a restore that then failed.
-  static void PutBackRegistration(const CondData& old);
+  // After a failed install or restore: the creator's registrations as they
+  // were before, and the conflicting conduit uninstalled for it (if any)
+  // installed again rather than kept for restoring.
+  void PutBackCreator(const char* szCreatorID, const std::vector<CondRegistration>& before,
+                      CondData* pOther);
   // The first installed record of the application manager with this creator
   // text and, when szNotConduit is given, another library.
   CondData* FindInstalledCreator(const char* szCreatorID, const char* szNotConduit);
@@ -154,7 +170,7 @@ class OVTool {
   // The store's entries as this tool last read or wrote them: what it
   // changed since then wins when the store is merged.
   std::vector<CondData> m_storeBase;
-  bool m_bStoreSaved = true;       // the store holds what the list marks for restoring
+  bool m_bStoreSaved = true;  // the store holds what the list marks for restoring
   bool m_bUninstallStored = true;
 };
 
@@ -168,6 +184,11 @@ inline constexpr char kOVAskRestoreCrashed[] =
 inline constexpr char kOVAskRestoreSilent[] =
     "The library of conduit \"%s\" did not answer when it was asked for its name, and may make "
     "the HotSync hang. Do you really want to restore it?";
+inline constexpr char kOVAskRestoreMisbehaved[] =
+    "The library of conduit \"%s\" wrote out of turn when it was asked for its name, and may make "
+    "the HotSync fail. Do you really want to restore it?";
+inline constexpr char kOVNotChecked[] =
+    "The library could not be checked, so it is not installed: %s. Please try again.";
 inline constexpr char kOVRestored[] = "Conduit \"%s\" restored successfully.";
 inline constexpr char kOVAlreadyInstalled[] = "This conduit has been installed in the system.";
 inline constexpr char kOVAskReplace[] =

@@ -11,6 +11,7 @@
 #include "orvello/OVText.h"
 #include "orvello/OVSetDialogs.h"
 #include "palm/CondRecord.h"
+#include "shell/Settings.h"
 
 namespace {
 
@@ -60,9 +61,13 @@ void MakeSetFolders(const std::string& dir, const char* szName) {
 
 // ---------------------------------------------------------------- the list
 
-BackupSetEntry* OVTool::GetFirstBackupSet() { return m_pBackupSets ? m_pBackupSets->GetFirst() : nullptr; }
+BackupSetEntry* OVTool::GetFirstBackupSet() {
+  return m_pBackupSets ? m_pBackupSets->GetFirst() : nullptr;
+}
 
-BackupSetEntry* OVTool::GetNextBackupSet() { return m_pBackupSets ? m_pBackupSets->GetNext() : nullptr; }
+BackupSetEntry* OVTool::GetNextBackupSet() {
+  return m_pBackupSets ? m_pBackupSets->GetNext() : nullptr;
+}
 
 uint32_t OVTool::GetBackupSetCount() const { return m_pBackupSets ? m_pBackupSets->GetCount() : 0; }
 
@@ -119,8 +124,8 @@ bool OVTool::IsValidSetName(const char* szName, std::string* pWhy) {
 std::string OVTool::BackupTime(const char* szFileName) const {
   SYSTEMTIME st = {};
   if (!szFileName || !GetFileCreationTime(SetPath(szFileName).c_str(), &st)) return "";
-  return OVFormat("%02d-%02d-%04d %02d:%02d:%02d", st.wMonth, st.wDay, st.wYear, st.wHour, st.wMinute,
-             st.wSecond);
+  return OVFormat("%02d-%02d-%04d %02d:%02d:%02d", st.wMonth, st.wDay, st.wYear, st.wHour,
+                  st.wMinute, st.wSecond);
 }
 
 // ---------------------------------------------------------------- set files
@@ -143,6 +148,40 @@ bool OVTool::BackupConduitSettings(const char* szFileName) {
   }
   if (bHad) KeepCreationTime(path, created);
   Info(OVFormat(kOVBackupDone, szFileName).c_str());
+  return true;
+}
+
+bool OVTool::BackupRegistrations(const char* szDesc, std::string* pFile) {
+  if (!m_pAppMgr || !m_pBackupSets) return false;
+  // A name of its own: neither listed nor a file already.
+  std::string name;
+  for (unsigned n = GetBackupSetCount() + 1; n < 100000 && name.empty(); ++n) {
+    const std::string candidate = OVFormat("ovset%u.bak", n);
+    bool bListed = false;
+    for (BackupSetEntry* p = GetFirstBackupSet(); p && !bListed; p = GetNextBackupSet())
+      bListed =
+          _stricmp(std::string(p->szFileName, strnlen(p->szFileName, sizeof p->szFileName)).c_str(),
+                   candidate.c_str()) == 0;
+    if (!bListed &&
+        GetFileAttributesA(SetPath(candidate.c_str()).c_str()) == INVALID_FILE_ATTRIBUTES)
+      name = candidate;
+  }
+  if (name.empty()) return false;
+  CondRecordWriter writer;
+  bool ok = writer.Create(SetPath(name.c_str()).c_str());
+  for (CondData* p = m_pAppMgr->GetFirst(); p && ok; p = m_pAppMgr->GetNext()) {
+    CondData rec = *p;
+    // Registered, library or not: restoring the set registers it again.
+    if (rec.nStatus == ST_MISSING) rec.nStatus = ST_INSTALLED;
+    ok = writer.Write(rec);
+  }
+  if (!ok || !writer.Commit()) return false;
+  BackupSetEntry entry{};
+  OVCopyCut(entry.szFileName, name.c_str());
+  OVCopyCut(entry.szDesc, szDesc);
+  AddBackupSet(entry);
+  WriteBackupSetList(SettingsPath(m_ports.strModuleDir.c_str()).c_str(), m_pBackupSets);
+  *pFile = name;
   return true;
 }
 
@@ -190,14 +229,14 @@ bool OVTool::RestoreConduitSettings(const char* szFileName) {
     if (ok) continue;
     const char* szName = r.szTitle[0] ? r.szTitle : r.szConduit[0] ? r.szConduit : r.szCreatorID;
     // A dozen names say enough; the message box must stay on the screen.
-    if (++nFailed <= 12)
-      failed += (failed.empty() ? "\"" : ", \"") + OVPrintable(szName) + "\"";
+    if (++nFailed <= 12) failed += (failed.empty() ? "\"" : ", \"") + OVPrintable(szName) + "\"";
   }
   if (nFailed > 12) failed += OVFormat(" and %d more", nFailed - 12);
   if (failed.empty()) {
     Info(kOVRestoreSetDone);
   } else if (m_ports.pPrompt) {
-    m_ports.pPrompt->ShowWarning(OVFormat(kOVRestoreSetPartly, failed.c_str()).c_str(), "Information");
+    m_ports.pPrompt->ShowWarning(OVFormat(kOVRestoreSetPartly, failed.c_str()).c_str(),
+                                 "Information");
   }
   return true;
 }

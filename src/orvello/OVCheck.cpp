@@ -38,7 +38,7 @@ bool OVCheck::btnChkRepairClick() {
     m_prompt.ShowInfo(kOVCheckNoneChecked, "Check HotSync Set-up");
     return false;
   }
-  std::string summary;
+  std::string summary, saved;
   size_t nDone = 0, nNot = 0;
   {
     OVRepairer repairer(m_tool, m_pClock);
@@ -86,9 +86,13 @@ bool OVCheck::btnChkRepairClick() {
           (o.bDone ? "Repaired: " : "Not repaired: ") + o.strSubject + ": " + o.strText + "\r\n";
       ++(o.bDone ? nDone : nNot);
     }
+    if (!repairer.SavedSet().empty())
+      saved = "Every conduit registration was saved first to the backup set " +
+              repairer.SavedSet() + " (\"" + repairer.SavedSetDesc() +
+              "\"): restore it with Restore on the Orvello tab to undo the repairs.\r\n";
   }  // one refresh of HotSync Manager's list for the whole run
-  summary =
-      std::to_string(nDone) + " repaired, " + std::to_string(nNot) + " not repaired.\r\n" + summary;
+  summary = std::to_string(nDone) + " repaired, " + std::to_string(nNot) + " not repaired.\r\n" +
+            saved + summary;
   m_tool.btnOVRefreshClick();
   Check();
   m_view.SetSummary(summary + (m_findings.empty()

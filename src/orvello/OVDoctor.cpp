@@ -94,6 +94,9 @@ void TakeAnswer(OVLibraryFacts& f, const CondAnswer& a) {
   f.bLoads = a.state == CondLibState::Answered;
   f.bCrashed = a.state == CondLibState::Crashed;
   f.bNoAnswer = a.state == CondLibState::NoAnswer;
+  f.bMisbehaved = a.state == CondLibState::Misbehaved;
+  f.bUnasked = a.state == CondLibState::Unasked;
+  if (f.bUnasked) f.strUnasked = CondUnaskedReason(a);
   f.dwLoadError = a.state == CondLibState::NotLoaded ? a.dwLoadError : 0;
   f.bOpenConduit = a.bOpenConduit;
 }
@@ -398,6 +401,13 @@ class Rules {
           "Its library " + lib +
               " crashed when it was asked for its name: HotSync would stop on it.",
           fix);
+    } else if (c.lib.bMisbehaved) {
+      Add(OVSeverity::Error, "library-misbehaved", name, creator, c.strLibrary,
+          "Its library " + lib +
+              " wrote out of turn when it was asked for its name: HotSync may stop on it.",
+          fix);
+    } else if (c.lib.bUnasked) {
+      // Nothing is known of it: said once for all such libraries (Unchecked).
     } else if (c.lib.bNoAnswer) {
       Add(OVSeverity::Error, "library-no-answer", name, creator, c.strLibrary,
           "Its library " + lib +
@@ -421,6 +431,26 @@ class Rules {
       Add(OVSeverity::Warning, "priority", name, creator, "",
           "Its priority " + std::to_string(c.nPriority) + " is outside 1 to 5.",
           "Set a priority from 1 to 5 in the conduit's properties on the Orvello tab.");
+  }
+
+  // Libraries the conduit helper could not ask: not a fault of theirs, but
+  // nothing about them was checked.
+  void Unchecked(const std::vector<OVConduitFacts>& conduits) {
+    std::vector<std::string> libs;
+    std::string why;
+    for (const OVConduitFacts& c : conduits) {
+      if (!c.lib.bUnasked) continue;
+      if (std::find(libs.begin(), libs.end(), c.strLibraryKey) == libs.end())
+        libs.push_back(c.strLibraryKey);
+      why = c.lib.strUnasked;
+    }
+    if (libs.empty()) return;
+    Add(OVSeverity::Warning, "library-unchecked", "conduit libraries", "", "",
+        std::to_string(libs.size()) +
+            (libs.size() == 1 ? " conduit library was" : " conduit libraries were") +
+            " not checked: " + why + ".",
+        "Make sure tdcprobe.exe beside Tandelix can run (a security program may block it), "
+        "then check again.");
   }
 
   void Twice(const std::vector<OVConduitFacts>& conduits) {
@@ -537,6 +567,7 @@ std::vector<OVFinding> OVDiagnose(const OVFacts& f) {
     }
     rules.Conduit(c);
   }
+  rules.Unchecked(f.conduits);
   rules.Twice(f.conduits);
   rules.Shared(f.conduits);
   rules.Users(f);

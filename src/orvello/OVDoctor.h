@@ -33,6 +33,9 @@ struct OVLibraryFacts {
   bool bOpenConduit = false;  // it exports OpenConduit
   bool bCrashed = false;      // it brought down the process that asked it
   bool bNoAnswer = false;     // it did not answer within the time limit
+  bool bMisbehaved = false;   // it wrote out of turn while it was asked
+  bool bUnasked = false;      // the conduit helper could not ask it
+  std::string strUnasked;     // why not
 };
 
 enum class OVCondKind { Application, Install, Backup };
@@ -96,7 +99,8 @@ struct OVFacts {
 OVFacts OVGatherFacts(const std::string& strModuleDir);
 
 // The findings, in a fixed order: the desktop, the conduits in registration
-// order, creators registered twice, shared libraries, users, the restore store.
+// order, libraries that could not be checked, creators registered twice,
+// shared libraries, users, the restore store.
 std::vector<OVFinding> OVDiagnose(const OVFacts& facts);
 
 // Four characters, each a printable ASCII one (a blank counts), as Palm's

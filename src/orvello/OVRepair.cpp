@@ -8,6 +8,8 @@
 #include "orvello/ConduitTool.h"
 #include "orvello/OVOutput.h"
 #include "orvello/OVPorts.h"
+#include "palm/CondAsk.h"
+#include "palm/CondKey.h"
 #include "palm/CondRecord.h"
 #include "palm/PalmDesktop.h"
 
@@ -25,6 +27,7 @@ const struct {
     {"library-not-conduit", Kind::Uninstall},
     {"library-crashed", Kind::Uninstall},
     {"library-no-answer", Kind::Uninstall},
+    {"library-misbehaved", Kind::Uninstall},
     {"creator-twice", Kind::KeepOne},
     {"priority", Kind::Priority},
     {"log-unreadable", Kind::MoveLog},
@@ -183,9 +186,31 @@ std::string OVMovedLogName(const std::string& strName, const char* szWhy, int nY
 
 OVRepairer::OVRepairer(OVTool& tool, IOVClock* pClock) : m_tool(tool), m_pClock(pClock) {}
 
+bool OVRepairer::SaveSettingsFirst() {
+  TdxDateTime t{};
+  if (m_pClock) t = m_pClock->ToLocal(m_pClock->Now());
+  char szWhen[32];
+  std::snprintf(szWhen, sizeof szWhen, "%02d-%02d-%04d %02d:%02d:%02d", t.wMonth, t.wDay, t.wYear,
+                t.wHour, t.wMinute, t.wSecond);
+  const std::string desc = std::string(kOVRepairSetDesc) + szWhen;
+  // The registrations as they are now, not as the tool last listed them.
+  m_tool.btnOVRefreshClick();
+  std::string file;
+  if (!m_tool.BackupRegistrations(desc.c_str(), &file)) return false;
+  m_strSet = file;
+  m_strSetDesc = desc;
+  return true;
+}
+
 OVRepairOutcome OVRepairer::Repair(const OVFacts& facts, const OVFinding& f) {
-  if (m_op.Refused()) return Outcome(f, false, kPdSyncRunning);
   if (!OVHasRepair(facts, f)) return Outcome(f, false, "It has no repair: " + f.strAction);
+  // Asked before each change: the run may have waited minutes for answers.
+  PdRegChange op;
+  if (op.Refused()) return Outcome(f, false, kPdSyncRunning);
+  if (m_strSet.empty() && !SaveSettingsFirst())
+    return Outcome(f, false,
+                   "The conduit settings could not be saved to a backup set first, so nothing "
+                   "was changed.");
   switch (*KindOf(f.strCheck)) {
     case Kind::Uninstall:
       return Uninstall(f);
@@ -206,6 +231,14 @@ OVRepairOutcome OVRepairer::Repair(const OVFacts& facts, const OVFinding& f) {
 OVRepairOutcome OVRepairer::Uninstall(const OVFinding& f) {
   CondData* p = RegisteredApp(m_tool, f.strCreator, &f.strFile);
   if (!p) return Outcome(f, false, "The conduit is no longer registered.");
+  if (f.strCheck == "library-crashed" || f.strCheck == "library-no-answer" ||
+      f.strCheck == "library-misbehaved") {
+    // A busy machine or a passing fault is no verdict: asked once more, fresh.
+    const CondAnswer a = CondAsker::Instance().AskOneFresh(f.strFile);
+    if (a.state == CondLibState::Answered && a.bOpenConduit)
+      return Outcome(f, false,
+                     "Asked again, the library answered as a conduit does: left installed.");
+  }
   if (!m_tool.UninstallConduit(p, true))
     return Outcome(f, false, "The Conduit Manager did not remove the conduit.");
   if (p->nStatus != ST_UNINSTALLED)
@@ -220,8 +253,6 @@ OVRepairOutcome OVRepairer::Uninstall(const OVFinding& f) {
 OVRepairOutcome OVRepairer::KeepOne(const OVFacts& facts, const OVFinding& f) {
   const std::vector<OVTwiceChoice> choices = OVTwiceChoices(facts, f);
   const OVTwiceChoice* pKeep = nullptr;
-  bool bUnknown = false;  // registrations whose library shows only once removed
-  for (const OVTwiceChoice& c : choices) bUnknown = bUnknown || c.strLibrary.empty();
   auto it = m_keep.find(f.strCreator);
   for (const OVTwiceChoice& c : choices) {
     if (it == m_keep.end() ? c.bCanKeep : SameLibrary(c.strLibrary, it->second)) {
@@ -229,67 +260,72 @@ OVRepairOutcome OVRepairer::KeepOne(const OVFacts& facts, const OVFinding& f) {
       break;
     }
   }
-  if (!pKeep && !(it != m_keep.end() && bUnknown))
-    return Outcome(f, false,
-                   it == m_keep.end() ? "No registration of the creator ID can be kept."
-                                      : "No registration of the creator ID has the library " +
-                                            Quoted(it->second) + ".");
   if (pKeep && !pKeep->bCanKeep)
     return Outcome(f, false,
                    "Only application conduits can be uninstalled, so " + pKeep->strText +
                        " cannot be the one kept.");
-  if (pKeep && pKeep->bApplication && !IsFile(pKeep->strLibrary))
-    return Outcome(f, false, "The library of " + pKeep->strText + " is gone: keep another one.");
+  // Every registration as the registry holds it, with its own library (the
+  // Conduit Manager shows only the first): the kept one is found by it, and
+  // all of them come back as they were if the repair cannot be finished.
+  const char* szCreator = f.strCreator.c_str();
+  std::vector<CondRegistration> before;
+  if (!SnapshotCreator(szCreator, &before))
+    return Outcome(f, false,
+                   "The registrations of the creator ID could not be read whole; nothing was "
+                   "changed.");
+  if (before.empty()) return Outcome(f, true, "The creator ID is no longer registered.");
   const bool bKeepApp = !pKeep || pKeep->bApplication;
-  std::string wanted = pKeep ? pKeep->strLibrary : it->second;
-  // The Conduit Manager reaches a creator's registrations only through the
-  // first one: each is uninstalled in turn (its settings stored as it comes
-  // first), and the kept one is then restored from the store.
-  size_t nApps = 0;
-  for (const OVTwiceChoice& c : choices) nApps += c.bApplication;
-  std::vector<std::string> removed;
-  bool bFailed = false;
-  for (size_t i = 0; i < nApps; ++i) {
+  size_t nKeep = before.size();  // none: an install conduit stays
+  if (bKeepApp) {
+    const std::string wanted = pKeep ? pKeep->strLibrary : it->second;
+    for (size_t i = 0; i < before.size() && nKeep == before.size(); ++i)
+      if (SameLibrary(before[i].strConduit, wanted)) nKeep = i;
+    if (nKeep == before.size())
+      return Outcome(f, false,
+                     it == m_keep.end() ? "No registration of the creator ID can be kept."
+                                        : "No registration of the creator ID has the library " +
+                                              Quoted(it->second) + ".");
+    if (!IsFile(before[nKeep].strConduit))
+      return Outcome(
+          f, false,
+          "The library " + Quoted(before[nKeep].strConduit) + " is gone: keep another one.");
+  }
+  // The Conduit Manager removes a creator's first registration only: those
+  // before the kept one go first and it stays untouched; where others follow
+  // it, it goes too and comes back with every value its key held.
+  const bool bLast = nKeep + 1 == before.size();
+  std::vector<std::string> removed;  // uninstalled into the store
+  bool bOk = true;
+  for (size_t i = 0; i < before.size() && bOk; ++i) {
+    if (i == nKeep && bLast) break;
     m_tool.btnOVRefreshClick();
-    CondData* p = RegisteredApp(m_tool, f.strCreator, nullptr);
-    if (!p) break;  // an earlier repair took it already
-    const std::string lib = OVField(p->szConduit);
-    if (!m_tool.UninstallConduit(p, true)) {
-      bFailed = true;
-      break;
+    if (i == nKeep) {
+      PdRegChange::Changed();
+      bOk = CmRemoveConduitByCreatorID(szCreator) == 1;
+      continue;
     }
-    removed.push_back(lib);
+    CondData* p = RegisteredApp(m_tool, f.strCreator, nullptr);
+    bOk = p && OVField(p->szConduit) == before[i].strConduit && m_tool.UninstallConduit(p, true);
+    if (bOk) removed.push_back(before[i].strConduit);
+  }
+  if (bOk && bKeepApp && !bLast) bOk = PutBackCondKey(szCreator, before[nKeep]);
+  if (!bOk) {
+    // Back to how it was: every registration, in its order, value for value.
+    const bool bBack = RestoreCreatorKeys(szCreator, before);
+    for (const std::string& lib : removed) m_tool.ForgetRestorable(szCreator, lib.c_str());
+    m_tool.btnOVRefreshClick();
+    return Outcome(f, false,
+                   bBack ? "The registrations could not be changed as asked; all of them are "
+                           "back as they were."
+                         : "The registrations could not be changed as asked, nor all put back: "
+                           "restore the set saved before the repairs.");
   }
   m_tool.btnOVRefreshClick();
-  bool bDone = !bFailed && !RegisteredApp(m_tool, f.strCreator, nullptr);
-  std::string note;
-  if (bKeepApp && bDone && !removed.empty()) {
-    bool bFound = false;
-    for (const std::string& lib : removed) bFound = bFound || SameLibrary(lib, wanted);
-    if (!bFound) {
-      // Not known before, not found now: the first stays, as without a choice.
-      note = " No registration had the library " + Quoted(wanted) + ", so the first was kept.";
-      wanted = removed.front();
-      bDone = false;
-    }
-    CondData* pStored = nullptr;
-    if (CxListOf<CondData>* pStore = m_tool.RestoreList())
-      for (CondData* p = pStore->GetFirst(); p && !pStored; p = pStore->GetNext())
-        if (OVField(p->szCreatorID) == f.strCreator && SameLibrary(OVField(p->szConduit), wanted))
-          pStored = p;
-    const bool bKept = pStored && m_tool.RestoreConduit(pStored, true);
-    m_tool.btnOVRefreshClick();
-    if (!bKept)
-      return Outcome(f, false,
-                     "Uninstalled " + std::to_string(removed.size()) + ", but " + Quoted(wanted) +
-                         " could not be installed again; the others are kept in OVRes.dat.");
-    return Outcome(f, bDone,
-                   "Kept the conduit with " + Quoted(wanted) + "; uninstalled " +
-                       std::to_string(removed.size() - 1) + ", kept in OVRes.dat." + note);
-  }
-  return Outcome(f, bDone,
-                 "Kept " + (pKeep ? pKeep->strText : Quoted(wanted)) + "; uninstalled " +
-                     std::to_string(removed.size()) + ", kept in OVRes.dat.");
+  const std::string kept =
+      bKeepApp ? "the conduit with " + Quoted(before[nKeep].strConduit) : pKeep->strText;
+  return Outcome(
+      f, true,
+      "Kept " + kept + "; uninstalled " + std::to_string(removed.size()) + ", kept in OVRes.dat.");
 }
 
 OVRepairOutcome OVRepairer::Priority(const OVFinding& f) {
@@ -324,29 +360,15 @@ OVRepairOutcome OVRepairer::MoveLog(const OVFinding& f) {
 }
 
 OVRepairOutcome OVRepairer::DropStoreEntry(const OVFinding& f) {
-  const std::string path = m_tool.RestoreStorePath();
-  std::vector<CondData> keep;
   size_t nDropped = 0;
-  {
-    CondRecordReader reader;
-    if (!reader.Open(path.c_str())) return Outcome(f, true, "OVRes.dat is no longer there.");
-    CondData rec;
-    while (reader.Read(&rec)) {
-      if (OVField(rec.szCreatorID) == f.strCreator && OVField(rec.szConduit) == f.strFile &&
-          !IsFile(f.strFile)) {
-        ++nDropped;
-      } else {
-        keep.push_back(rec);
-      }
-    }
-  }
+  const bool bOk = m_tool.DropFromStore(
+      [&](const CondData& rec) {
+        return OVField(rec.szCreatorID) == f.strCreator && OVField(rec.szConduit) == f.strFile &&
+               !IsFile(f.strFile);
+      },
+      &nDropped);
+  if (!bOk) return Outcome(f, false, "OVRes.dat could not be written; it is unchanged.");
   if (nDropped == 0) return Outcome(f, true, "The entry is no longer in OVRes.dat.");
-  CondRecordWriter writer;
-  bool bOk = writer.Create(path.c_str());
-  for (const CondData& rec : keep) bOk = bOk && writer.Write(rec);
-  if (!bOk || !writer.Commit())
-    return Outcome(f, false, "OVRes.dat could not be written; it is unchanged.");
-  m_tool.LoadRestoreStore();
   return Outcome(f, true, "Removed from OVRes.dat.");
 }
 

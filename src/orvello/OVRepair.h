@@ -42,9 +42,12 @@ struct OVRepairOutcome {
   std::string strText;  // what was done, or why it was not
 };
 
-// One run of repairs: one operation on the conduit registrations. Refused as
-// a whole while a HotSync is in progress; when it ends after a change,
-// HotSync Manager is asked once to reread its conduit list.
+// One run of repairs: one operation on the conduit registrations. Each repair
+// is refused while a HotSync is in progress (asked before each: a run may
+// wait minutes for a person's answers); when the run ends after a change,
+// HotSync Manager is asked once to reread its conduit list. Before its first
+// change the run saves every conduit registration to a new backup set,
+// "Before repair <time>", so that restoring that set undoes the run.
 class OVRepairer {
  public:
   // tool: the conduit tab's tool, started over the same desktop.
@@ -60,7 +63,13 @@ class OVRepairer {
 
   OVRepairOutcome Repair(const OVFacts& facts, const OVFinding& finding);
 
+  // The backup set saved before the first change, and its description;
+  // empty while nothing was changed.
+  const std::string& SavedSet() const { return m_strSet; }
+  const std::string& SavedSetDesc() const { return m_strSetDesc; }
+
  private:
+  bool SaveSettingsFirst();
   OVRepairOutcome Uninstall(const OVFinding& f);
   OVRepairOutcome KeepOne(const OVFacts& facts, const OVFinding& f);
   OVRepairOutcome Priority(const OVFinding& f);
@@ -72,7 +81,10 @@ class OVRepairer {
   OVTool& m_tool;
   IOVClock* m_pClock;
   std::map<std::string, std::string> m_keep;
+  std::string m_strSet, m_strSetDesc;
 };
+
+inline constexpr char kOVRepairSetDesc[] = "Before repair ";
 
 // The name a log is moved aside to: beside it, saying why and when
 // ("HotSync-unreadable-20261209-231500.Log"). Only the name, no directory.

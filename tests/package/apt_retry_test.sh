@@ -149,4 +149,21 @@ else
   fails=$((fails + 1))
 fi
 
+# The 32-bit probe runs from the build tree: a TMPDIR where nothing can run
+# (here: none at all) gives the same answer as the usual one, and nothing of
+# the probe is left behind.
+probe() (
+  export TDX_BUILD_ROOT="$work/build" TMPDIR=$1
+  # shellcheck disable=SC1090
+  . "$lib"
+  tdx_run_32bit_probe >/dev/null && echo runs || echo no
+)
+usual=$(probe /tmp) nowhere=$(probe "$work/no-such-dir")
+if [ "$usual" = "$nowhere" ] && [ -z "$(ls -A "$work/build")" ]; then
+  echo "ok   probe-beside-the-build ($usual)"
+else
+  echo "FAIL probe-beside-the-build: $usual with /tmp, $nowhere without; left: $(ls "$work/build")"
+  fails=$((fails + 1))
+fi
+
 [ "$fails" = 0 ]

@@ -12,6 +12,7 @@
 
 #include "UiDriver.h"
 #include "res/resource.h"
+#include "support/Processes.h"
 
 using namespace ui;
 
@@ -379,9 +380,10 @@ size_t CountLines(const std::string& path) {
 
 }  // namespace
 
-// A library that crashes and one that never answers: the program starts, shows
-// both in their states, uninstalls one, warns before restoring it, and the
-// next start asks no library again.
+// Libraries that crash, never answer, print a megabyte, forge answers for
+// others or forge progress without end: the program starts, shows each in its
+// state and the good ones as they are, uninstalls one, warns before restoring
+// it, the next start asks only the silent one again, and no helper is left.
 TEST(OrvelloFaultyUi, MisbehavingLibrariesAreShownUninstalledAndCached) {
   App app;
   ASSERT_TRUE(app.SeedDesktop(SourcePath("tests/ui/orvello_faulty.seed")));
@@ -396,7 +398,7 @@ TEST(OrvelloFaultyUi, MisbehavingLibrariesAreShownUninstalledAndCached) {
     ASSERT_NE(app.WaitMain(30000), nullptr);
     page = app.Page("TtOrvello");
     ASSERT_NE(page, nullptr);
-    ASSERT_TRUE(WaitUntil([&] { return ListRows(GetDlgItem(page, IDC_LVOVAPP), 1).size() >= 3; }));
+    ASSERT_TRUE(WaitUntil([&] { return ListRows(GetDlgItem(page, IDC_LVOVAPP), 1).size() >= 6; }));
   };
   start();
   HWND list = GetDlgItem(page, IDC_LVOVAPP);
@@ -409,6 +411,16 @@ TEST(OrvelloFaultyUi, MisbehavingLibrariesAreShownUninstalledAndCached) {
   EXPECT_EQ(ListImages(list)[nCrash], 2);  // the missing-library picture
   EXPECT_EQ(ListImages(list)[nSilent], 2);
   EXPECT_EQ(ListImages(list)[ListFind(list, "Address Book")], 0);
+  const int nChatty = ListFind(list, "Chatty Conduit");  // its own name, as it answered
+  ASSERT_GE(nChatty, 0);
+  EXPECT_EQ(rows[nChatty][2], "Chatty.dll");
+  EXPECT_EQ(ListImages(list)[nChatty], 0);
+  for (const char* forger : {"Forging Conduit", "Endless Conduit"}) {
+    const int n = ListFind(list, forger);
+    ASSERT_GE(n, 0) << forger;
+    EXPECT_EQ(ListImages(list)[n], 2) << forger;
+    EXPECT_NE(rows[n][2].find(" ( library "), std::string::npos) << rows[n][2];
+  }
   const size_t nCold = CountLines(runs);
   EXPECT_GE(nCold, 2u);  // the crash needs a second run for the rest
 
@@ -427,9 +439,11 @@ TEST(OrvelloFaultyUi, MisbehavingLibrariesAreShownUninstalledAndCached) {
   EXPECT_EQ(ListImages(list)[nCrash], 1);
   ASSERT_TRUE(app.Quit());
 
+  EXPECT_EQ(tdxtest::ProcessesLeft(app.File("tdcprobe.exe")), 0u);
+
   start();
   list = GetDlgItem(page, IDC_LVOVAPP);
-  EXPECT_EQ(CountLines(runs), nCold);  // every answer came from the cache
+  EXPECT_EQ(CountLines(runs), nCold + 1);  // every answer but the silent one's from the cache
   int nAgain = -1;
   ASSERT_TRUE(WaitUntil([&] { return (nAgain = ListFind(list, "Crashing Conduit")) >= 0; }));
   EXPECT_EQ(ListImages(list)[nAgain], 1);
@@ -442,4 +456,5 @@ TEST(OrvelloFaultyUi, MisbehavingLibrariesAreShownUninstalledAndCached) {
             IDNO);
   EXPECT_EQ(ListImages(list)[nAgain], 1);
   EXPECT_TRUE(app.Quit());
+  EXPECT_EQ(tdxtest::ProcessesLeft(app.File("tdcprobe.exe")), 0u);
 }

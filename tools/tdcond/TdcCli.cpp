@@ -39,6 +39,7 @@ const char kUsage[] =
     "  restore CREATOR               restore an uninstalled conduit\n"
     "  backup NAME [--desc TEXT]     save every application conduit's settings\n"
     "  restore-set NAME              install the conduits of a backup set again\n"
+    "  sets [--json]                 list the backup sets\n"
     "  report [OUT]                  write the conduit report (condrpt.html)\n"
     "  history [OUT]                 write the install history (ovlog.html)\n"
     "  doctor [--json] [--fix]       check the HotSync configuration, and repair it\n"
@@ -324,20 +325,38 @@ const char* StateOf(int nImage) {
 }
 
 // What a row is, with the library's own fault where it has one: an
-// installed conduit whose library crashed or kept silent is in a state of its
-// own; a restorable one stays restorable and carries the reason.
+// installed conduit whose library crashed, kept silent, answered out of turn
+// or could not be checked is in a state of its own; a restorable one stays
+// restorable and carries the reason.
 struct RowState {
   std::string strState, strReason;
 };
 
 RowState StateOfRow(const OVRowList::Row& row, const CondAnswer& answer) {
   RowState r{StateOf(row.nImage), ""};
-  if (answer.state == CondLibState::Crashed)
-    r.strReason = "the library crashed when it was asked for its name";
-  else if (answer.state == CondLibState::NoAnswer)
-    r.strReason = "the library did not answer when it was asked for its name";
-  if (!r.strReason.empty() && row.nImage != OV_IMG_RESTORABLE && row.pData->nStatus == ST_INSTALLED)
-    r.strState = answer.state == CondLibState::Crashed ? "crashed" : "no-answer";
+  const char* szState = nullptr;
+  switch (answer.state) {
+    case CondLibState::Crashed:
+      szState = "crashed";
+      r.strReason = "the library crashed when it was asked for its name";
+      break;
+    case CondLibState::NoAnswer:
+      szState = "no-answer";
+      r.strReason = "the library did not answer when it was asked for its name";
+      break;
+    case CondLibState::Misbehaved:
+      szState = "misbehaved";
+      r.strReason = "the library wrote out of turn when it was asked for its name";
+      break;
+    case CondLibState::Unasked:
+      szState = "unchecked";
+      r.strReason = "the library was not asked: " + CondUnaskedReason(answer);
+      break;
+    default:
+      break;
+  }
+  if (szState && row.nImage != OV_IMG_RESTORABLE && row.pData->nStatus == ST_INSTALLED)
+    r.strState = szState;
   return r;
 }
 
@@ -613,6 +632,47 @@ int RestoreSet(Session& s, const Args& a) {
                   "the set was not restored");
 }
 
+// The sets as the Restore dialog lists them: file, backup time, description.
+int Sets(Session& s, const Args& a) {
+  BackupSetList sets;
+  TdxSettings ignored;
+  ReadSettingsFile(s.IniPath().c_str(), ignored, &sets);
+  OVTool tool;  // only for the sets' file times, as the dialog shows them
+  OVPorts ports;
+  ports.strModuleDir = s.Env().strModuleDir;
+  tool.Attach(ports);
+  std::vector<std::vector<std::string>> rows;
+  for (BackupSetEntry* p = sets.GetFirst(); p; p = sets.GetNext()) {
+    const std::string file = OVField(p->szFileName);
+    rows.push_back({file, tool.BackupTime(file.c_str()), OVField(p->szDesc)});
+  }
+  std::string& out = s.result.strOut;
+  if (a.Has("--json")) {
+    s.result.bOutUtf8 = true;
+    out += "{\"sets\":[";
+    for (size_t i = 0; i < rows.size(); ++i) {
+      out += i ? ",\n{" : "\n{";
+      OVJsonField(out, "file", rows[i][0]);
+      out += ',';
+      OVJsonField(out, "time", rows[i][1]);
+      out += ',';
+      OVJsonField(out, "description", rows[i][2]);
+      out += '}';
+    }
+    out += rows.empty() ? "]}\n" : "\n]}\n";
+    return TDC_EXIT_OK;
+  }
+  if (rows.empty()) {
+    out += "No backup sets are listed in " + s.IniPath() + ".\n";
+    return TDC_EXIT_OK;
+  }
+  for (auto& row : rows)
+    for (std::string& cell : row) cell = OVVisible(cell);
+  rows.insert(rows.begin(), {"File", "Backup Time", "Description"});
+  OVWriteTable(out, rows, "");
+  return TDC_EXIT_OK;
+}
+
 // ---------------------------------------------------------------- pages
 
 // OUT when given (a directory: the page's own name inside it), else the
@@ -689,6 +749,7 @@ int DoctorFix(Session& s, const Args& a, const OVFacts& facts,
               const std::map<std::string, std::string>& keep) {
   std::vector<OVRepairOutcome> outcomes;
   std::vector<bool> skipped;
+  std::string set, setDesc;  // saved before the first change
   bool bAny = false;
   for (const OVFinding& f : findings) bAny = bAny || OVHasRepair(facts, f);
   if (bAny) {
@@ -712,6 +773,8 @@ int DoctorFix(Session& s, const Args& a, const OVFacts& facts,
       }
       skipped.push_back(!bYes);
     }
+    set = repairer.SavedSet();
+    setDesc = repairer.SavedSetDesc();
   }
   const OVFacts after = OVGatherFacts(s.Env().strModuleDir);
   const std::vector<OVFinding> left = OVDiagnose(after);
@@ -721,8 +784,18 @@ int DoctorFix(Session& s, const Args& a, const OVFacts& facts,
     OVWriteFindingsJson(out, after, left);
     out.resize(out.size() - 2);  // "}\n": the repairs join the object
     WriteRepairsJson(out, outcomes, skipped);
+    if (!set.empty()) {
+      out += ",\"backup_set\":{";
+      OVJsonField(out, "file", set);
+      out += ',';
+      OVJsonField(out, "description", setDesc);
+      out += '}';
+    }
     out += "}\n";
   } else {
+    if (!set.empty())
+      out += "Saved every conduit registration to the backup set " + set + " (\"" + setDesc +
+             "\") first: restore it (tdcond restore-set " + set + ") to undo these repairs.\n";
     for (size_t i = 0; i < outcomes.size(); ++i) {
       const OVRepairOutcome& o = outcomes[i];
       out += std::string(skipped[i] ? "skipped"
@@ -821,10 +894,9 @@ const std::vector<Command>& Commands() {
        "tdcond list [--json]",
        "Lists the application conduits (with the uninstalled ones that can be restored\n"
        "from OVRes.dat), then the system conduits, in the order of the Orvello tab:\n"
-       "state (installed, restorable, missing, crashed, no-answer), creator ID as text and "
-       "number,\n"
-       "priority, library version, title, data directory, data file, handheld\n"
-       "database and library.\n"
+       "state (installed, restorable, missing, crashed, no-answer, misbehaved,\n"
+       "unchecked), creator ID as text and number, priority, library version, title,\n"
+       "data directory, data file, handheld database and library.\n"
        "  --json  one object {\"application\": [...], \"system\": [...]} in UTF-8, each\n"
        "          entry with title, creator, creator_id, library, version, state,\n"
        "          directory, file, remote and priority.\n",
@@ -892,6 +964,18 @@ const std::vector<Command>& Commands() {
        {},
        {},
        RestoreSet},
+      {"sets",
+       "tdcond sets [--json]",
+       "Lists the backup sets Tandelix knows, as Restore Conduit Settings lists them:\n"
+       "file, backup time and description (the sets the repairs save first among\n"
+       "them, \"Before repair ...\").\n"
+       "  --json  one object {\"sets\": [...]} in UTF-8, each entry with file, time and\n"
+       "          description.\n",
+       0,
+       0,
+       {},
+       {"--json"},
+       Sets},
       {"report",
        "tdcond report [OUT]",
        "Writes the conduit report condrpt.html, byte for byte as the Report button\n"

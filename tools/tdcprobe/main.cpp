@@ -1,12 +1,15 @@
 // tdcprobe: asks conduit libraries, one after another, whether they are
 // conduits and what they are called, so that a library that crashes or hangs
 // takes only this small process with it. Started by the program and tdcond:
-//   tdcprobe <list file> <first index>
+//   tdcprobe <list file> <first index> <answer handle>
 // The list file holds one library path a line. For each library from the first
-// index on, a "B <index>" line goes to standard output before the library is
-// loaded and an answer line (palm/CondAnswer.h) once it has been asked.
+// index on, a "B <index>" line goes to the answer handle (a pipe the starter
+// hands down) before the library is loaded, and an answer line
+// (palm/CondAnswer.h) once it has been asked and let go. Standard output and
+// error lead nowhere: many libraries print as they please.
 #include <windows.h>
 
+#include <cstdint>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -29,10 +32,31 @@ LONG WINAPI OnFault(EXCEPTION_POINTERS*) {
   return EXCEPTION_EXECUTE_HANDLER;
 }
 
+HANDLE g_hAnswers = INVALID_HANDLE_VALUE;
+
 void Emit(const std::string& line) {
   std::string s = line + "\n";
   DWORD cb = 0;
-  WriteFile(GetStdHandle(STD_OUTPUT_HANDLE), s.data(), static_cast<DWORD>(s.size()), &cb, nullptr);
+  WriteFile(g_hAnswers, s.data(), static_cast<DWORD>(s.size()), &cb, nullptr);
+}
+
+// Whatever a library prints, at the system's level and the C runtime's,
+// goes to NUL.
+void SilenceStandardStreams() {
+  HANDLE hNul = CreateFileA("NUL", GENERIC_READ | GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE,
+                            nullptr, OPEN_EXISTING, 0, nullptr);
+  if (hNul != INVALID_HANDLE_VALUE) {
+    SetStdHandle(STD_INPUT_HANDLE, hNul);
+    SetStdHandle(STD_OUTPUT_HANDLE, hNul);
+    SetStdHandle(STD_ERROR_HANDLE, hNul);
+  }
+  std::freopen("NUL", "r", stdin);
+  std::freopen("NUL", "w", stdout);
+  std::freopen("NUL", "w", stderr);
+  // The runtime takes NUL for a terminal and would write byte by byte; a
+  // library printing a megabyte must not cost a second per hundred thousand.
+  std::setvbuf(stdout, nullptr, _IOFBF, 64 * 1024);
+  std::setvbuf(stderr, nullptr, _IOFBF, 64 * 1024);
 }
 
 // Tests count the runs: each one appends a line to the file named here.
@@ -98,16 +122,26 @@ CondAnswer Ask(const std::string& path, char* pGuard) {
 int main(int argc, char** argv) {
   SetErrorMode(SEM_FAILCRITICALERRORS | SEM_NOGPFAULTERRORBOX | SEM_NOOPENFILEERRORBOX);
   SetUnhandledExceptionFilter(OnFault);
-  if (argc != 3) {
-    std::fputs("usage: tdcprobe <list file> <first index>\n", stderr);
+  if (argc != 4) {
+    std::fputs("usage: tdcprobe <list file> <first index> <answer handle>\n", stderr);
     return 2;
   }
+  char* pEnd = nullptr;
+  const unsigned long long nHandle = std::strtoull(argv[3], &pEnd, 10);
+  if (!pEnd || *pEnd || nHandle == 0) {
+    std::fputs("tdcprobe: the answer handle is a number\n", stderr);
+    return 2;
+  }
+  g_hAnswers = reinterpret_cast<HANDLE>(static_cast<uintptr_t>(nHandle));
+  // Processes a library starts must not hold the answers open.
+  SetHandleInformation(g_hAnswers, HANDLE_FLAG_INHERIT, 0);
+  SilenceStandardStreams();
   CountRun();
   const std::vector<std::string> list = ReadList(argv[1]);
   const unsigned long nFirst = std::strtoul(argv[2], nullptr, 10);
   // On the heap: an overrun lands in our own spare bytes, not on the stack.
-  char* pGuard = static_cast<char*>(VirtualAlloc(nullptr, kGuardBytes, MEM_COMMIT | MEM_RESERVE,
-                                                 PAGE_READWRITE));
+  char* pGuard = static_cast<char*>(
+      VirtualAlloc(nullptr, kGuardBytes, MEM_COMMIT | MEM_RESERVE, PAGE_READWRITE));
   if (!pGuard) return 3;
   for (size_t i = nFirst; i < list.size(); ++i) {
     Emit("B " + std::to_string(i));

@@ -11,6 +11,7 @@
 
 #include "palm/CondAsk.h"
 #include "support/PalmSandbox.h"
+#include "support/Processes.h"
 #include "support/TempDir.h"
 
 namespace {
@@ -114,6 +115,123 @@ TEST_F(CondAsk, ADamagedCacheIsAskedAgainAndAMissingHelperMeansInProcess) {
   EXPECT_EQ(a.wVersion[3], 7);
   EXPECT_EQ(inProcess.HelperRuns(), 0u);
   EXPECT_EQ(Lines(runs), 1u);
+
+  // A cache that cannot be written (a read-only program folder): the answers
+  // are kept for the run all the same.
+  CondAsker readOnly;
+  readOnly.SetHelperPath(PalmSandbox::BinFile("tdcprobe.exe"));
+  readOnly.SetCachePath(dir.file("no-such-folder\\ovlib.dat"));
+  const std::string other = Copy("cond_plain", "plain_again");
+  for (int pass = 0; pass < 2; ++pass)
+    EXPECT_EQ(readOnly.AskOne(other).state, CondLibState::Answered) << pass;
+  EXPECT_EQ(readOnly.HelperRuns(), 1u);
+}
+
+// Libraries that write where they should not, among good ones, in one
+// question: each good one keeps its true answer, each rogue is settled alone,
+// and nothing the helper or a library started is left running.
+TEST_F(CondAsk, RoguesAreSettledAloneAndLeaveNoProcessBehind) {
+  // A helper and a child of names of this test's own: other tests run theirs.
+  const std::string tag = std::to_string(GetCurrentProcessId());
+  const std::string helper = "probe-" + tag + ".exe", child = "sleeper-" + tag + ".exe";
+  ASSERT_TRUE(CopyFileA(PalmSandbox::BinFile("tdcprobe.exe").c_str(), dir.file(helper).c_str(), FALSE));
+  ASSERT_TRUE(CopyFileA(PalmSandbox::BinFile("tdx_sleeper.exe").c_str(), dir.file(child).c_str(), FALSE));
+  ASSERT_TRUE(SetEnvironmentVariableA("TDX_FIXTURE_CHILD", dir.file(child).c_str()));
+  asker.SetHelperPath(dir.file(helper));
+  {  // the count sees a running child by its path and by its name
+    STARTUPINFOA si{};
+    si.cb = sizeof si;
+    PROCESS_INFORMATION pi{};
+    ASSERT_TRUE(CreateProcessA(dir.file(child).c_str(), nullptr, nullptr, nullptr, FALSE,
+                               CREATE_NO_WINDOW, nullptr, nullptr, &si, &pi));
+    EXPECT_EQ(tdxtest::CountProcesses(dir.file(child)), 1u);
+    EXPECT_EQ(tdxtest::CountProcesses(child), 1u);
+    TerminateProcess(pi.hProcess, 0);
+    WaitForSingleObject(pi.hProcess, 5000);
+    CloseHandle(pi.hProcess);
+    CloseHandle(pi.hThread);
+  }
+  const CondLibState kFault = CondLibState::Crashed;  // a crash or out of turn: both faults
+  const Expect cases[] = {
+      {"cond_named", CondLibState::Answered, true, "Sample Named Conduit"},
+      {"cond_rogue_chatty", CondLibState::Answered, true, "Chatty Conduit"},
+      {"cond_plain", CondLibState::Answered, true, ""},
+      {"cond_rogue_forge_progress", kFault, false, ""},
+      {"cond_version", CondLibState::Answered, true, ""},
+      {"cond_rogue_forge_answers", kFault, false, ""},
+      {"cond_noopen", CondLibState::Answered, false, ""},
+      {"cond_rogue_endless", kFault, false, ""},
+      {"cond_rogue_spawn", CondLibState::NoAnswer, false, ""},
+      {"cond_named", CondLibState::Answered, true, "Sample Named Conduit"},
+  };
+  std::vector<std::string> paths;
+  for (size_t i = 0; i < std::size(cases); ++i)
+    paths.push_back(Copy(cases[i].sample, cases[i].sample + std::to_string(i)));
+  auto check = [&](const std::vector<CondAnswer>& got, const char* when) {
+    ASSERT_EQ(got.size(), paths.size());
+    for (size_t i = 0; i < std::size(cases); ++i) {
+      const Expect& e = cases[i];
+      if (e.state == kFault)
+        EXPECT_TRUE(got[i].state == CondLibState::Crashed ||
+                    got[i].state == CondLibState::Misbehaved)
+            << e.sample << " " << when << ": " << static_cast<int>(got[i].state);
+      else
+        EXPECT_EQ(got[i].state, e.state) << e.sample << " " << when;
+      EXPECT_EQ(got[i].bOpenConduit, e.bOpen) << e.sample << " " << when;
+      EXPECT_EQ(std::string(got[i].szName), e.name) << e.sample << " " << when;
+    }
+  };
+  check(asker.Ask(paths), "asked");
+  // The run after each of the four rogues that end a run, besides the first.
+  EXPECT_EQ(asker.HelperRuns(), 5u);
+  EXPECT_EQ(tdxtest::ProcessesLeft(helper), 0u);
+  EXPECT_EQ(tdxtest::ProcessesLeft(child), 0u);
+
+  // The next start: a fault is kept until the library changes, silence is
+  // asked again (and again costs a run).
+  CondAsker next;
+  next.SetHelperPath(dir.file(helper));
+  next.SetCachePath(dir.file("ovlib.dat"));
+  next.SetTimeout(3000);
+  check(next.Ask(paths), "at the next start");
+  EXPECT_EQ(next.HelperRuns(), 1u);
+  // And asked fresh, every one is asked again.
+  check(next.AskFresh(paths), "asked fresh");
+  EXPECT_EQ(next.HelperRuns(), 6u);
+  EXPECT_EQ(tdxtest::ProcessesLeft(child), 0u);
+  SetEnvironmentVariableA("TDX_FIXTURE_CHILD", nullptr);
+}
+
+// A helper that cannot ask leaves every library unasked, with the reason,
+// and never has the library mapped into this process instead.
+TEST_F(CondAsk, AHelperThatCannotAskLeavesTheLibrariesUnasked) {
+  const std::string notAProgram = dir.file("text.exe");
+  tdxtest::WriteText(notAProgram, "not a program");
+  struct Case {
+    std::string helper;
+    CondUnasked why;
+  } cases[] = {
+      {notAProgram, CondUnasked::CannotStart},
+      {PalmSandbox::BinFile("tdx_sleeper.exe"), CondUnasked::NoStart},  // never says a word
+      {PalmSandbox::BinFile("tdlog.exe"), CondUnasked::Ended},          // ends at once
+  };
+  const std::vector<std::string> paths = {Copy("cond_named"), Copy("cond_plain")};
+  for (const Case& c : cases) {
+    CondAsker a;
+    a.SetHelperPath(c.helper);
+    a.SetCachePath(dir.file("unasked.dat"));
+    a.SetStartTimeout(1500);
+    for (int pass = 0; pass < 2; ++pass) {  // never kept: asked again each time
+      const std::vector<CondAnswer> got = a.Ask(paths);
+      for (const CondAnswer& g : got) {
+        EXPECT_EQ(g.state, CondLibState::Unasked) << c.helper;
+        EXPECT_EQ(g.unasked, c.why) << c.helper;
+        EXPECT_NE(CondStateText(g).find(kCondProbeExe), std::string::npos) << CondStateText(g);
+      }
+    }
+    EXPECT_EQ(GetModuleHandleA("cond_named.dll"), nullptr) << c.helper;
+  }
+  EXPECT_EQ(Lines(runs), 0u);
 }
 
 }  // namespace

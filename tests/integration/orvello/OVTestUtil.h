@@ -14,6 +14,7 @@
 
 #include "orvello/ConduitTool.h"
 #include "orvello/OVCondProp.h"
+#include "palm/CondKey.h"
 #include "palm/CondRecord.h"
 #include "palm/PalmDesktop.h"
 #include "support/PalmSandbox.h"

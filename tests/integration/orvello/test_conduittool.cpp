@@ -400,3 +400,49 @@ TEST_F(ConduitToolTest, TwoToolsOnOneProgramDirectoryKeepEachOthersStoreEntries)
   }
   other.DoneConduitTool();
 }
+
+// An install or a restore that fails part-way through the registration puts
+// back the registration it displaced, value for value (the vendor's too),
+// installed rather than kept for restoring.
+TEST_F(ConduitToolTest, AFailedInstallOrRestoreLeavesTheOtherRegistrationWhole) {
+  const std::string a = Sample("cond_plain.dll", "A.dll");
+  const std::string b = Sample("cond_plain.dll", "B.dll");
+  auto vendorValue = [](const char* creator, const char* data) {
+    RegKeyValues v;
+    v.values = {{"VendorState", REG_BINARY, std::string(data, 5)}};
+    ASSERT_EQ(ConduitKeysOf(creator).size(), 1u);
+    ASSERT_TRUE(WriteRegKeyValues(ConduitKeysOf(creator)[0].strKey, v, false));
+  };
+  AddApp("Dupe", a, "Conduit A");
+  vendorValue("Dupe", "\x01\x00\x02\x00\x03");
+  Start();
+  auto failing = [&](const char* what, const std::function<bool()>& run) {
+    SCOPED_TRACE(what);
+    std::vector<CondRegistration> before, after;
+    ASSERT_TRUE(SnapshotCreator("Dupe", &before));
+    const std::vector<CondData> store = Store();
+    SetEnvironmentVariableA("TDX_CONDMGR_REFUSE", "Title");
+    EXPECT_FALSE(run());
+    SetEnvironmentVariableA("TDX_CONDMGR_REFUSE", nullptr);
+    ASSERT_TRUE(SnapshotCreator("Dupe", &after));
+    ASSERT_EQ(after.size(), 1u);
+    EXPECT_EQ(after[0].strConduit, before[0].strConduit);
+    EXPECT_TRUE(after[0].values == before[0].values);
+    EXPECT_EQ(Store().size(), store.size());
+  };
+
+  CondData rec = Record("Dupe", b, "Conduit B");
+  failing("install", [&] { return tool.InstallConduit(&rec, true); });
+  EXPECT_EQ(app.rows[RowOf("Conduit A")].nImage, OV_IMG_INSTALLED);
+  EXPECT_TRUE(Store().empty());
+
+  // B installed for good (A kept for restoring), then A's restore fails.
+  ASSERT_TRUE(tool.InstallConduit(&rec, true));
+  vendorValue("Dupe", "\x07\x07\x00\x07\x07");
+  tool.btnOVRefreshClick();
+  ASSERT_EQ(Store().size(), 1u);
+  CondData* pA = app.rows[RowOf("Conduit A")].pData;
+  ASSERT_NE(pA, nullptr);
+  failing("restore", [&] { return tool.RestoreConduit(pA, true); });
+  EXPECT_EQ(app.rows[RowOf("Conduit A")].nImage, OV_IMG_RESTORABLE);
+}

@@ -6,9 +6,12 @@
 #include <fstream>
 #include <set>
 #include <sstream>
+#include <thread>
 
+#include "orvello/OVOutput.h"
 #include "orvello/OVRepair.h"
 #include "TdcTestUtil.h"
+#include "palm/CondKey.h"
 #include "support/PdRegistry.h"
 
 using namespace tdctest;
@@ -156,23 +159,75 @@ TEST_F(RepairTest, NoAnswersChangeNothing) {
   EXPECT_FALSE(std::filesystem::exists(ProgDir() + kOVHistoryFile));
 }
 
-// Two application registrations of one creator: the Conduit Manager shows
-// the second's library only once the first is gone; --keep still finds it,
-// and the other is uninstalled into the store.
-TEST_F(RepairTest, KeepChoosesWhichRegistrationOfACreatorStays) {
-  Sample("cond_plain.dll", "First.dll");
-  Sample("cond_plain.dll", "Second.dll");
-  AddApp("Dupe", sb.File("First.dll"), "First One");
-  AddApp("Dupe", sb.File("Second.dll"), "Second One");
+// Two application registrations of one creator, each with values only its
+// vendor knows: whichever --keep names stays with its whole key, every value
+// and type as it was (the first, which the Conduit Manager must remove to
+// reach the second, comes back so), and the other is uninstalled into the
+// store.
+TEST_F(RepairTest, KeepChoosesWhichRegistrationOfACreatorStaysWithItsWholeKey) {
   EXPECT_EQ(Run({"doctor", "--fix", "--keep", "Dupe"}).nExit, TDC_EXIT_USAGE);
   EXPECT_EQ(Run({"doctor", "--yes"}).nExit, TDC_EXIT_USAGE);
+  Sample("cond_plain.dll", "First.dll");
+  Sample("cond_plain.dll", "Second.dll");
+  for (const char* keep : {"second.dll", "first.dll"}) {
+    SCOPED_TRACE(keep);
+    RegDeleteTreeA(HKEY_CURRENT_USER, PD_REG_ROOT);
+    sb.SetDesktopPath(sb.Dir());
+    DeleteFileA((ProgDir() + kOVRestoreStore).c_str());
+    int n = 0;
+    for (const char* lib : {"First.dll", "Second.dll"}) {
+      const int nKey = AddApp("Dupe", sb.File(lib), std::string(lib) + " One");
+      RegKeyValues vendor;
+      vendor.values = {{"VendorBlob", REG_BINARY, std::string("\x00\x01", 2) + lib},
+                       {"VendorText", REG_SZ, std::string(lib)},  // no terminator
+                       {"Info", REG_SZ, std::string("info ") + lib + '\0'},
+                       {"Integrate", REG_DWORD, std::string(4, static_cast<char>(++n))}};
+      ASSERT_TRUE(WriteRegKeyValues(tdxtest::PalmSandbox::Numbered(PD_REG_APP_FMT, nKey), vendor,
+                                    false));
+    }
+    std::vector<CondRegistration> before, after;
+    ASSERT_TRUE(SnapshotCreator("Dupe", &before));
+    ASSERT_EQ(before.size(), 2u);
+    const size_t nKept = std::string(keep) == "first.dll" ? 0 : 1;
 
-  const TdcResult r = Run({"doctor", "--fix", "--yes", "--keep", "Dupe=second.dll"});
-  EXPECT_EQ(r.nExit, TDC_EXIT_OK) << r.strOut << r.strErr;
-  EXPECT_EQ(CountCreator("Dupe"), 1);
-  EXPECT_EQ(AppSettings("Dupe")["Conduit"], "1:" + sb.File("Second.dll") + std::string(1, '\0'));
-  ASSERT_EQ(Store().size(), 1u);
-  EXPECT_STREQ(Store()[0].szConduit, sb.File("First.dll").c_str());
+    const TdcResult r = Run({"doctor", "--fix", "--yes", "--keep", std::string("Dupe=") + keep});
+    EXPECT_EQ(r.nExit, TDC_EXIT_OK) << r.strOut << r.strErr;
+    ASSERT_TRUE(SnapshotCreator("Dupe", &after));
+    ASSERT_EQ(after.size(), 1u) << r.strOut;
+    EXPECT_EQ(after[0].strConduit, before[nKept].strConduit);
+    EXPECT_TRUE(after[0].values == before[nKept].values) << r.strOut;
+    ASSERT_EQ(Store().size(), 1u);
+    EXPECT_EQ(OVField(Store()[0].szConduit), before[1 - nKept].strConduit);
+  }
+}
+
+// A repair run saves every registration to a new set before its first
+// change, names it, lists it; restoring that set registers again every
+// conduit the run uninstalled, one whose library is gone included.
+TEST_F(RepairTest, ARunSavesTheSetThatUndoesIt) {
+  ASSERT_NO_FATAL_FAILURE(SeedRepairable());
+  auto registrations = [] {
+    std::multiset<std::string> out;
+    for (const CondKeyRef& k : ListConduitKeys())
+      out.insert(std::to_string(k.dwCreator) + "|" + k.strConduit);
+    return out;
+  };
+  const auto before = registrations();
+  const TdcResult r = Run({"doctor", "--fix", "--yes"});
+  EXPECT_NE(r.strOut.find("Saved every conduit registration to the backup set ovset1.bak "
+                          "(\"Before repair 12-09-2025 "),
+            std::string::npos)
+      << r.strOut;
+  EXPECT_NE(registrations(), before);
+  const hvtest::JValue sets = Json(Run({"sets", "--json"}).strOut);
+  ASSERT_EQ(sets["sets"].arr.size(), 1u);
+  EXPECT_EQ(sets["sets"].arr[0]["file"].str, "ovset1.bak");
+  EXPECT_EQ(sets["sets"].arr[0]["description"].str.rfind("Before repair 12-09-2025 ", 0), 0u);
+  EXPECT_FALSE(sets["sets"].arr[0]["time"].str.empty());
+
+  const TdcResult undo = Run({"restore-set", "ovset1.bak"});
+  EXPECT_EQ(undo.nExit, TDC_EXIT_OK) << undo.strOut << undo.strErr;
+  EXPECT_EQ(registrations(), before);
 }
 
 // Every command that changes conduit registrations: refused while a HotSync
@@ -213,4 +268,42 @@ TEST_F(RepairTest, ChangesAreRefusedDuringAHotSyncAndRefreshedOnceAfter) {
   tdxtest::SetHotSyncRunning(true);
   const TdcResult r = Run({"uninstall", "Newc"});
   EXPECT_EQ(r.nExit, TDC_EXIT_OK) << r.strErr;
+}
+
+// The store's repair reads, changes and writes OVRes.dat under the program
+// directory's lock: another writer that read the store under the lock and
+// writes it back later neither loses its entry nor brings back the one the
+// repair removed.
+TEST_F(RepairTest, TheStoreRepairWaitsForTheLockAndKeepsAnotherWritersEntry) {
+  {
+    CondRecordWriter w;
+    ASSERT_TRUE(w.Create((ProgDir() + kOVRestoreStore).c_str()));
+    ASSERT_TRUE(w.Write(StoreEntry("Lost", sb.File("LostCond.dll"))));
+    ASSERT_TRUE(w.Commit());
+  }
+  const std::string other = Sample("cond_plain.dll", "Other.dll");
+  HANDLE hHeld = CreateEventA(nullptr, TRUE, FALSE, nullptr);
+  std::thread writer([&] {
+    DirLock lock((ProgDir() + kOVRestoreStore).c_str());
+    std::vector<CondData> now;
+    CondRecordReader r;
+    if (r.Open((ProgDir() + kOVRestoreStore).c_str()))
+      for (CondData d; r.Read(&d);) now.push_back(d);
+    r.Close();
+    SetEvent(hHeld);
+    Sleep(1500);  // the repair runs meanwhile, up to where it waits for the lock
+    CondRecordWriter w;
+    bool ok = w.Create((ProgDir() + kOVRestoreStore).c_str());
+    for (const CondData& d : now) ok = ok && w.Write(d);
+    ok = ok && w.Write(StoreEntry("Othr", other)) && w.Commit();
+    EXPECT_TRUE(ok);
+  });
+  WaitForSingleObject(hHeld, 10000);
+  const TdcResult r = Run({"doctor", "--fix", "--yes"});
+  writer.join();
+  CloseHandle(hHeld);
+  EXPECT_NE(r.strOut.find("repaired [store-library-gone]"), std::string::npos) << r.strOut;
+  std::set<std::string> stored;
+  for (const CondData& d : Store()) stored.insert(d.szCreatorID);
+  EXPECT_EQ(stored, std::set<std::string>{"Othr"});
 }

@@ -53,6 +53,38 @@ TEST(CondAnswerCache, KeepsAnswersAcrossAFileAndMissesAChangedLibrary) {
   EXPECT_EQ(nullptr, d.Find("C:\\PALM\\C.DLL", 100, 5));
 }
 
+TEST(CondAnswerCache, KeepsOnlyLastingAnswers) {
+  struct Case {
+    CondLibState state;
+    uint32_t dwLoadError;
+    bool bKept;
+  } cases[] = {
+      {CondLibState::Answered, 0, true},      {CondLibState::Crashed, 0, true},
+      {CondLibState::Misbehaved, 0, true},    {CondLibState::NotLoaded, 193, true},
+      {CondLibState::NoAnswer, 0, false},     {CondLibState::Unasked, 0, false},
+      {CondLibState::NotLoaded, 126, false},  // a library it needs is missing
+      {CondLibState::NotLoaded, 127, false},  // ... or lacks an entry point
+  };
+  for (const Case& k : cases) {
+    CondAnswerCache c;
+    CondAnswer a = Named("x", k.state);
+    a.dwLoadError = k.dwLoadError;
+    c.Put("C:\\A.DLL", 1, 2, a);
+    const std::string bytes = c.Encode();
+    CondAnswerCache d;
+    ASSERT_TRUE(d.Decode(bytes.data(), bytes.size()));
+    EXPECT_EQ(k.bKept ? 1u : 0u, d.Count()) << static_cast<int>(k.state) << " " << k.dwLoadError;
+  }
+  // A file of an older version that kept a silent library: asked again.
+  CondAnswerCache c;
+  c.Put("C:\\A.DLL", 1, 2, Named("x"));
+  std::string bytes = c.Encode();
+  bytes[12 + 2 + 8 + 16] = static_cast<char>(CondLibState::NoAnswer);
+  CondAnswerCache d;
+  EXPECT_TRUE(d.Decode(bytes.data(), bytes.size()));
+  EXPECT_EQ(0u, d.Count());
+}
+
 TEST(CondAnswerCache, ADamagedFileGivesNoAnswerAtAll) {
   CondAnswerCache c;
   c.Put("C:\\A.DLL", 1, 2, Named("One"));
@@ -115,6 +147,8 @@ TEST(CondProbeLine, RoundTripsAndRefusesMalformedLines) {
       "A 1 0 8 0 - 0 0 0 0 0", "A 1 0 0 0 0g 0 0 0 0 0", "A 1 0 0 0 abc 0 0 0 0 0",
       "A 1 0 0 0 00 0 0 0 0 0", "A 1 0 0 0 - 0 0 0 70000 0", "A 1 0 0 0 - 0 0 0 0",
       "A 1 0 0 0 - 0 0 0 0 0 extra", "A 1  0 0 - 0 0 0 0 0",
+      // Only the program gives the verdicts: a line cannot say "crashed".
+      "A 1 2 0 0 - 0 0 0 0 0", "A 1 3 0 0 - 0 0 0 0 0",
   };
   for (const char* b : bad) EXPECT_FALSE(DecodeProbeLine(b, std::strlen(b), &got)) << b;
   const std::string longName = "A 1 0 2 0 " + name65 + " 0 0 0 0 0";

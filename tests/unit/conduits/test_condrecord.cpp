@@ -205,7 +205,7 @@ namespace held {
 int nRefusals = 0, nFlushes = 0;
 bool bFlushOk = true;
 const DurableFileOps* pReal = nullptr;
-bool Flush(const char* p) { return ++nFlushes, bFlushOk && pReal->Flush(p); }
+bool Flush(std::FILE* f) { return ++nFlushes, bFlushOk && pReal->Flush(f); }
 bool Move(const char* a, const char* b) { return nRefusals-- > 0 ? false : pReal->Move(a, b); }
 bool Copy(const char* a, const char* b) { return pReal->CopyOver(a, b); }
 void Pause(unsigned) {}
@@ -234,7 +234,7 @@ TEST(CondRecordTest, CommitFlushesAndWaitsOutABriefHoldOnTheTarget) {
     EXPECT_TRUE(w.Write(MakeRecord("todo", "todo.dll", 0)));
     EXPECT_EQ(w.Commit(), c.bOk);
     SetDurableFileOps(nullptr);
-    EXPECT_EQ(held::nFlushes, 1);
+    EXPECT_EQ(held::nFlushes, c.bFlushOk ? 1 : 5);  // a refused flush is tried again
     EXPECT_EQ(ReadBytes(path) == before, !c.bOk);
     EXPECT_EQ(ReadBytes(path).size(), sizeof old);
     EXPECT_FALSE(std::filesystem::exists(CondRecordWriter::TempPathFor(path)));

@@ -1,6 +1,7 @@
-// The one commit every whole-file store goes through: data flushed before the
-// move, the move retried while the target is held, and the old file whole
-// whenever the new one could not be put in place.
+// The one commit every whole-file store goes through: data flushed through the
+// writer's own stream before the move, the flush and the move each retried
+// while refused, and the old file whole whenever the new one could not be put
+// in place.
 #include <gtest/gtest.h>
 
 #include <cstdio>
@@ -18,8 +19,9 @@ namespace {
 
 // Scripted operations around the real ones, and what was asked of them.
 struct Script {
-  bool bFlushOk = true;
-  int nMoveRefusals = 0;  // refusals before the real move runs; -1 = always
+  int nFlushRefusals = 0;  // refusals before the real flush runs; -1 = always
+  int nMoveRefusals = 0;   // the same for the move
+  std::FILE* pFlushed = nullptr;
   bool bCopyOk = true;
   std::vector<std::string> calls;
   std::vector<unsigned> pauses;
@@ -27,18 +29,22 @@ struct Script {
 Script g;
 const DurableFileOps* g_pReal = nullptr;
 
-bool Flush(const char* p) {
+bool Refused(int& n) {
+  if (n < 0) return true;
+  if (n > 0) {
+    --n;
+    return true;
+  }
+  return false;
+}
+bool Flush(std::FILE* f) {
   g.calls.push_back("flush");
-  return g.bFlushOk && g_pReal->Flush(p);
+  g.pFlushed = f;
+  return !Refused(g.nFlushRefusals) && g_pReal->Flush(f);
 }
 bool Move(const char* a, const char* b) {
   g.calls.push_back("move");
-  if (g.nMoveRefusals < 0) return false;
-  if (g.nMoveRefusals > 0) {
-    --g.nMoveRefusals;
-    return false;
-  }
-  return g_pReal->Move(a, b);
+  return !Refused(g.nMoveRefusals) && g_pReal->Move(a, b);
 }
 bool CopyOver(const char* a, const char* b) {
   g.calls.push_back("copy");
@@ -63,24 +69,31 @@ bool Exists(const std::string& path) {
 }  // namespace
 
 TEST(DurableFileTest, TheOldFileStaysWholeUnlessTheNewOneIsOnDiskAndMoved) {
+  const std::vector<std::string> k5 = {"flush", "flush", "flush", "flush", "flush"};
+  const std::vector<std::string> m5 = {"move", "move", "move", "move", "move"};
+  auto join = [](std::vector<std::string> a, const std::vector<std::string>& b) {
+    a.insert(a.end(), b.begin(), b.end());
+    return a;
+  };
   const struct {
     const char* what;
-    bool bFlushOk;
+    int nFlushRefusals;
     int nMoveRefusals;
     HeldTarget held;
     bool bOk;
     const char* szTarget;  // what the target holds afterwards
     std::vector<std::string> calls;
   } cases[] = {
-      {"written", true, 0, HeldTarget::Fail, true, "new", {"flush", "move"}},
-      {"flush fails: never moved", false, 0, HeldTarget::Fail, false, "old", {"flush"}},
-      {"held for a moment", true, 2, HeldTarget::Fail, true, "new",
+      {"written", 0, 0, HeldTarget::Fail, true, "new", {"flush", "move"}},
+      {"flush refused for a moment", 2, 0, HeldTarget::Fail, true, "new",
+       {"flush", "flush", "flush", "move"}},
+      {"flush refused throughout: never moved", -1, 0, HeldTarget::Fail, false, "old", k5},
+      {"held for a moment", 0, 2, HeldTarget::Fail, true, "new",
        {"flush", "move", "move", "move"}},
-      {"held throughout", true, -1, HeldTarget::Fail, false, "old",
-       {"flush", "move", "move", "move", "move", "move"}},
-      {"a page held throughout", true, -1, HeldTarget::WriteOver, true, "new",
-       {"flush", "move", "move", "move", "move", "move", "copy"}},
-      {"a page, flush fails", false, 0, HeldTarget::WriteOver, false, "old", {"flush"}},
+      {"held throughout", 0, -1, HeldTarget::Fail, false, "old", join({"flush"}, m5)},
+      {"a page held throughout", 0, -1, HeldTarget::WriteOver, true, "new",
+       join(join({"flush"}, m5), {"copy"})},
+      {"a page, flush refused throughout", -1, 0, HeldTarget::WriteOver, false, "old", k5},
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(c.what);
@@ -88,7 +101,7 @@ TEST(DurableFileTest, TheOldFileStaysWholeUnlessTheNewOneIsOnDiskAndMoved) {
     const std::string target = dir.file("OVRes.dat");
     WriteText(target, "old");
     g = Script{};
-    g.bFlushOk = c.bFlushOk;
+    g.nFlushRefusals = c.nFlushRefusals;
     g.nMoveRefusals = c.nMoveRefusals;
     g_pReal = SetDurableFileOps(&kScripted);
     const bool ok = WriteFileDurably(target.c_str(), "new", 3, c.held);
@@ -96,9 +109,12 @@ TEST(DurableFileTest, TheOldFileStaysWholeUnlessTheNewOneIsOnDiskAndMoved) {
     EXPECT_EQ(ok, c.bOk);
     EXPECT_EQ(Text(target), c.szTarget);
     EXPECT_EQ(g.calls, c.calls);
+    EXPECT_NE(g.pFlushed, nullptr) << "flushed through the stream that wrote it";
     EXPECT_FALSE(Exists(DurableTempPath(target.c_str()))) << "no temporary file is left";
     // The pauses between tries grow: a hold of about a third of a second is waited out.
-    if (c.nMoveRefusals < 0) EXPECT_EQ(g.pauses, (std::vector<unsigned>{20, 40, 80, 160}));
+    if (c.nMoveRefusals < 0 || c.nFlushRefusals < 0) {
+      EXPECT_EQ(g.pauses, (std::vector<unsigned>{20, 40, 80, 160}));
+    }
   }
 }
 
