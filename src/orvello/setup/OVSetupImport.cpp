@@ -305,6 +305,10 @@ void OVImport::AskLibraries(const std::vector<int>& libs) {
       why = "it crashed when it was asked";
     else if (a.state == CondLibState::NoAnswer)
       why = "it did not answer when it was asked";
+    else if (a.state == CondLibState::Misbehaved)
+      why = "its answers went out of turn when it was asked";
+    else if (a.state == CondLibState::Unasked)
+      why = "it was not asked: " + CondUnaskedReason(a);
     else
       why = "it was not asked";
   }
