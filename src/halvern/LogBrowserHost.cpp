@@ -4,18 +4,13 @@
 #include <ole2.h>
 
 #include <cstring>
+#include <new>
 #include <string>
 
+#include "halvern/HVBrowserSite.h"
 #include "halvern/HVText.h"
 #include "res/resource.h"
 #include "ui/Layout.h"
-
-namespace {
-
-using PfnAtlAxWinInit = BOOL(WINAPI*)();
-using PfnAtlAxGetControl = HRESULT(WINAPI*)(HWND, IUnknown**);
-
-}  // namespace
 
 LogBrowserHost::~LogBrowserHost() { ReleaseBrowser(); }
 
@@ -23,7 +18,7 @@ HWND LogBrowserHost::CreateHost(HINSTANCE hInst, HWND hParent, int id) {
   RegisterClass(hInst, kClass, static_cast<HBRUSH>(GetStockObject(WHITE_BRUSH)));
   HWND h = Create(hInst, kClass, "", WS_CHILD | WS_VISIBLE | WS_CLIPCHILDREN, WS_EX_CLIENTEDGE,
                   hParent, id);
-  if (h) CreateBrowser(hInst);
+  if (h) CreateBrowser();
   if (h && !m_pBrowser) CreateFallback(hInst);
   return h;
 }
@@ -48,7 +43,9 @@ void LogBrowserHost::LayOutFallback(int cx) {
   if (m_hOpen) MoveWindow(m_hOpen, m, 2 * m + h, ScalePx(120), ScalePx(26), TRUE);
 }
 
-void LogBrowserHost::CreateBrowser(HINSTANCE hInst) {
+void LogBrowserHost::CreateBrowser() {
+  // Before any control exists: lockdown is read as the engine starts.
+  HVLockDownLocalMachine();
   // The browser control comes up without an HTML engine too, and then shows
   // nothing at all.
   HMODULE hEngine = LoadLibraryA("mshtml.dll");
@@ -57,29 +54,9 @@ void LogBrowserHost::CreateBrowser(HINSTANCE hInst) {
   const HRESULT hr = OleInitialize(nullptr);
   if (FAILED(hr)) return;  // COM is set up otherwise on this thread: no browser
   m_bOle = true;
-  m_hAtl = LoadLibraryA("atl.dll");
-  if (!m_hAtl) return;
-  auto pfnInit = reinterpret_cast<PfnAtlAxWinInit>(
-      reinterpret_cast<void*>(GetProcAddress(m_hAtl, "AtlAxWinInit")));
-  auto pfnGet = reinterpret_cast<PfnAtlAxGetControl>(
-      reinterpret_cast<void*>(GetProcAddress(m_hAtl, "AtlAxGetControl")));
-  if (!pfnInit || !pfnGet || !pfnInit()) return;
-  RECT rc;
-  GetClientRect(m_hWnd, &rc);
-  m_hAx = CreateWindowExA(0, "AtlAxWin", "Shell.Explorer.2", WS_CHILD | WS_VISIBLE, 0, 0,
-                          rc.right, rc.bottom, m_hWnd, nullptr, hInst, nullptr);
-  if (!m_hAx) return;
-  IUnknown* pUnk = nullptr;
-  if (SUCCEEDED(pfnGet(m_hAx, &pUnk)) && pUnk) {
-    void* pv = nullptr;
-    if (SUCCEEDED(pUnk->QueryInterface(IID_IWebBrowser2, &pv)))
-      m_pBrowser = static_cast<IWebBrowser2*>(pv);
-    pUnk->Release();
-  }
-  if (!m_pBrowser) {
-    DestroyWindow(m_hAx);
-    m_hAx = nullptr;
-  }
+  m_pSite = new (std::nothrow) HVBrowserSite(m_hWnd);
+  if (m_pSite) m_pBrowser = m_pSite->Embed();
+  if (!m_pBrowser) ReleaseBrowser();
 }
 
 void LogBrowserHost::ReleaseBrowser() {
@@ -87,9 +64,11 @@ void LogBrowserHost::ReleaseBrowser() {
     m_pBrowser->Release();
     m_pBrowser = nullptr;
   }
-  if (m_hAx && IsWindow(m_hAx)) DestroyWindow(m_hAx);
-  m_hAx = nullptr;
-  // atl.dll stays loaded: its window class may outlive this window.
+  if (m_pSite) {
+    m_pSite->Close();
+    m_pSite->Release();
+    m_pSite = nullptr;
+  }
   if (m_bOle) {
     OleUninitialize();
     m_bOle = false;
@@ -119,7 +98,7 @@ void LogBrowserHost::Navigate(const char* szUrl) {
 LRESULT LogBrowserHost::WndProc(UINT uMsg, WPARAM wParam, LPARAM lParam) {
   switch (uMsg) {
     case WM_SIZE:
-      if (m_hAx) MoveWindow(m_hAx, 0, 0, LOWORD(lParam), HIWORD(lParam), TRUE);
+      if (m_pSite) m_pSite->Resize(LOWORD(lParam), HIWORD(lParam));
       LayOutFallback(LOWORD(lParam));
       return 0;
     case WM_COMMAND:

@@ -2,6 +2,8 @@
 
 #include <cstdio>
 
+#include "misc/HtmlText.h"
+
 namespace {
 
 constexpr char kWideTable[] =
@@ -12,6 +14,7 @@ constexpr char kDataRow[] =
     "<tr bgcolor=#FFFFFF height=22 colspan=2 align=left "
     "style=\"padding-left:12; padding-right:12; padding-top:8; padding-bottom:8\">\r\n";
 
+// Cells of markup: labels of ours, messages and comments (escaped by the reader).
 void Cell(std::string& out, const char* s) {
   out += "<td>";
   out += s;
@@ -24,11 +27,54 @@ void LastCell(std::string& out, const char* s) {
   out += "</td></tr>\r\n";
 }
 
+// Cells of text from outside: names, files and paths as logged.
+void TextCell(std::string& out, const char* s) {
+  out += "<td>";
+  TdxAppendHtml(out, s);
+  out += "</td>\r\n";
+}
+
+void LastTextCell(std::string& out, const char* s) {
+  out += "<td>";
+  TdxAppendHtml(out, s);
+  out += "</td></tr>\r\n";
+}
+
+// A link target that could stand for an address of its own kind
+// ("javascript:...") rather than a path: a colon before the first separator,
+// other than a drive letter's. Browsers skip leading blanks and drop tabs and
+// line ends in an address, so they do not count.
+bool NamesAScheme(const char* p) {
+  while (*p && static_cast<unsigned char>(*p) <= ' ') ++p;
+  size_t n = 0;
+  for (; *p; ++p) {
+    if (*p == '\t' || *p == '\n' || *p == '\r') continue;
+    if (*p == '\\' || *p == '/') return false;
+    if (*p == ':') return n != 1;
+    ++n;
+  }
+  return false;
+}
+
+// The href of a backup's destination. The short form goes without quotes, as
+// long as nothing in it could end the value or begin another attribute (where
+// a volume keeps no short names it is the long path, blanks and all); else the
+// target is quoted. A target naming an address of its own kind is made a path.
+void BackupHref(std::string& out, const char* pszLogged, const std::string* pShort) {
+  if (pShort && pShort->empty()) pShort = nullptr;
+  const char* target = pShort ? pShort->c_str() : pszLogged;
+  const bool bare = pShort && pShort->find_first_of(" \t\n\f\r\"'=<>`") == std::string::npos;
+  if (!bare) out += '"';
+  if (NamesAScheme(target)) out += "./";
+  TdxAppendHtml(out, target);
+  if (!bare) out += '"';
+}
+
 void Head(std::string& out, const char* pszUser) {
   out += "<html><head><title>Halvern for Palm Desktop</title></head>\r\n\r\n";
   out += "<body style=\"font-family:Verdana; font-size:9pt\">\r\n";
   out += "<font color=#0000FF size=3><b>HotSync Information for ";
-  out += pszUser;
+  TdxAppendHtml(out, pszUser);
   out += ":</b></font><br><br><br>\r\n";
 }
 
@@ -64,7 +110,7 @@ void HVWriteRootPage(std::string& out, const char* pszUser, CxListOf<SyncOperati
   Head(out, pszUser);
   if (ops.GetCount() == 0) {
     out += "<b><font color=#FF0000>There is no HotSync information recorded for user ";
-    out += pszUser;
+    TdxAppendHtml(out, pszUser);
     out += ".</b></font><br><br><br>";
   } else {
     out +=
@@ -110,7 +156,7 @@ void HVWriteMonthPageOf(std::string& out, const char* pszUser, const char* pszMo
                         const std::vector<SyncOperation*>& month) {
   Head(out, pszUser);
   out += "<li><b><font color=#000080>HotSync operations during ";
-  out += pszMonth;
+  TdxAppendHtml(out, pszMonth);
   out += "</font></b><br><br><br>";
   out += kWideTable;
   out += kHeaderRow;
@@ -158,7 +204,7 @@ void HVWriteOperationPage(std::string& out, const char* pszUser, SyncOperation& 
       any = true;
     }
     out += "<li>";
-    out += it->Text1();
+    TdxAppendHtml(out, it->Text1());
   }
   if (any) out += "</menu>\r\n";
 
@@ -175,7 +221,7 @@ void HVWriteOperationPage(std::string& out, const char* pszUser, SyncOperation& 
       any = true;
     }
     out += kDataRow;
-    Cell(out, it->Name());
+    TextCell(out, it->Name());
     Cell(out, it->nOk == 1 ? "OK" : "Failed");
     LastCell(out, *it->Messages() ? it->Messages() : "None");
   }
@@ -195,22 +241,17 @@ void HVWriteOperationPage(std::string& out, const char* pszUser, SyncOperation& 
       any = true;
     }
     out += kDataRow;
-    Cell(out, it->Text1());
+    TextCell(out, it->Text1());
     if (it->nKind == HV_ITEM_BACKUP) {
       out += "<td><a href=";
       strShort.clear();
-      if (shortPath && shortPath(it->Text2(), strShort)) {
-        out += strShort;
-      } else {
-        out += '"';
-        out += it->Text2();
-        out += '"';
-      }
+      const bool bShort = shortPath && shortPath(it->Text2(), strShort);
+      BackupHref(out, it->Text2(), bShort ? &strShort : nullptr);
       out += " target=_blank>";
-      out += it->Text2();
+      TdxAppendHtml(out, it->Text2());
       out += "</a></td></tr>\r\n";
     } else {
-      LastCell(out, it->Text2());
+      LastTextCell(out, it->Text2());
     }
   }
   if (any) out += "</table><br><br><br>\r\n";

@@ -22,7 +22,9 @@ std::vector<HVMonthRun> HVGroupMonthRuns(CxListOf<SyncOperation>& ops);
 // Gives the short form of an existing path; false when there is none.
 using HVShortPathFn = std::function<bool(const char* pszPath, std::string& strShort)>;
 
-// Whole pages, from the head to "</body>\r\n", appended to out.
+// Whole pages, from the head to "</body>\r\n", appended to out. The user name,
+// the month text and the items' names, files and paths are escaped here;
+// messages and comments come escaped from the reader, with their joins.
 void HVWriteRootPage(std::string& out, const char* pszUser, CxListOf<SyncOperation>& ops);
 void HVWriteMonthPage(std::string& out, const char* pszUser, const char* pszMonth,
                       CxListOf<SyncOperation>& ops);
@@ -30,6 +32,7 @@ void HVWriteMonthPage(std::string& out, const char* pszUser, const char* pszMont
 void HVWriteMonthPageOf(std::string& out, const char* pszUser, const char* pszMonth,
                         const std::vector<SyncOperation*>& month);
 // A backup's destination links to its short path; when the file has none (it
-// does not exist) the link is the path as logged, in quotes.
+// does not exist) the link is the path as logged, in quotes, and so is a short
+// form that cannot stand unquoted.
 void HVWriteOperationPage(std::string& out, const char* pszUser, SyncOperation& op,
                           const HVShortPathFn& shortPath);

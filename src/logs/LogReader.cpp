@@ -5,6 +5,7 @@
 
 #include "logs/LogFile.h"
 #include "misc/Diag.h"
+#include "misc/HtmlText.h"
 
 const char HV_ARCHIVE_TEXT2[] = "Moved to the Archive folder.";
 
@@ -121,6 +122,81 @@ size_t StripMarkup(char* s, size_t n) {
   }
   s[w] = '\0';
   return w;
+}
+
+// The character a reference at p stands for (p[0] is "&", n bytes from p on)
+// and the reference's length; 0 for a reference this reader does not read:
+// the named ones an HTML writer escapes with, &nbsp; and numeric ones of one
+// byte.
+unsigned Reference(const char* p, size_t n, size_t& nLen) {
+  static const struct {
+    const char* sz;
+    size_t n;
+    unsigned char c;
+  } kNamed[] = {{"&amp;", 5, '&'},  {"&lt;", 4, '<'},    {"&gt;", 4, '>'},
+                {"&quot;", 6, '"'}, {"&apos;", 6, '\''}, {"&nbsp;", 6, 0xA0}};
+  for (const auto& e : kNamed) {
+    if (e.n <= n && std::memcmp(p, e.sz, e.n) == 0) {
+      nLen = e.n;
+      return e.c;
+    }
+  }
+  if (n < 4 || p[1] != '#') return 0;
+  const bool hex = p[2] == 'x' || p[2] == 'X';
+  size_t i = hex ? 3 : 2;
+  unsigned v = 0;
+  size_t digits = 0;
+  for (; i < n && digits < 8; ++i, ++digits) {
+    const char c = p[i];
+    unsigned d;
+    if (c >= '0' && c <= '9') {
+      d = static_cast<unsigned>(c - '0');
+    } else if (hex && ((c >= 'a' && c <= 'f') || (c >= 'A' && c <= 'F'))) {
+      d = static_cast<unsigned>((c | 0x20) - 'a' + 10);
+    } else {
+      break;
+    }
+    v = v * (hex ? 16 : 10) + d;
+    if (v > 255) return 0;
+  }
+  if (digits == 0 || v == 0 || i >= n || p[i] != ';') return 0;
+  nLen = i + 1;
+  return v;
+}
+
+// Character references read in place. Returns the new length.
+size_t DecodeReferences(char* s, size_t n) {
+  const char* amp = FindByte(s, '&', n);
+  if (!amp) return n;
+  size_t i = static_cast<size_t>(amp - s);
+  size_t w = i;
+  while (i < n) {
+    size_t len = 0;
+    const unsigned c = s[i] == '&' ? Reference(s + i, n - i, len) : 0;
+    if (c) {
+      s[w++] = static_cast<char>(c);
+      i += len;
+    } else {
+      s[w++] = s[i++];
+    }
+  }
+  s[w] = '\0';
+  return w;
+}
+
+bool NeedsEscape(const char* s, size_t n) {
+  for (size_t i = 0; i < n; ++i)
+    if (s[i] == '&' || s[i] == '<' || s[i] == '>' || s[i] == '"') return true;
+  return false;
+}
+
+// How much of an escaped text fits in nRoom bytes without cutting an escape.
+size_t FitEscaped(const std::string& esc, size_t nRoom) {
+  if (esc.size() <= nRoom) return esc.size();
+  if (nRoom == 0) return 0;
+  // Escaped text holds "&" only where an escape begins, and its ";" ends it.
+  const size_t amp = esc.rfind('&', nRoom - 1);
+  return amp != std::string::npos && esc.find(';', amp) >= nRoom ? amp : nRoom;
 }
 
 // Date text reading: numbers with an optional sign, literals that must match.
@@ -322,7 +398,7 @@ class CLogReader::CLineSplitter {
 void CLogReader::LoadUserLogs(const char* pszDesktopDir, const char* pszUserDir) {
   Clear();
   char szPath[HV_PATH_SIZE];
-  if (HVFormLogPath(szPath, HV_HTML_LOG_FORMAT, pszDesktopDir, pszUserDir)) ReadFile(szPath);
+  if (HVFormLogPath(szPath, HV_HTML_LOG_FORMAT, pszDesktopDir, pszUserDir)) ReadFile(szPath, true);
   if (HVFormLogPath(szPath, HV_PLAIN_LOG_FORMAT, pszDesktopDir, pszUserDir)) ReadFile(szPath);
 }
 
@@ -346,18 +422,19 @@ void CLogReader::DropCurrent() {
   m_nMessagesLen = 0;
 }
 
-void CLogReader::BeginFile() {
+void CLogReader::BeginFile(bool bHtml) {
   DropCurrent();
   m_state = Idle;
+  m_bHtml = bHtml;
 }
 
 void CLogReader::EndFile() { DropCurrent(); }
 
-void CLogReader::ReadFile(const char* pszPath) {
+void CLogReader::ReadFile(const char* pszPath, bool bHtml) {
   if (!pszPath) return;
   std::FILE* f = HVOpenForReading(pszPath);
   if (!f) return;
-  BeginFile();
+  BeginFile(bHtml);
   CLineSplitter lines(*this);
   char* buf = new (std::nothrow) char[kReadChunk + 1];
   if (TDX_VERIFY(buf)) {
@@ -371,8 +448,8 @@ void CLogReader::ReadFile(const char* pszPath) {
   EndFile();
 }
 
-void CLogReader::ReadBuffer(const void* pData, size_t nSize) {
-  BeginFile();
+void CLogReader::ReadBuffer(const void* pData, size_t nSize, bool bHtml) {
+  BeginFile(bHtml);
   CLineSplitter lines(*this);
   const char* p = static_cast<const char*>(pData);
   // Through a read buffer of the same size as a file's, so the same lines cross
@@ -410,6 +487,8 @@ void CLogReader::ProcessLine(char* s, size_t nLen) {
     s[n] = '\0';
   }
   n = StripMarkup(s, n);
+  // What is left of an HTML log's line is its text as shown, the markers' too.
+  if (m_bHtml) n = DecodeReferences(s, n);
 
   switch (Classify(s, n)) {
     case kLineHeading:
@@ -464,6 +543,29 @@ void CLogReader::AppendMessages(const char* s, size_t n) {
   m_pMessages = p;
   m_nMessagesLen += take;
   m_pItem->pszB = p;
+}
+
+// Messages and comments hold page markup: each line is escaped before its join
+// is added, so their caps count escaped bytes.
+void CLogReader::AppendMessageText(const char* s, size_t n) {
+  if (!NeedsEscape(s, n)) return AppendMessages(s, n);
+  m_escaped.clear();
+  TdxAppendHtml(m_escaped, s, n);
+  AppendMessages(m_escaped.data(), FitEscaped(m_escaped, HV_MESSAGES_MAX - m_nMessagesLen));
+}
+
+void CLogReader::AppendComment(const char* s, size_t n) {
+  std::string& c = m_pOp->strComments;
+  if (c.size() < HV_COMMENTS_MAX) {
+    if (NeedsEscape(s, n)) {
+      m_escaped.clear();
+      TdxAppendHtml(m_escaped, s, n);
+      c.append(m_escaped, 0, FitEscaped(m_escaped, HV_COMMENTS_MAX - c.size()));
+    } else {
+      c.append(s, Cut(n, HV_COMMENTS_MAX - c.size()));
+    }
+  }
+  if (c.size() < HV_COMMENTS_MAX) c.append("<br><br>", Cut(8, HV_COMMENTS_MAX - c.size()));
 }
 
 SyncItem* CLogReader::NewItem(int32_t nKind) {
@@ -522,10 +624,7 @@ void CLogReader::OtherLine(const char* s, size_t n) {
   if (n == 0) return;
   switch (m_state) {
     case Comments: {
-      if (!m_pOp) return;
-      std::string& c = m_pOp->strComments;
-      if (c.size() < HV_COMMENTS_MAX) c.append(s, Cut(n, HV_COMMENTS_MAX - c.size()));
-      if (c.size() < HV_COMMENTS_MAX) c.append("<br><br>", Cut(8, HV_COMMENTS_MAX - c.size()));
+      if (m_pOp) AppendComment(s, n);
       return;
     }
     case Messages: {
@@ -549,7 +648,7 @@ void CLogReader::OtherLine(const char* s, size_t n) {
         --n;
       }
       static constexpr char kEnd[] = "<br><br>\r\n";
-      AppendMessages(s, n);
+      AppendMessageText(s, n);
       AppendMessages(kEnd, Len(kEnd));
       return;
     }

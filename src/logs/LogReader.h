@@ -18,7 +18,10 @@ enum : int32_t {
   HV_ITEM_ARCHIVE = 4,  // database moved to the archive folder
 };
 
-// Longest texts the fields hold, terminator not counted.
+// Longest texts the fields hold, terminator not counted. Names and texts count
+// the characters as logged; messages and comments count their page bytes, the
+// escapes included, and are never cut inside an escape (the join that follows
+// a line may be cut).
 constexpr size_t HV_NAME_MAX = 39;
 constexpr size_t HV_TEXT_MAX = 255;
 constexpr size_t HV_MESSAGES_MAX = 1023;
@@ -38,6 +41,9 @@ struct SyncItem {
   const char* pszA;  // kind 1: name; other kinds: text1
   const char* pszB;  // kind 1: messages; other kinds: text2
 
+  // Name, text1 and text2 are text as the log gives it; the pages escape them.
+  // Messages are page markup already: each line escaped, then joined.
+
   const char* Name() const { return nKind == HV_ITEM_APP && pszA ? pszA : ""; }
   const char* Text1() const { return nKind != HV_ITEM_APP && pszA ? pszA : ""; }
   const char* Text2() const { return nKind != HV_ITEM_APP && pszB ? pszB : ""; }
@@ -50,7 +56,8 @@ struct SyncOperation {
   TdxDateTime stEnd{};
   CxListOf<SyncItem> lItems;  // the items live in the reader's store
   int32_t nFailures = 0;
-  std::string strComments;  // each comment line followed by "<br><br>"
+  // Page markup: each comment line escaped, then followed by "<br><br>".
+  std::string strComments;
   bool bListed = false;
 
   SyncOperation() = default;
@@ -77,11 +84,13 @@ class CLogReader {
   void LoadUserLogs(const char* pszDesktopDir, const char* pszUserDir);
   void Clear();
   // Appends the completed operations of one log file; a file that cannot be
-  // opened adds nothing.
-  void ReadFile(const char* pszPath);
+  // opened adds nothing. In an HTML log (bHtml) the character references of
+  // each line are read as the characters they stand for, once its markup is
+  // gone; a plain log's text is taken as it is.
+  void ReadFile(const char* pszPath, bool bHtml = false);
   // The same for log bytes held in memory.
-  void ReadBuffer(const void* pData, size_t nSize);
-  // One line as read, its line end included.
+  void ReadBuffer(const void* pData, size_t nSize, bool bHtml = false);
+  // One line as read, its line end included, of the file begun last.
   void ParseLine(const char* pszLine);
 
   SyncOperation* GetFirst() { return m_ops.GetFirst(); }
@@ -94,7 +103,7 @@ class CLogReader {
   size_t GetStoreReserved() const { return m_store.GetReserved() + m_texts.GetReserved(); }
 
   // Starts a file: Idle, no current operation or item.
-  void BeginFile();
+  void BeginFile(bool bHtml = false);
   // Ends a file: an operation that was never completed is dropped.
   void EndFile();
 
@@ -111,6 +120,8 @@ class CLogReader {
   void OtherLine(const char* s, size_t n);
   SyncItem* NewItem(int32_t nKind);
   void AppendMessages(const char* s, size_t n);
+  void AppendMessageText(const char* s, size_t n);
+  void AppendComment(const char* s, size_t n);
   void DropCurrent();
 
   CxListOf<SyncOperation> m_ops;
@@ -122,5 +133,7 @@ class CLogReader {
   char* m_pMessages = nullptr;  // the current item's messages
   size_t m_nMessagesLen = 0;
   State m_state = Idle;
+  bool m_bHtml = false;   // the file being read is an HTML log
   std::string m_scratch;  // copy of a line handed to ParseLine
+  std::string m_escaped;  // a message or comment line made page text
 };

@@ -2,6 +2,8 @@
 
 #include <cstdio>
 
+#include "misc/HtmlText.h"
+
 namespace {
 
 constexpr char kBody[] = "<body style=\"font-family:Verdana; font-size:9pt\">\r\n";
@@ -29,7 +31,7 @@ void GreyRow(std::string& out) {
 
 void NameCell(std::string& out, const char* sz) {
   out += "<td>";
-  out += sz;
+  TdxAppendHtml(out, sz);
   out += "</td>\r\n";
 }
 
@@ -72,9 +74,9 @@ const char* KindText(int32_t nKind) {
 
 void FileLines(std::string& out, const OVReportRow& row) {
   out += "<font color=0000FF>File Name</font>: ";
-  out += row.strLibrary;
+  TdxAppendHtml(out, row.strLibrary);
   out += "<br><br>\r\n<font color=0000FF>File Version</font>: ";
-  out += row.strVersion;
+  TdxAppendHtml(out, row.strVersion);
   out += "</td></tr>\r\n";
 }
 
@@ -108,9 +110,9 @@ void OVWriteHistoryPage(std::string& out, const TdxDateTime& now,
     WhiteRow(out);
     NameCell(out, e.szName);
     out += "<td><font color=0000FF>File Name</font>: ";
-    out += e.szFileName;
+    TdxAppendHtml(out, e.szFileName);
     out += "<br><br>\r\n<font color=0000FF>File Version</font>: ";
-    out += e.szVersion;
+    TdxAppendHtml(out, e.szVersion);
     out += "<br><br>\r\n<b><font color=0000FF>";
     out += OVTimeStamp(toLocal(e.nTime));
     out += "</font>: ";
@@ -128,7 +130,7 @@ void OVWriteReportPage(std::string& out, const TdxDateTime& now,
     WhiteRow(out);
     NameCell(out, row.strTitle.c_str());
     out += "<td><font color=0000FF>Creator ID</font>: ";
-    out += row.strCreator;
+    TdxAppendHtml(out, row.strCreator);
     out += "<br><br>\r\n";
     FileLines(out, row);
   }

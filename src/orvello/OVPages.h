@@ -1,7 +1,8 @@
 // The conduit tool's two pages, "ovlog.html" (the history) and "condrpt.html"
 // (the report): data in, bytes out, times given as values. Both share one set
 // of pieces and one time stamp text, written here only. Portable: the program,
-// the console tool and the native tests use the same writer.
+// the console tool and the native tests use the same writer. Every text of an
+// entry or a row (titles, creators, files, versions) is escaped on the page.
 #pragma once
 
 #include <cstdint>

@@ -158,7 +158,7 @@ int main(int argc, char** argv) {
       ResetPeak();
       const Mem before = ReadMem();
       const auto t0 = Clock::now();
-      reader.ReadFile(path.c_str());
+      reader.ReadFile(path.c_str(), html);
       const auto t1 = Clock::now();
       const Mem after = ReadMem();
       bestParse = Seconds(t0, t1);
@@ -202,7 +202,7 @@ int main(int argc, char** argv) {
       if (t >= 0 && t < bestRead) bestRead = t;
       CLogReader reader;
       const auto t0 = Clock::now();
-      reader.ReadFile(path.c_str());
+      reader.ReadFile(path.c_str(), html);
       const double p = Seconds(t0, Clock::now());
       if (p < bestParse) bestParse = p;
     }

@@ -13,6 +13,7 @@
 #include <direct.h>
 #endif
 
+#include "misc/HtmlText.h"
 #include "misc/Utf8.h"
 
 namespace {
@@ -39,21 +40,6 @@ void AppendField(std::string& out, const char* key, const char* value) {
   out += "\":\"";
   TdAppendJsonText(out, value);
   out += '"';
-}
-
-// For our own index page, unlike the log pages, names are escaped.
-std::string HtmlText(const char* s) {
-  std::string r;
-  for (; *s; ++s) {
-    switch (*s) {
-      case '&': r += "&amp;"; break;
-      case '<': r += "&lt;"; break;
-      case '>': r += "&gt;"; break;
-      case '"': r += "&quot;"; break;
-      default: r += *s;
-    }
-  }
-  return r;
 }
 
 const char kUsage[] =
@@ -178,7 +164,7 @@ void TdWriteJson(std::string& out, CxListOf<SyncOperation>& ops) {
 bool TdWriteSite(const char* pszUser, CxListOf<SyncOperation>& ops, const HVShortPathFn& shortPath,
                  const TdEmitFn& emit) {
   const std::vector<HVMonthRun> runs = HVGroupMonthRuns(ops);
-  const std::string user = HtmlText(pszUser);
+  const std::string user = TdxHtml(pszUser ? pszUser : "");
   std::string index =
       "<html><head><meta http-equiv=\"Content-Type\" content=\"text/html; "
       "charset=windows-1252\">\r\n<title>HotSync history of " +

@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include <cstring>
 #include <map>
 #include <string>
 
@@ -185,4 +186,123 @@ TEST(LogPages, LabelsPrintUnsetAndOddFieldsAsNumbers) {
   t = TdxDateTime{65531, 7, 0, 15, 9, 5, 123, 0};
   EXPECT_EQ(HVMonthLabel(t), "07/65531");
   EXPECT_EQ(HVTimeLabel(t), "07/15/65531 09:05:123");
+}
+
+// ---- texts from outside ----
+
+namespace {
+
+// A text from outside: as it is, and as the pages must show it.
+struct Outside {
+  const char* raw;
+  const char* page;
+};
+const Outside kOutside[] = {
+    {"<script>alert(1)</script>", "&lt;script&gt;alert(1)&lt;/script&gt;"},
+    {"Tom & Jerry", "Tom &amp; Jerry"},
+    {"say \"hi\"", "say &quot;hi&quot;"},
+    {"<b>bold</b>", "&lt;b&gt;bold&lt;/b&gt;"},
+    {"&amp;", "&amp;amp;"},
+};
+constexpr char kToken[] = "@T@";
+
+std::string ReplaceAll(std::string s, const std::string& from, const std::string& to) {
+  for (size_t at = s.find(from); at != std::string::npos; at = s.find(from, at + to.size()))
+    s.replace(at, from.size(), to);
+  return s;
+}
+
+// A log with t in every place a logged text reaches a page: start line, an
+// application's name, its message and closing line, an installed file, a
+// backup's database and path, an archived database and a comment. An HTML log
+// ends its lines with "<br>", as HotSync writes it.
+std::string LogWith(const std::string& t, bool html) {
+  std::string s;
+  auto line = [&](const std::string& l) { s += l + (html && !l.empty() ? "<br>\n" : "\n"); };
+  line("HotSync operation started for " + t + " on 07/15/03 10:00:00");
+  line("OK " + t);
+  line("   - Installed file: " + t + ".prc");
+  line("-- " + t);
+  line("   Record " + t + " skipped");
+  line(t + " failed");
+  line("   -- Backing up " + t + " to C:\\Backup\\" + t + ".PDB");
+  line("   -- The database for " + t +
+       " was deleted on the handheld. Moving the backup to the Archive folder.");
+  line("HotSync operation complete 07/15/03 10:02:03");
+  line("");
+  line("cradle " + t);
+  return s;
+}
+
+// Every page of the log's one operation, the user name u heading each.
+std::string PagesOf(const std::string& log, bool html, const std::string& u) {
+  CLogReader r;
+  r.ReadBuffer(log.data(), log.size(), html);
+  EXPECT_EQ(r.GetCount(), 1u);
+  std::string pages;
+  HVWriteRootPage(pages, u.c_str(), r.Operations());
+  HVWriteMonthPage(pages, u.c_str(), "07/2003", r.Operations());
+  for (SyncOperation* op : Ops(r)) HVWriteOperationPage(pages, u.c_str(), *op, NoShortPath);
+  return pages;
+}
+
+}  // namespace
+
+// The same log and user with a plain placeholder and with each text: the pages
+// differ only where the text stands, and there it is escaped. An HTML log holds
+// the text escaped already, and the page shows it escaped once.
+TEST(LogPages, OutsideTextsAreEscapedAndNothingElseChanges) {
+  const std::string plain = PagesOf(LogWith(kToken, false), false, kToken);
+  ASSERT_EQ(plain.find("&"), std::string::npos);
+  for (const Outside& o : kOutside) {
+    const std::string want = ReplaceAll(plain, kToken, o.page);
+    EXPECT_EQ(PagesOf(LogWith(o.page, true), true, o.raw), want) << o.raw;
+    // A plain log cannot carry markup: its "<...>" spans are dropped as ever.
+    if (!std::strpbrk(o.raw, "<>"))
+      EXPECT_EQ(PagesOf(LogWith(o.raw, false), false, o.raw), want) << o.raw;
+  }
+  // The empty root page names the user too.
+  CLogReader none;
+  std::string page;
+  HVWriteRootPage(page, "Ana <i>x</i>", none.Operations());
+  EXPECT_NE(page.find("for Ana &lt;i&gt;x&lt;/i&gt;:</b>"), std::string::npos);
+  EXPECT_NE(page.find("for user Ana &lt;i&gt;x&lt;/i&gt;.</b>"), std::string::npos);
+}
+
+// A backup's link carries no attribute and no address of another kind, from
+// a short form or from the path as logged.
+TEST(LogPages, BackupLinksStayOneQuietAttribute) {
+  const struct {
+    const char* logged;
+    const char* shortForm;  // null: the file has none
+    const char* href;
+  } cases[] = {
+      {"C:\\Palm\\Memo Pad.PDB", "C:\\PALM\\MEMOPA~1.PDB", "href=C:\\PALM\\MEMOPA~1.PDB target"},
+      {"C:\\A&B\\M.PDB", "C:\\A&B\\M.PDB", "href=C:\\A&amp;B\\M.PDB target"},
+      // A volume without short names gives the long path back.
+      {"C:\\x onmouseover=alert(1) y.PDB", "C:\\x onmouseover=alert(1) y.PDB",
+       "href=\"C:\\x onmouseover=alert(1) y.PDB\" target"},
+      {"C:\\P\\x\".PDB", nullptr, "href=\"C:\\P\\x&quot;.PDB\" target"},
+      {"javascript:alert(1)", nullptr, "href=\"./javascript:alert(1)\" target"},
+      {" \tJava\tScript:alert(1)", nullptr, "href=\"./ \tJava\tScript:alert(1)\" target"},
+      {"Backup\\a:b.PDB", nullptr, "href=\"Backup\\a:b.PDB\" target"},
+      {"D:\\gone\\Notes.PDB", "", "href=\"D:\\gone\\Notes.PDB\" target"},
+  };
+  for (const auto& c : cases) {
+    CLogReader r;
+    Read(r, std::string("HotSync operation started 07/15/03 10:00:00\n   -- Backing up X to ") +
+                c.logged + "\nHotSync operation complete 07/15/03 10:00:01\n");
+    ASSERT_EQ(r.GetCount(), 1u) << c.logged;
+    HVShortPathFn shortPath = [&](const char* p, std::string& s) {
+      EXPECT_STREQ(p, c.logged);
+      if (!c.shortForm) return false;
+      s = c.shortForm;
+      return true;
+    };
+    std::string page;
+    HVWriteOperationPage(page, "Ann", *Ops(r)[0], shortPath);
+    EXPECT_NE(page.find(std::string("<td><a ") + c.href + "=_blank>"), std::string::npos)
+        << c.logged << "\n"
+        << page;
+  }
 }

@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include <cstring>
 #include <string>
 
 #include "LogTestUtil.h"
@@ -423,6 +424,76 @@ TEST(LogReaderLines, MarkupIsRemoved) {
   EXPECT_STREQ(items[1]->Name(), "Memo ");
   EXPECT_STREQ(items[2]->Name(), "x y z");
   EXPECT_STREQ(items[3]->Name(), "");
+}
+
+// An HTML log's text is HTML: once its markup is gone, its character
+// references are read as what they show, so the pages escape each character
+// once. A plain log's text is taken as it stands.
+TEST(LogReaderLines, AnHtmlLogsReferencesAreItsCharacters) {
+  const struct {
+    const char* logged;
+    const char* html;  // the name read from an HTML log
+  } cases[] = {
+      {"A &amp; B", "A & B"},
+      {"&lt;i&gt;x&lt;/i&gt; <i>y</i>", "<i>x</i> y"},
+      {"&quot;q&quot; &apos;s&nbsp;", "\"q\" 's\xA0"},
+      {"&#65;&#x42;&#X43;&#0000068;", "ABCD"},
+      {"&amp;amp; &amp;lt;", "&amp; &lt;"},
+      // Not read: unknown names, no ";", zero, past one byte, no digits.
+      {"&copy; &amp &#0; &#256; &#x; &#;", "&copy; &amp &#0; &#256; &#x; &#;"},
+  };
+  for (const auto& c : cases) {
+    const std::string log = Op(std::string("<p>OK ") + c.logged + "</p>\n");
+    CLogReader html, plain;
+    html.ReadBuffer(log.data(), log.size(), true);
+    plain.ReadBuffer(log.data(), log.size(), false);
+    ASSERT_EQ(html.GetCount(), 1u);
+    EXPECT_STREQ(Items(Ops(html)[0])[0]->Name(), c.html) << c.logged;
+    std::string stripped = c.logged;
+    for (size_t lt; (lt = stripped.find('<')) != std::string::npos;)
+      stripped.erase(lt, stripped.find('>', lt) - lt + 1);
+    EXPECT_EQ(std::string(Items(Ops(plain)[0])[0]->Name()), stripped) << c.logged;
+  }
+  // Markers written with references are markers.
+  CLogReader r;
+  const std::string log =
+      "HotSync&#32;operation started 07/15/03 10:00:00<br>\nOK Memo<br>\n"
+      "HotSync operation complete 07/15/03 10:00:30<br>\n";
+  r.ReadBuffer(log.data(), log.size(), true);
+  EXPECT_EQ(r.GetCount(), 1u);
+}
+
+// Messages and comments are page text: each line escaped before its join, the
+// caps counting the escaped bytes, and an escape is never cut.
+TEST(LogReaderLines, MessagesAndCommentsAreEscapedBeforeTheirJoins) {
+  CLogReader r;
+  Read(r, Op("-- Mail\n   a & b \"c\"\nMail failed\n") + "\nsaw <i>x</i> & y\n");
+  EXPECT_STREQ(Items(Ops(r)[0])[0]->Messages(), "a &amp; b &quot;c&quot;<br><br>\r\n");
+  EXPECT_STREQ(Ops(r)[0]->Comments(), "saw x &amp; y<br><br>");
+
+  // After a first line of 18 bytes with its join, "x"s and "&&" fill the rest.
+  static_assert(HV_MESSAGES_MAX == HV_COMMENTS_MAX);
+  constexpr size_t kRoom = HV_MESSAGES_MAX - 18;
+  const struct {
+    size_t nBefore;    // plain characters before "&&"
+    const char* tail;  // how the field ends at its cap
+  } cuts[] = {
+      {kRoom - 5, "x&amp;"},        // one escape fits exactly
+      {kRoom - 4, "xxxx<br>"},      // it would not: the join's start fills up
+      {kRoom - 7, "x&amp;<b"},      // one fits, the second would not
+      {kRoom - 10, "x&amp;&amp;"},  // both fit, no room for the join
+  };
+  for (const auto& c : cuts) {
+    const std::string text = std::string(c.nBefore, 'x') + "&&";
+    CLogReader m;
+    Read(m, Op("-- Mail\n pppppppp\n " + text + "\n") + "\npppppppppp\n" + text + "\n");
+    const std::string messages = Items(Ops(m)[0])[0]->Messages();
+    const std::string comments = Ops(m)[0]->Comments();
+    for (const std::string& field : {messages, comments}) {
+      EXPECT_EQ(field.size(), HV_MESSAGES_MAX) << c.nBefore;
+      EXPECT_EQ(field.substr(field.size() - std::strlen(c.tail)), c.tail) << c.nBefore;
+    }
+  }
 }
 
 TEST(LogReaderLines, ShortRawLinesSwitchToComments) {

@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 
 #include <filesystem>
+#include <map>
 #include <set>
 #include <string>
 #include <vector>
@@ -162,6 +163,49 @@ TEST(TdlogCommand, HtmlWritesEveryPageOfTheTabAndAnIndex) {
   EXPECT_NE(std::string(all.begin(), all.end())
                 .find("There is no HotSync information recorded for user Bob."),
             std::string::npos);
+}
+
+// The user name given with --name heads every page and names the index: with
+// each text in place of a plain placeholder, every file differs only there,
+// and there the text is escaped.
+TEST(TdlogCommand, TheUserNameIsEscapedOnEveryPage) {
+  Desktop d;
+  tdxtest::TempDir out("tdlog-name");
+  auto site = [&](const std::string& name, const std::string& dir) {
+    std::string o, e;
+    EXPECT_EQ(
+        RunTdlog({"html", d.Path(), "AnnS", (out.path() / dir).string(), "--name", name}, o, e),
+        TD_EXIT_OK)
+        << e;
+    std::map<std::string, std::string> files;
+    for (const auto& f : fs::directory_iterator(out.path() / dir)) {
+      auto v = tdxtest::ReadBytes(f.path().string());
+      files[f.path().filename().string()] = std::string(v.begin(), v.end());
+    }
+    return files;
+  };
+  const auto placeholder = site("@T@", "placeholder");
+  ASSERT_EQ(placeholder.size(), 10u);
+  const struct {
+    const char* name;
+    const char* page;
+  } cases[] = {
+      {"Ana <i>x</i>", "Ana &lt;i&gt;x&lt;/i&gt;"},
+      {"<script>alert(1)</script>", "&lt;script&gt;alert(1)&lt;/script&gt;"},
+      {"Tom & \"Jerry\"", "Tom &amp; &quot;Jerry&quot;"},
+  };
+  int n = 0;
+  for (const auto& c : cases) {
+    const auto named = site(c.name, "named" + std::to_string(++n));
+    ASSERT_EQ(named.size(), placeholder.size());
+    for (const auto& [file, bytes] : placeholder) {
+      std::string want = bytes;
+      ASSERT_NE(want.find("@T@"), std::string::npos) << file;
+      for (size_t at = want.find("@T@"); at != std::string::npos; at = want.find("@T@", at))
+        want.replace(at, 3, c.page);
+      EXPECT_EQ(named.at(file), want) << c.name << " " << file;
+    }
+  }
 }
 
 TEST(TdlogCommand, MistakesAreReportedWithTheirExitCode) {

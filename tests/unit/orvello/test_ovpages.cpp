@@ -128,3 +128,38 @@ TEST(OVPages, ReportListsApplicationRowsBeforeSystemRows) {
       kEnd;
   EXPECT_EQ(page, want);
 }
+
+// Titles, creators, libraries and versions come from the registry, conduit
+// files and "ovlog.dat": with each text in place of a plain placeholder the
+// pages differ only there, and there it is escaped.
+TEST(OVPages, OutsideTextsAreEscapedAndNothingElseChanges) {
+  const struct {
+    const char* raw;
+    const char* page;
+  } cases[] = {
+      {"<script>alert(1)</script>", "&lt;script&gt;alert(1)&lt;/script&gt;"},
+      {"Tom & Jerry", "Tom &amp; Jerry"},
+      {"say \"hi\"", "say &quot;hi&quot;"},
+      {"<b>x", "&lt;b&gt;x"},
+  };
+  const TdxDateTime now = At(2026, 12, 9, 14, 5, 7);
+  auto toLocal = [&](int32_t) { return now; };
+  auto pages = [&](const std::string& t) {
+    std::vector<OVLogEntry> entries(1);
+    OVMakeLogEntry(&entries[0], ("C:\\" + t + ".dll").c_str(), t.c_str(), t.c_str(), 100,
+                   OVLOG_INSTALLED);
+    const OVReportRow row{t, t, 0x41424344, "C:\\" + t + ".dll", t};
+    std::string out;
+    OVWriteHistoryPage(out, now, entries, toLocal);
+    OVWriteReportPage(out, now, {row}, {row});
+    return out;
+  };
+  const std::string placeholder = pages("@T@");
+  ASSERT_EQ(placeholder.find('&'), std::string::npos);
+  for (const auto& c : cases) {
+    std::string want = placeholder;
+    for (size_t at = want.find("@T@"); at != std::string::npos; at = want.find("@T@", at))
+      want.replace(at, 3, c.page);
+    EXPECT_EQ(pages(c.raw), want) << c.raw;
+  }
+}
