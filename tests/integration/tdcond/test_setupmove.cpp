@@ -560,6 +560,18 @@ TEST_F(SetupMoveTest, StrangersLibrariesAreAskedAndRefusedAndAHotSyncRefusesTheI
   EXPECT_FALSE(OVIsFile(Vendor() + "\\VendCond.dll"));
   EXPECT_EQ(CountCreator("NoTe"), 0);
   EXPECT_EQ(CountCreator("date"), 1);
+
+  // A HotSync into the user the import added: its folder holds more than
+  // the import put there, so the undo keeps the user and says so.
+  tdxtest::WriteText(DeskB() + "\\JrgenMller\\HotSync.Log", "HotSync started\r\n");
+  r = RunIn(ProgB(), {"import", "--undo", "--yes"});
+  EXPECT_EQ(r.nExit, 1);
+  EXPECT_NE(r.strErr.find("tdcond: not done: User \"J\xFCrgen M\xFCller\" was kept: its folder " +
+                          DeskB() + "\\JrgenMller holds files the import did not put there."),
+            std::string::npos)
+      << r.strErr;
+  EXPECT_EQ(Actions().count("J\xFCrgen M\xFCller"), 1u);
+  EXPECT_EQ(CountCreator("date"), 0);  // the rest was undone
 }
 
 namespace {
