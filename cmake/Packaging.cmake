@@ -1,7 +1,7 @@
 # What a Windows user downloads: the help file, built from docs/help, and two
 # packages made by CPack from this tree (`cpack` in build/win32, or the
 # package.contents test): a portable ZIP and a per-user NSIS installer, with
-# SHA256SUMS beside them. Only the programs, the help, a readme and the licence
+# SHA256SUMS, a winget manifest set and a Scoop manifest beside them. Only the programs, the help, a readme and the licence
 # are shipped: never the stand-in Palm Desktop libraries or test fixtures.
 if(NOT WIN32)
   return()
@@ -80,4 +80,11 @@ set(CPACK_NSIS_MUI_ICON ${PROJECT_SOURCE_DIR}/src/res/tandelix.ico)
 set(CPACK_NSIS_MUI_UNIICON ${PROJECT_SOURCE_DIR}/src/res/tandelix.ico)
 set(CPACK_PROJECT_CONFIG_FILE ${PROJECT_SOURCE_DIR}/cmake/packaging/CPackOptions.cmake)
 set(CPACK_POST_BUILD_SCRIPTS ${PROJECT_SOURCE_DIR}/cmake/packaging/Checksums.cmake)
+# Named in the winget and Scoop manifests written beside SHA256SUMS: where a
+# release's two packages are published ("<version>" stands for the version).
+set(TDX_RELEASE_URL "https://tandelix.invalid/releases/<version>" CACHE STRING
+    "Address of the folder a release's packages are downloaded from")
+set(TDX_HOMEPAGE_URL "https://tandelix.invalid/" CACHE STRING "Address of the product's web page")
+set(CPACK_TDX_RELEASE_URL ${TDX_RELEASE_URL})
+set(CPACK_TDX_HOMEPAGE_URL ${TDX_HOMEPAGE_URL})
 include(CPack)

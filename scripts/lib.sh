@@ -68,6 +68,7 @@ tdx_install_deps() {
   command -v Xvfb >/dev/null && command -v xdpyinfo >/dev/null || need=1
   command -v convert >/dev/null && command -v import >/dev/null || need=1
   command -v makensis >/dev/null && command -v chmcmd >/dev/null && command -v chmls >/dev/null || need=1
+  python3 -c 'import yaml' >/dev/null 2>&1 || need=1
   [ -d /usr/src/googletest/googletest ] && [ -f /usr/include/gtest/gtest.h ] || need=1
   [ -f /usr/include/gmock/gmock.h ] || need=1
   ls /usr/lib/llvm-14/lib/clang/*/lib/linux/libclang_rt.fuzzer-x86_64.a >/dev/null 2>&1 || need=1
@@ -86,7 +87,7 @@ tdx_install_deps() {
       g++-mingw-w64-i686-posix gcc-mingw-w64-i686-posix binutils-mingw-w64-i686 \
       g++-mingw-w64-x86-64-posix gcc-mingw-w64-x86-64-posix binutils-mingw-w64-x86-64 \
       wine wine64 fonts-wine xvfb x11-utils xauth imagemagick procps ca-certificates \
-      nsis fp-utils-3.2.2 \
+      nsis fp-utils-3.2.2 python3-yaml \
       nlohmann-json3-dev zlib1g-dev libz-mingw-w64-dev dpkg-dev || return 1
   fi
   [ "$kind" = win32 ] || return 0

@@ -24,14 +24,19 @@ add_library(tdx_ui STATIC
   ${_src}/ui/TxDialog.cpp
   ${_src}/ui/TxWindow.cpp
   ${_src}/ui/TabPage.cpp
-  ${_src}/ui/Layout.cpp)
+  ${_src}/ui/Layout.cpp
+  ${_src}/ui/Dpi.cpp
+  ${_src}/ui/Theme.cpp
+  ${_src}/ui/Pictures.cpp
+  ${_src}/ui/Access.cpp)
 target_include_directories(tdx_ui PUBLIC ${_src})
-target_link_libraries(tdx_ui PUBLIC tdx_misc comctl32 gdi32)
+target_link_libraries(tdx_ui PUBLIC tdx_misc comctl32 gdi32 oleacc ole32 oleaut32 uuid)
 
 # The registration doctor and its repairs, shared by the program and tdcond.
 add_library(tdx_ovdoctor STATIC
   ${_src}/orvello/OVDoctor.cpp
   ${_src}/orvello/OVRepair.cpp
+  ${_src}/orvello/OVLogHealth.cpp
   ${_src}/orvello/OVOutput.cpp)
 target_include_directories(tdx_ovdoctor PUBLIC ${_src})
 target_link_libraries(tdx_ovdoctor PUBLIC tdx_orvello tdx_logs tdx_palm)

@@ -3,21 +3,29 @@
 #include "res/resource.h"
 #include "shell/Commands.h"
 #include "ui/Layout.h"
+#include "ui/Pictures.h"
+#include "ui/Theme.h"
+
+TfmAbout::~TfmAbout() {
+  if (m_hIcon) DestroyIcon(m_hIcon);
+}
+
+void TfmAbout::MakeIcon() {
+  HICON hIcon = MakeMarkIcon(Px(32));
+  SetStaticIcon(Item(IDC_IMGICON), hIcon);
+  if (m_hIcon) DestroyIcon(m_hIcon);
+  m_hIcon = hIcon;
+}
 
 bool TfmAbout::OnInitDialog() {
   HINSTANCE hInst = reinterpret_cast<HINSTANCE>(GetWindowLongPtrA(m_hWnd, GWLP_HINSTANCE));
   ApplyLayout(m_hWnd, hInst, IDR_LAYOUT_ABOUT);
   SizeWindowCentred(m_hWnd, 415, 194);
-  HFONT hBase = reinterpret_cast<HFONT>(SendMessageA(m_hWnd, WM_GETFONT, 0, 0));
-  m_fontBold.Make(hBase, true, false);
-  m_fontLink.Make(hBase, false, true);
   static const int kBold[] = {IDC_ABOUTNAME, 0};
   static const int kLink[] = {IDC_ABOUTLINK, 0};
-  m_fontBold.Apply(m_hWnd, kBold);
-  m_fontLink.Apply(m_hWnd, kLink);
-  HICON hIcon = static_cast<HICON>(LoadImageA(hInst, MAKEINTRESOURCEA(IDI_TANDELIX), IMAGE_ICON,
-                                              ScalePx(32), ScalePx(32), LR_SHARED));
-  SendDlgItemMessageA(m_hWnd, IDC_IMGICON, STM_SETICON, reinterpret_cast<WPARAM>(hIcon), 0);
+  SetControlFont(kBold, true, false);
+  SetControlFont(kLink, false, true);
+  MakeIcon();
   return true;
 }
 
@@ -40,15 +48,19 @@ bool TfmAbout::HandleMessage(UINT uMsg, WPARAM wParam, LPARAM lParam, LRESULT* p
       HDC hdc = reinterpret_cast<HDC>(wParam);
       const int id = GetDlgCtrlID(reinterpret_cast<HWND>(lParam));
       if (id == IDC_ABOUTLINK)
-        SetTextColor(hdc, m_bLinkHot ? RGB(255, 0, 0) : RGB(0, 0, 255));
+        SetTextColor(hdc, LinkColour(m_bLinkHot));
       else if (id == IDC_ABOUTNAME)
-        SetTextColor(hdc, RGB(0, 0, 128));
+        SetTextColor(hdc, AccentColour());
       else
         return false;
       SetBkMode(hdc, TRANSPARENT);
       *pResult = reinterpret_cast<LRESULT>(GetSysColorBrush(COLOR_BTNFACE));
       return true;
     }
+    case WM_HELP:  // F1: the link's page, from the keyboard
+      OpenHomePage(m_shell, m_strModuleDir.c_str());
+      *pResult = TRUE;
+      return true;
     case WM_SETCURSOR:
       // The link asks its parent first: hand cursor and red while over it.
       if (reinterpret_cast<HWND>(wParam) == Item(IDC_ABOUTLINK)) {

@@ -5,14 +5,22 @@
 #include "palm/CondMgr.h"
 #include "res/resource.h"
 #include "ui/Layout.h"
+#include "ui/Pictures.h"
+#include "ui/Theme.h"
+
+void TfmInit::MakePicture() {
+  RECT rc = {};
+  GetClientRect(Item(IDC_IMGINIT), &rc);
+  SetStaticBitmap(Item(IDC_IMGINIT), MakeLogoBitmap(rc.right, rc.bottom, "version 1.2"));
+}
 
 bool TfmInit::OnInitDialog() {
   ApplyLayout(m_hWnd, reinterpret_cast<HINSTANCE>(GetWindowLongPtrA(m_hWnd, GWLP_HINSTANCE)),
               IDR_LAYOUT_INIT);
   SizeWindowCentred(m_hWnd, 371, 195);
-  m_fontBold.Make(reinterpret_cast<HFONT>(SendMessageA(m_hWnd, WM_GETFONT, 0, 0)), true, false);
   static const int kBold[] = {IDC_INITTOOLS, 0};
-  m_fontBold.Apply(m_hWnd, kBold);
+  SetControlFont(kBold, true, false);
+  MakePicture();
   SetWindowTextA(m_hWnd, "Tandelix");  // no title bar; named for the task list
   SetTimer(m_hWnd, IDT_INIT, 500, nullptr);
   return true;
@@ -38,10 +46,10 @@ bool TfmInit::HandleMessage(UINT uMsg, WPARAM wParam, LPARAM lParam, LRESULT* pR
     case WM_CTLCOLORSTATIC:
     case WM_CTLCOLORBTN: {
       HDC hdc = reinterpret_cast<HDC>(wParam);
-      if (GetDlgCtrlID(reinterpret_cast<HWND>(lParam)) == IDC_INITTOOLS)
-        SetTextColor(hdc, RGB(0, 0, 128));
-      SetBkColor(hdc, RGB(255, 255, 255));
-      *pResult = reinterpret_cast<LRESULT>(GetStockObject(WHITE_BRUSH));
+      const bool bAccent = GetDlgCtrlID(reinterpret_cast<HWND>(lParam)) == IDC_INITTOOLS;
+      SetTextColor(hdc, bAccent && !HighContrast() ? AccentColour() : PanelTextColour());
+      SetBkColor(hdc, PanelColour());
+      *pResult = reinterpret_cast<LRESULT>(PanelBrush());
       return true;
     }
     case WM_COMMAND:

@@ -3,7 +3,6 @@
 #pragma once
 
 #include "shell/Lifecycle.h"
-#include "ui/Fonts.h"
 #include "ui/TxDialog.h"
 
 class TfmInit : public TxDialog {
@@ -15,9 +14,12 @@ class TfmInit : public TxDialog {
  protected:
   bool OnInitDialog() override;
   bool HandleMessage(UINT uMsg, WPARAM wParam, LPARAM lParam, LRESULT* pResult) override;
+  void OnDpiChanged(int) override { MakePicture(); }
+  void OnColoursChanged() override { MakePicture(); }
 
  private:
+  void MakePicture();
+
   SplashGuard& m_guard;
   IStartupSteps& m_steps;
-  DerivedFont m_fontBold;
 };

@@ -12,6 +12,8 @@
 #include "shell/Commands.h"
 #include "ui/Controls.h"
 #include "ui/Layout.h"
+#include "ui/Pictures.h"
+#include "ui/Theme.h"
 
 TfmMain* fmMain = nullptr;
 bool g_bReady = false;
@@ -28,7 +30,14 @@ TfmMain::TfmMain(HINSTANCE hInst)
       m_pOVLog(new OVLog),
       m_pageOV(m_ctx, m_ovTool, m_pOVLog),
       m_pageTW(m_ctx),
-      m_pageHV(m_ctx),
+      // The log tab's health page knows the conduits the conduit tab loaded.
+      m_pageHV(m_ctx,
+               [this](std::vector<HVRegistered>& out) {
+                 CCondMgr* pMgr = m_ovTool.AppManager();
+                 if (!pMgr) return false;
+                 out = HVRegisteredFrom(*pMgr);
+                 return true;
+               }),
       m_pages{&m_pageOV, &m_pageTW, &m_pageHV} {
   m_ctx.hInst = hInst;
   m_ctx.pPrompt = &m_prompt;
@@ -61,32 +70,72 @@ bool TfmMain::CreateMain() {
 bool TfmMain::OnInitDialog() {
   m_ctx.hMain = m_hWnd;
   m_prompt.SetOwner(m_hWnd);
-  HICON hIcon = LoadIconA(m_hInst, MAKEINTRESOURCEA(IDI_TANDELIX));
-  SendMessageA(m_hWnd, WM_SETICON, ICON_BIG, reinterpret_cast<LPARAM>(hIcon));
   ApplyLayout(m_hWnd, m_hInst, IDR_LAYOUT_MAIN);
-  SizeClientCentred(m_hWnd, 794, 594);
-  m_fontBold.Make(reinterpret_cast<HFONT>(SendMessageA(m_hWnd, WM_GETFONT, 0, 0)), true, false);
+  SizeClient(794, 594);
   static const int kBold[] = {IDC_BTNHELP, IDC_BTNEXIT, 0};
-  m_fontBold.Apply(m_hWnd, kBold);
+  SetControlFont(kBold, true, false);
+  MakeLogo();
   CreatePages();
   FormCreate();
   return false;
 }
 
+// The logo, drawn for the window's DPI and colours.
+void TfmMain::MakeLogo() {
+  RECT rc = {};
+  GetClientRect(Item(IDC_IMGLOGO), &rc);
+  SetStaticBitmap(Item(IDC_IMGLOGO),
+                  MakeLogoBitmap(rc.right, rc.bottom, "Palm Desktop Synchronization Toolkit"));
+}
+
 void TfmMain::CreatePages() {
   HWND hTab = Item(IDC_SPMAIN);
   for (int i = 0; i < TAB_COUNT; ++i) ctl::TabInsert(hTab, i, kTabCaptions[i]);
+  for (TabPage* pPage : m_pages) pPage->CreatePage(m_hInst, m_hWnd);
+  PlacePages();
+  SelectTab(TAB_ORVELLO);
+}
+
+// Over the page control's display area. First in the window's z-order: drawn
+// over the page control, and in tab order after the page control's tabs,
+// which the cycle reaches from the top buttons.
+void TfmMain::PlacePages() {
+  HWND hTab = Item(IDC_SPMAIN);
   RECT rc = {};
   GetWindowRect(hTab, &rc);
   MapWindowPoints(nullptr, m_hWnd, reinterpret_cast<POINT*>(&rc), 2);
   SendMessageA(hTab, TCM_ADJUSTRECT, FALSE, reinterpret_cast<LPARAM>(&rc));
-  for (TabPage* pPage : m_pages) {
-    HWND hPage = pPage->CreatePage(m_hInst, m_hWnd);
-    // Just above the page control: drawn over it, next after it in tab order.
-    SetWindowPos(hPage, Item(IDC_BTNEXIT), rc.left, rc.top, rc.right - rc.left, rc.bottom - rc.top,
+  for (TabPage* pPage : m_pages)
+    SetWindowPos(pPage->Handle(), HWND_TOP, rc.left, rc.top, rc.right - rc.left, rc.bottom - rc.top,
                  SWP_NOACTIVATE);
-  }
-  SelectTab(TAB_ORVELLO);
+}
+
+void TfmMain::OnDpiChanged(int) {
+  MakeLogo();
+  for (TabPage* pPage : m_pages) pPage->ApplyDpi(Dpi());
+  PlacePages();
+}
+
+void TfmMain::OnColoursChanged() { MakeLogo(); }
+
+bool TfmMain::TabKey(const MSG* pMsg) {
+  if (!m_hWnd || pMsg->message != WM_KEYDOWN || !(GetKeyState(VK_CONTROL) & 0x8000)) return false;
+  if (pMsg->hwnd != m_hWnd && !IsChild(m_hWnd, pMsg->hwnd)) return false;
+  int nStep = 0;
+  if (pMsg->wParam == VK_TAB)
+    nStep = (GetKeyState(VK_SHIFT) & 0x8000) ? -1 : 1;
+  else if (pMsg->wParam == VK_NEXT)
+    nStep = 1;
+  else if (pMsg->wParam == VK_PRIOR)
+    nStep = -1;
+  if (!nStep || !IsWindowEnabled(m_hWnd)) return false;
+  const int nTab = (ctl::TabGetSel(Item(IDC_SPMAIN)) + nStep + TAB_COUNT) % TAB_COUNT;
+  SelectTab(nTab);
+  // The focus goes with it: to the new page's first control.
+  HWND hPage = m_pages[nTab]->Handle();
+  if (HWND hFirst = GetNextDlgTabItem(hPage, nullptr, FALSE))
+    SendMessageA(m_hWnd, WM_NEXTDLGCTL, reinterpret_cast<WPARAM>(hFirst), TRUE);
+  return true;
 }
 
 void TfmMain::SelectTab(int nTab) {
@@ -186,10 +235,10 @@ void TfmMain::RefreshConduits() {
 void TfmMain::PaintBackground(HDC hdc) {
   RECT rc = {};
   GetClientRect(m_hWnd, &rc);
-  const int nTop = ScalePx(kTopPanelHeight);
+  const int nTop = Px(kTopPanelHeight);
   RECT rcTop = {rc.left, rc.top, rc.right, nTop};
   RECT rcRest = {rc.left, nTop, rc.right, rc.bottom};
-  FillRect(hdc, &rcTop, static_cast<HBRUSH>(GetStockObject(WHITE_BRUSH)));
+  FillRect(hdc, &rcTop, PanelBrush());
   FillRect(hdc, &rcRest, GetSysColorBrush(COLOR_BTNFACE));
   // A thin line under the panel.
   RECT rcLine = {rc.left, nTop - 1, rc.right, nTop};
@@ -217,8 +266,9 @@ bool TfmMain::HandleMessage(UINT uMsg, WPARAM wParam, LPARAM lParam, LRESULT* pR
     case WM_CTLCOLORBTN: {
       const int id = GetDlgCtrlID(reinterpret_cast<HWND>(lParam));
       if (id != IDC_IMGLOGO && id != IDC_BTNHELP && id != IDC_BTNEXIT) return false;
-      SetBkColor(reinterpret_cast<HDC>(wParam), RGB(255, 255, 255));
-      *pResult = reinterpret_cast<LRESULT>(GetStockObject(WHITE_BRUSH));
+      SetBkColor(reinterpret_cast<HDC>(wParam), PanelColour());
+      SetTextColor(reinterpret_cast<HDC>(wParam), PanelTextColour());
+      *pResult = reinterpret_cast<LRESULT>(PanelBrush());
       return true;
     }
     default:

@@ -14,7 +14,6 @@
 #include "shell/ShellContext.h"
 #include "shell/WinPorts.h"
 #include "tremwick/TremwickPage.h"
-#include "ui/Fonts.h"
 #include "ui/TxDialog.h"
 
 class TfmMain : public TxDialog, public IStartupSteps {
@@ -28,6 +27,9 @@ class TfmMain : public TxDialog, public IStartupSteps {
 
   enum { TAB_ORVELLO = 0, TAB_TREMWICK = 1, TAB_HALVERN = 2, TAB_COUNT = 3 };
   void SelectTab(int nTab);
+  // Ctrl+Tab and Ctrl+Shift+Tab (Ctrl+PgDn, Ctrl+PgUp) anywhere in the window
+  // go to the next or previous tab. True when pMsg was such a key.
+  bool TabKey(const MSG* pMsg);
 
   // Start-up and shut-down steps.
   void StartPalmLayer() override;
@@ -52,11 +54,15 @@ class TfmMain : public TxDialog, public IStartupSteps {
   LRESULT OnNotify(NMHDR* pHdr) override;
   void OnDestroy() override;
   bool HandleMessage(UINT uMsg, WPARAM wParam, LPARAM lParam, LRESULT* pResult) override;
+  void OnDpiChanged(int nOldDpi) override;
+  void OnColoursChanged() override;
 
  private:
   void FormCreate();
   void FormCloseQuery();
   void CreatePages();
+  void PlacePages();
+  void MakeLogo();
   void PaintBackground(HDC hdc);
   // After an import or its undo: both conduit lists read again.
   void RefreshConduits();
@@ -75,7 +81,6 @@ class TfmMain : public TxDialog, public IStartupSteps {
   TremwickPage m_pageTW;
   HalvernPage m_pageHV;
   TabPage* m_pages[TAB_COUNT];
-  DerivedFont m_fontBold;
   bool m_bStarting = false;
   bool m_bCloseRequested = false;
   bool m_bSettingsLoaded = false;

@@ -2,6 +2,7 @@
 // runs the splash and the start-up sequence) and runs the message loop.
 #include <windows.h>
 #include <commctrl.h>
+#include <ole2.h>
 
 #include <exception>
 
@@ -11,12 +12,22 @@
 static void RegisterClasses(HINSTANCE hInst) {
   HICON hIcon = LoadIconA(hInst, MAKEINTRESOURCEA(IDI_TANDELIX));
   for (const char* szClass :
-       {"TfmMain", "TfmInit", "TfmAbout", "TtOrvello", "TtTremwick", "TtHalvern", "TfmOVCondProp", "TfmOVBackup", "TfmOVRestore",
-        "TfmTWUserInfo", "TfmOVCheck", "TfmOVExport", "TfmOVImport"})
+       {"TfmMain", "TfmInit", "TfmAbout", "TtOrvello", "TtTremwick", "TtHalvern", "TfmOVCondProp",
+        "TfmOVBackup", "TfmOVRestore", "TfmTWUserInfo", "TfmOVCheck", "TfmOVExport", "TfmOVImport"})
     RegisterDialogClass(hInst, szClass, hIcon);
 }
 
+// COM for the whole run, ended after every window: screen readers' names
+// (Dynamic Annotation) and the log tab's browser.
+struct OleScope {
+  const bool bOle = SUCCEEDED(OleInitialize(nullptr));
+  ~OleScope() {
+    if (bOle) OleUninitialize();
+  }
+};
+
 static int RunTandelix(HINSTANCE hInst) {
+  const OleScope ole;
   INITCOMMONCONTROLSEX icc = {sizeof(icc), ICC_WIN95_CLASSES | ICC_TAB_CLASSES | ICC_BAR_CLASSES |
                                                ICC_TREEVIEW_CLASSES | ICC_LISTVIEW_CLASSES};
   InitCommonControlsEx(&icc);
@@ -30,6 +41,7 @@ static int RunTandelix(HINSTANCE hInst) {
     UpdateWindow(main.Handle());
     MSG msg;
     while (GetMessageA(&msg, nullptr, 0, 0) > 0) {
+      if (main.TabKey(&msg)) continue;
       if (!IsDialogMessageA(main.Handle(), &msg)) {
         TranslateMessage(&msg);
         DispatchMessageA(&msg);

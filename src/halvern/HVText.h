@@ -2,4 +2,4 @@
 #pragma once
 
 inline constexpr const char kHVNoViewer[] = "This page cannot be shown here: no HTML viewer is installed.";
-inline constexpr const char kHVOpenPage[] = "Open in Browser";
+inline constexpr const char kHVOpenPage[] = "Open in &Browser";

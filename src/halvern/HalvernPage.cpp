@@ -5,6 +5,7 @@
 #include "res/resource.h"
 #include "ui/Controls.h"
 #include "ui/FillGuard.h"
+#include "ui/Theme.h"
 
 // ---- cbHVUser ----
 
@@ -74,22 +75,22 @@ bool HVTreeView::Selection(int& nLevel, std::string& strText, SyncOperation*& pO
 
 // ---- the page ----
 
-HalvernPage::HalvernPage(ShellContext& ctx)
-    : TabPage(IDD_HALVERN, IDR_LAYOUT_HALVERN), m_ctx(ctx) {}
+HalvernPage::HalvernPage(ShellContext& ctx, HVRegisteredFn registered)
+    : TabPage(IDD_HALVERN, IDR_LAYOUT_HALVERN), m_ctx(ctx), m_registered(std::move(registered)) {}
 
 HalvernPage::~HalvernPage() { m_pTool.reset(); }
 
 void HalvernPage::OnInitPage() {
-  m_fontLabel.Make(reinterpret_cast<HFONT>(SendMessageA(m_hWnd, WM_GETFONT, 0, 0)), true, false);
-  static const int kBold[] = {IDC_LABEL3, 0};
-  m_fontLabel.Apply(m_hWnd, kBold);
+  static const int kBold[] = {IDC_LABEL3, IDC_HVLOGLABEL, 0};
+  SetControlFont(kBold, true, false);
   m_hUserBox = GetDlgItem(m_hWnd, IDC_CBHVUSER);
   m_hTree = GetDlgItem(m_hWnd, IDC_TVLOG);
-  SendMessageA(m_hTree, TVM_SETINDENT, 19, 0);
+  SendMessageA(m_hTree, TVM_SETINDENT, Px(19), 0);
   m_browserHost.CreateHost(m_hInst, m_hWnd, IDC_LOGBROWSER);
   if (m_ctx.pPrompt && m_ctx.pShell && m_ctx.pSettings) {
     m_pTool = std::make_unique<HVTool>(m_userBox, m_treeView, *m_ctx.pPrompt, *m_ctx.pShell,
-                                       m_browserHost, *m_ctx.pSettings, m_ctx.szModuleDir);
+                                       m_browserHost, *m_ctx.pSettings, m_ctx.szModuleDir,
+                                       m_registered);
   }
 }
 
@@ -113,11 +114,17 @@ void HalvernPage::btnOpenLogClick() {
   if (m_pTool) m_pTool->btnOpenLogClick();
 }
 
+void HalvernPage::btnHVHealthClick() {
+  if (m_pTool) m_pTool->btnHVHealthClick();
+}
+
 void HalvernPage::OnCommand(int id, int code, HWND) {
   if (id == IDC_CBHVUSER && code == CBN_SELCHANGE && !m_bFilling)
     cbHVUserChange();
   else if (id == IDC_BTNOPENLOG && code == BN_CLICKED)
     btnOpenLogClick();
+  else if (id == IDC_BTNHVHEALTH && code == BN_CLICKED)
+    btnHVHealthClick();
   else if (id == IDC_BTNOPENPAGE && code == BN_CLICKED && m_pTool)
     m_pTool->btnOpenPageClick();
 }
@@ -129,10 +136,13 @@ LRESULT HalvernPage::OnNotify(NMHDR* pHdr) {
   return 0;
 }
 
+void HalvernPage::OnDpiChanged(int) { SendMessageA(m_hTree, TVM_SETINDENT, Px(19), 0); }
+
 bool HalvernPage::HandleMessage(UINT uMsg, WPARAM wParam, LPARAM lParam, LRESULT* pResult) {
-  if (uMsg == WM_CTLCOLORSTATIC && GetDlgCtrlID(reinterpret_cast<HWND>(lParam)) == IDC_LABEL3) {
+  const int id = uMsg == WM_CTLCOLORSTATIC ? GetDlgCtrlID(reinterpret_cast<HWND>(lParam)) : 0;
+  if (id == IDC_LABEL3 || id == IDC_HVLOGLABEL) {
     HDC hdc = reinterpret_cast<HDC>(wParam);
-    SetTextColor(hdc, RGB(0, 0, 128));
+    SetTextColor(hdc, AccentColour());
     SetBkMode(hdc, TRANSPARENT);
     *pResult = reinterpret_cast<LRESULT>(GetSysColorBrush(COLOR_BTNFACE));
     return true;

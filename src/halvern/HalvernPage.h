@@ -7,7 +7,6 @@
 #include "halvern/LogBrowserHost.h"
 #include "halvern/LogTool.h"
 #include "shell/ShellContext.h"
-#include "ui/Fonts.h"
 #include "ui/TabPage.h"
 
 // cbHVUser and tvLog as the tool sees them. Everything the program does to
@@ -43,7 +42,8 @@ class HVTreeView : public IHVTree {
 
 class HalvernPage : public TabPage {
  public:
-  explicit HalvernPage(ShellContext& ctx);
+  // registered: the conduits the health page matches the logs against.
+  HalvernPage(ShellContext& ctx, HVRegisteredFn registered);
   ~HalvernPage() override;
 
   // Last step of start-up and the log tool's step of shut-down.
@@ -54,17 +54,19 @@ class HalvernPage : public TabPage {
   void cbHVUserChange();
   void tvLogChange();
   void btnOpenLogClick();
+  void btnHVHealthClick();
 
  protected:
   void OnInitPage() override;
   void OnCommand(int id, int code, HWND hCtl) override;
   LRESULT OnNotify(NMHDR* pHdr) override;
   bool HandleMessage(UINT uMsg, WPARAM wParam, LPARAM lParam, LRESULT* pResult) override;
+  void OnDpiChanged(int) override;
 
   ShellContext& m_ctx;
+  HVRegisteredFn m_registered;
   // Raised while the page fills cbHVUser or tvLog itself.
   bool m_bFilling = false;
-  DerivedFont m_fontLabel;
   LogBrowserHost m_browserHost;
   HWND m_hUserBox = nullptr;
   HWND m_hTree = nullptr;

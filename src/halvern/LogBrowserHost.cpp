@@ -15,9 +15,11 @@
 LogBrowserHost::~LogBrowserHost() { ReleaseBrowser(); }
 
 HWND LogBrowserHost::CreateHost(HINSTANCE hInst, HWND hParent, int id) {
-  RegisterClass(hInst, kClass, static_cast<HBRUSH>(GetStockObject(WHITE_BRUSH)));
-  HWND h = Create(hInst, kClass, "", WS_CHILD | WS_VISIBLE | WS_CLIPCHILDREN, WS_EX_CLIENTEDGE,
-                  hParent, id);
+  // The page's colour: white, or the window colour of a high-contrast theme.
+  RegisterClass(hInst, kClass, reinterpret_cast<HBRUSH>(COLOR_WINDOW + 1));
+  // A control parent: the keyboard reaches the button inside.
+  HWND h = Create(hInst, kClass, "", WS_CHILD | WS_VISIBLE | WS_CLIPCHILDREN,
+                  WS_EX_CLIENTEDGE | WS_EX_CONTROLPARENT, hParent, id);
   if (h) CreateBrowser();
   if (h && !m_pBrowser) CreateFallback(hInst);
   return h;
@@ -38,9 +40,9 @@ void LogBrowserHost::CreateFallback(HINSTANCE hInst) {
 }
 
 void LogBrowserHost::LayOutFallback(int cx) {
-  const int m = ScalePx(8), h = ScalePx(20);
+  const int m = PxFor(m_hWnd, 8), h = PxFor(m_hWnd, 20);
   if (m_hNote) MoveWindow(m_hNote, m, m, cx > 2 * m ? cx - 2 * m : 0, h, TRUE);
-  if (m_hOpen) MoveWindow(m_hOpen, m, 2 * m + h, ScalePx(120), ScalePx(26), TRUE);
+  if (m_hOpen) MoveWindow(m_hOpen, m, 2 * m + h, PxFor(m_hWnd, 120), PxFor(m_hWnd, 26), TRUE);
 }
 
 void LogBrowserHost::CreateBrowser() {
@@ -108,7 +110,8 @@ LRESULT LogBrowserHost::WndProc(UINT uMsg, WPARAM wParam, LPARAM lParam) {
       break;
     case WM_CTLCOLORSTATIC:
       SetBkMode(reinterpret_cast<HDC>(wParam), TRANSPARENT);
-      return reinterpret_cast<LRESULT>(GetStockObject(WHITE_BRUSH));
+      SetTextColor(reinterpret_cast<HDC>(wParam), GetSysColor(COLOR_WINDOWTEXT));
+      return reinterpret_cast<LRESULT>(GetSysColorBrush(COLOR_WINDOW));
     case WM_DESTROY:
       ReleaseBrowser();
       break;

@@ -3,12 +3,15 @@
 #include <windows.h>
 
 #include <cstdio>
+#include <cstring>
 #include <vector>
 
+#include "logs/HealthPage.h"
 #include "logs/LogFile.h"
 #include "logs/LogPages.h"
 #include "logs/LogShortPath.h"
 #include "misc/WinUtil.h"
+#include "palm/CondMgr.h"
 
 namespace {
 
@@ -19,15 +22,36 @@ bool IsFile(const char* szPath) {
 
 }  // namespace
 
+std::vector<HVRegistered> HVRegisteredFrom(CCondMgr& mgr) {
+  std::vector<HVRegistered> v;
+  for (CondData* p = mgr.GetFirst(); p; p = mgr.GetNext()) {
+    if (p->nStatus == ST_UNINSTALLED || (p->nMark & MARK_RESTORE)) continue;
+    HVRegistered r;
+    r.strCreator.assign(p->szCreatorID, strnlen(p->szCreatorID, sizeof p->szCreatorID));
+    r.strTitle.assign(p->szTitle, strnlen(p->szTitle, sizeof p->szTitle));
+    // A conduit that names itself shows that name; the logs may use the other.
+    char sz[sizeof p->szTitle] = {};
+    int32_t cb = sizeof sz;
+    if (CmGetCreatorTitle(r.strCreator.c_str(), sz, &cb) == 0) {
+      r.strAlias.assign(sz, strnlen(sz, sizeof sz));
+      if (r.strAlias == r.strTitle) r.strAlias.clear();
+    }
+    v.push_back(std::move(r));
+  }
+  return v;
+}
+
 HVTool::HVTool(IHVUserBox& box, IHVTree& tree, IPrompt& prompt, IShellOpen& shell,
-               IBrowser& browser, TdxSettings& settings, const char* szModuleDir)
+               IBrowser& browser, TdxSettings& settings, const char* szModuleDir,
+               HVRegisteredFn registered)
     : m_box(box),
       m_tree(tree),
       m_prompt(prompt),
       m_shell(shell),
       m_browser(browser),
       m_settings(settings),
-      m_strModuleDir(szModuleDir ? szModuleDir : "") {}
+      m_strModuleDir(szModuleDir ? szModuleDir : ""),
+      m_registered(std::move(registered)) {}
 
 HVTool::~HVTool() { ShutDownLogTab(); }
 
@@ -144,4 +168,22 @@ void HVTool::btnOpenLogClick() {
     return;
   }
   m_shell.Open(szPath);
+}
+
+void HVTool::btnHVHealthClick() {
+  PalmUser* pUser = m_box.Selected();
+  if (!pUser) return;
+  // Read afresh, keeping operations whose log stops before their end.
+  CLogReader reader;
+  reader.KeepUnfinished(true);
+  char szDesktop[HV_PATH_SIZE];
+  if (GetPalmDesktopPath(szDesktop, sizeof szDesktop) == 0)
+    reader.LoadUserLogs(szDesktop, pUser->szUserDir);
+  std::vector<HVRegistered> registered;
+  const bool bKnown = m_registered && m_registered(registered);
+  std::string page;
+  HVWriteHealthPage(page, pUser->szUserName,
+                    HVBuildHealth(reader.Operations(), bKnown ? &registered : nullptr));
+  if (!ReplacePage(page)) return;
+  Navigate(PagePath().c_str());
 }

@@ -3,9 +3,12 @@
 // supplies the real controls; tests supply fakes.
 #pragma once
 
+#include <functional>
 #include <memory>
 #include <string>
+#include <vector>
 
+#include "logs/LogHealth.h"
 #include "logs/LogReader.h"
 #include "palm/PalmDesktop.h"
 #include "shell/Ports.h"
@@ -40,11 +43,21 @@ inline constexpr const char kHVRootText[] = "All HotSync Log";
 inline constexpr const char kHVPageFile[] = "result.html";
 inline constexpr const char kHVNoLogFile[] = "Can not find the HotSync Log file.";
 
+// The registered application conduits the health page matches the logs
+// against; false when they are not known.
+using HVRegisteredFn = std::function<bool(std::vector<HVRegistered>& out)>;
+
+class CCondMgr;
+// The conduits a conduit manager holds as registered (not those kept only for
+// restoring): the title it shows, and the title the Conduit Manager holds
+// when the conduit names itself otherwise. No conduit library is loaded.
+std::vector<HVRegistered> HVRegisteredFrom(CCondMgr& mgr);
+
 class HVTool {
  public:
   // szModuleDir is the program's directory, ending in a backslash.
   HVTool(IHVUserBox& box, IHVTree& tree, IPrompt& prompt, IShellOpen& shell, IBrowser& browser,
-         TdxSettings& settings, const char* szModuleDir);
+         TdxSettings& settings, const char* szModuleDir, HVRegisteredFn registered = {});
   ~HVTool();
   HVTool(const HVTool&) = delete;
   HVTool& operator=(const HVTool&) = delete;
@@ -54,6 +67,9 @@ class HVTool {
   void cbHVUserChange();
   void tvLogChange() { WriteLogPage(); }
   void btnOpenLogClick();
+  // Writes the chosen user's conduit health page and shows it; the tree keeps
+  // its selection.
+  void btnHVHealthClick();
   // Hands the page last shown to the shell's "open" (the user's browser);
   // nothing before a page was written.
   void btnOpenPageClick();
@@ -77,6 +93,7 @@ class HVTool {
   IBrowser& m_browser;
   TdxSettings& m_settings;
   std::string m_strModuleDir;
+  HVRegisteredFn m_registered;
   std::unique_ptr<CLogReader> m_pReader;
   std::string m_strLastAddress;
 };

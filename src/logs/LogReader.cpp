@@ -403,7 +403,11 @@ void CLogReader::LoadUserLogs(const char* pszDesktopDir, const char* pszUserDir)
 }
 
 void CLogReader::Clear() {
+  // Nothing is listed on the way out.
+  const bool bKeep = m_bKeepUnfinished;
+  m_bKeepUnfinished = false;
   DropCurrent();
+  m_bKeepUnfinished = bKeep;
   m_ops.DeleteAll();
   m_store.Reset();
   m_texts.Reset();
@@ -413,8 +417,14 @@ void CLogReader::Clear() {
 
 void CLogReader::DropCurrent() {
   if (m_pOp && !m_pOp->bListed) {
-    delete m_pOp;
-    m_store.Rollback(m_opMark);
+    if (m_bKeepUnfinished && m_ops.Add(m_pOp)) {
+      m_pOp->bListed = true;
+      m_pOp->bUnfinished = true;
+      if (m_state == Messages) m_pOp->pCutItem = m_pItem;
+    } else {
+      delete m_pOp;
+      m_store.Rollback(m_opMark);
+    }
   }
   m_pOp = nullptr;
   m_pItem = nullptr;
@@ -571,7 +581,7 @@ void CLogReader::AppendComment(const char* s, size_t n) {
 SyncItem* CLogReader::NewItem(int32_t nKind) {
   auto* p = static_cast<SyncItem*>(m_store.Alloc(sizeof(SyncItem), alignof(SyncItem)));
   if (!p) return nullptr;
-  *p = SyncItem{nKind, 1, nullptr, nullptr};
+  *p = SyncItem{nKind, 1, nullptr, nullptr, nullptr};
   if (!m_pOp->lItems.Add(p)) return nullptr;  // the store space goes with the operation
   m_pItem = p;
   m_pMessages = nullptr;
@@ -634,6 +644,7 @@ void CLogReader::OtherLine(const char* s, size_t n) {
       }
       if (!IsWhite(s[0])) {
         if (ContainsNoCase(s, n, "failed", 6) || ContainsNoCase(s, n, "error", 5)) {
+          if (m_pItem->nOk) m_pItem->pszNote = m_texts.Intern(s, Cut(n, HV_TEXT_MAX));
           m_pItem->nOk = 0;
           ++m_pOp->nFailures;
         }
@@ -647,6 +658,7 @@ void CLogReader::OtherLine(const char* s, size_t n) {
         ++s;
         --n;
       }
+      if (!m_pItem->pszNote) m_pItem->pszNote = m_texts.Intern(s, Cut(n, HV_TEXT_MAX));
       static constexpr char kEnd[] = "<br><br>\r\n";
       AppendMessageText(s, n);
       AppendMessages(kEnd, Len(kEnd));

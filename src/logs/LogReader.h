@@ -40,6 +40,9 @@ struct SyncItem {
   int32_t nOk;  // kind 1: 0 once a failure was reported; 1 for the other kinds
   const char* pszA;  // kind 1: name; other kinds: text1
   const char* pszB;  // kind 1: messages; other kinds: text2
+  // Kind 1: the line that first reported a failure for it, or without one its
+  // first message line (blanks before it dropped); null when there is neither.
+  const char* pszNote;
 
   // Name, text1 and text2 are text as the log gives it; the pages escape them.
   // Messages are page markup already: each line escaped, then joined.
@@ -48,6 +51,7 @@ struct SyncItem {
   const char* Text1() const { return nKind != HV_ITEM_APP && pszA ? pszA : ""; }
   const char* Text2() const { return nKind != HV_ITEM_APP && pszB ? pszB : ""; }
   const char* Messages() const { return nKind == HV_ITEM_APP && pszB ? pszB : ""; }
+  const char* Note() const { return nKind == HV_ITEM_APP && pszNote ? pszNote : ""; }
 };
 
 // One HotSync operation. Created and destroyed by CLogReader only.
@@ -59,6 +63,10 @@ struct SyncOperation {
   // Page markup: each comment line escaped, then followed by "<br><br>".
   std::string strComments;
   bool bListed = false;
+  // Listed without a completion line (only when the reader keeps such ones);
+  // the application whose messages were being read when its log stopped.
+  bool bUnfinished = false;
+  const SyncItem* pCutItem = nullptr;
 
   SyncOperation() = default;
   ~SyncOperation() { lItems.Detach(); }
@@ -98,6 +106,10 @@ class CLogReader {
   uint32_t GetCount() const { return m_ops.GetCount(); }
   CxListOf<SyncOperation>& Operations() { return m_ops; }
 
+  // An operation whose file ends, or whose next start line comes, before its
+  // completion line is dropped; kept, it is listed there with bUnfinished.
+  void KeepUnfinished(bool bKeep) { m_bKeepUnfinished = bKeep; }
+
   State GetState() const { return m_state; }
   // Bytes held for items and texts (for measurements).
   size_t GetStoreReserved() const { return m_store.GetReserved() + m_texts.GetReserved(); }
@@ -134,6 +146,7 @@ class CLogReader {
   size_t m_nMessagesLen = 0;
   State m_state = Idle;
   bool m_bHtml = false;   // the file being read is an HTML log
+  bool m_bKeepUnfinished = false;
   std::string m_scratch;  // copy of a line handed to ParseLine
   std::string m_escaped;  // a message or comment line made page text
 };

@@ -16,7 +16,9 @@ void OVCheck::Check() {
   m_findings = OVDiagnose(m_facts);
   m_view.Clear();
   for (const OVFinding& f : m_findings)
-    m_view.AddRow(f.severity == OVSeverity::Error ? OV_CHECK_IMG_ERROR : OV_CHECK_IMG_WARNING,
+    m_view.AddRow(f.severity == OVSeverity::Error     ? OV_CHECK_IMG_ERROR
+                  : f.severity == OVSeverity::Warning ? OV_CHECK_IMG_WARNING
+                                                      : OV_CHECK_IMG_INFO,
                   f.strSubject + ": " + f.strProblem, f.strFile, f.strAction,
                   OVRepairText(m_facts, f));
   m_view.EnableRepair(false);
@@ -95,9 +97,10 @@ bool OVCheck::btnChkRepairClick() {
             saved + summary;
   m_tool.btnOVRefreshClick();
   Check();
-  m_view.SetSummary(summary + (m_findings.empty()
-                                   ? std::string("Checked again: ") + kOVCheckNothing
-                                   : "Checked again: " + std::to_string(m_findings.size()) +
-                                         " findings remain."));
+  // What is there for information only does not remain.
+  const size_t nLeft = m_findings.size() - OVCount(m_findings, OVSeverity::Info);
+  m_view.SetSummary(summary + (nLeft == 0 ? std::string("Checked again: ") + kOVCheckNothing
+                                          : "Checked again: " + std::to_string(nLeft) +
+                                                " findings remain."));
   return true;
 }

@@ -13,7 +13,7 @@
 class OVTool;
 class IOVClock;
 
-enum : int { OV_CHECK_IMG_ERROR = 0, OV_CHECK_IMG_WARNING = 1 };
+enum : int { OV_CHECK_IMG_ERROR = 0, OV_CHECK_IMG_WARNING = 1, OV_CHECK_IMG_INFO = 2 };
 
 // lvChkFindings (rows with a check box: the selection "Repair Selected"
 // takes), the summary text and the button.

@@ -12,6 +12,7 @@
 #include "logs/LogReader.h"
 #include "misc/WinUtil.h"
 #include "orvello/ConduitTool.h"
+#include "orvello/OVLogHealth.h"
 #include "orvello/OVOutput.h"
 #include "palm/CondAsk.h"
 #include "palm/CondMgr.h"
@@ -99,6 +100,7 @@ void TakeAnswer(OVLibraryFacts& f, const CondAnswer& a) {
   if (f.bUnasked) f.strUnasked = CondUnaskedReason(a);
   f.dwLoadError = a.state == CondLibState::NotLoaded ? a.dwLoadError : 0;
   f.bOpenConduit = a.bOpenConduit;
+  if (a.bHasName) f.strName = std::string(a.szName, strnlen(a.szName, sizeof a.szName));
 }
 
 void ReadApplicationConduits(OVFacts& f) {
@@ -269,6 +271,7 @@ OVFacts OVGatherFacts(const std::string& strModuleDir) {
       TakeAnswer(seen[askKeys[i]], answers[i]);
     for (OVConduitFacts& c : f.conduits) c.lib = seen[c.strLibraryKey];
     if (IsPalmLibraryLoaded(PD_LIB_USERDATA)) ReadUsers(f);
+    OVGatherLogHealth(f);
   }
   ReadStore(f);
   return f;
@@ -549,7 +552,9 @@ class Rules {
   std::vector<OVFinding>& m_out;
 };
 
-const char* SeverityText(OVSeverity s) { return s == OVSeverity::Error ? "error" : "warning"; }
+const char* SeverityText(OVSeverity s) {
+  return s == OVSeverity::Error ? "error" : s == OVSeverity::Warning ? "warning" : "info";
+}
 
 }  // namespace
 
@@ -571,13 +576,18 @@ std::vector<OVFinding> OVDiagnose(const OVFacts& f) {
   rules.Twice(f.conduits);
   rules.Shared(f.conduits);
   rules.Users(f);
+  OVDiagnoseLogHealth(f, out);
   rules.Store(f);
   return out;
 }
 
 size_t OVCountErrors(const std::vector<OVFinding>& findings) {
+  return OVCount(findings, OVSeverity::Error);
+}
+
+size_t OVCount(const std::vector<OVFinding>& findings, OVSeverity severity) {
   size_t n = 0;
-  for (const OVFinding& x : findings) n += x.severity == OVSeverity::Error;
+  for (const OVFinding& x : findings) n += x.severity == severity;
   return n;
 }
 
@@ -593,12 +603,15 @@ void OVWriteFindings(std::string& out, const OVFacts& facts,
     out += "  To do: " + x.strAction + "\n";
   }
   const size_t nErrors = OVCountErrors(findings);
-  const size_t nWarnings = findings.size() - nErrors;
-  if (findings.empty()) {
-    out += "No problems found.\n";
+  const size_t nWarnings = OVCount(findings, OVSeverity::Warning);
+  const size_t nInfo = OVCount(findings, OVSeverity::Info);
+  const std::string info = nInfo ? ", " + std::to_string(nInfo) + " for information" : "";
+  if (nErrors + nWarnings == 0) {
+    out += nInfo ? "\nNo problems found" + info + ".\n" : "No problems found.\n";
   } else {
     out += "\n" + std::to_string(nErrors) + (nErrors == 1 ? " error, " : " errors, ") +
-           std::to_string(nWarnings) + (nWarnings == 1 ? " warning.\n" : " warnings.\n");
+           std::to_string(nWarnings) + (nWarnings == 1 ? " warning" : " warnings") + info +
+           ".\n";
   }
 }
 
@@ -632,5 +645,6 @@ void OVWriteFindingsJson(std::string& out, const OVFacts& facts,
   const size_t nErrors = OVCountErrors(findings);
   out += findings.empty() ? "]" : "\n]";
   out += ",\"errors\":" + std::to_string(nErrors) +
-         ",\"warnings\":" + std::to_string(findings.size() - nErrors) + "}\n";
+         ",\"warnings\":" + std::to_string(OVCount(findings, OVSeverity::Warning)) +
+         ",\"info\":" + std::to_string(OVCount(findings, OVSeverity::Info)) + "}\n";
 }

@@ -11,7 +11,10 @@
 #include <string>
 #include <vector>
 
-enum class OVSeverity { Warning, Error };
+#include "logs/LogHealth.h"
+
+// Info: worth knowing, nothing wrong (it neither fails the check nor remains to repair).
+enum class OVSeverity { Info, Warning, Error };
 
 struct OVFinding {
   OVSeverity severity = OVSeverity::Error;
@@ -36,6 +39,7 @@ struct OVLibraryFacts {
   bool bMisbehaved = false;   // it wrote out of turn while it was asked
   bool bUnasked = false;      // the conduit helper could not ask it
   std::string strUnasked;     // why not
+  std::string strName;        // what it calls itself, when it says
 };
 
 enum class OVCondKind { Application, Install, Backup };
@@ -63,6 +67,7 @@ struct OVLogFacts {
   uint64_t nSize = 0;
   bool bDirectory = false;  // a directory stands where the log belongs
   std::string strWhy;       // why it cannot be read
+  std::string strDamage;    // why what it holds cannot be read as a log
 };
 
 struct OVUserFacts {
@@ -71,6 +76,8 @@ struct OVUserFacts {
   std::string strFullDir;  // resolved against the Palm Desktop directory
   bool bDirExists = false;
   std::vector<OVLogFacts> logs;
+  bool bHealthRead = false;  // its logs were read for the conduits' health
+  HVHealth health;           // matched against the application conduits, in their order
 };
 
 struct OVStoreFacts {
@@ -129,3 +136,5 @@ void OVWriteFindings(std::string& out, const OVFacts& facts,
 void OVWriteFindingsJson(std::string& out, const OVFacts& facts,
                          const std::vector<OVFinding>& findings);
 size_t OVCountErrors(const std::vector<OVFinding>& findings);
+// The findings of that severity.
+size_t OVCount(const std::vector<OVFinding>& findings, OVSeverity severity);

@@ -32,6 +32,7 @@ const struct {
     {"priority", Kind::Priority},
     {"log-unreadable", Kind::MoveLog},
     {"log-too-large", Kind::MoveLog},
+    {"log-damaged", Kind::MoveLog},
     {"store-library-gone", Kind::DropStoreEntry},
     {"user-directory", Kind::MakeDirectory},
 };
@@ -347,9 +348,11 @@ OVRepairOutcome OVRepairer::MoveLog(const OVFinding& f) {
   const std::string dir = slash == std::string::npos ? "" : f.strFile.substr(0, slash + 1);
   TdxDateTime t{};
   if (m_pClock) t = m_pClock->ToLocal(m_pClock->Now());
-  const std::string base = OVMovedLogName(
-      FileNameOf(f.strFile), f.strCheck == "log-too-large" ? "too-large" : "unreadable", t.wYear,
-      t.wMonth, t.wDay, t.wHour, t.wMinute, t.wSecond);
+  const char* why = f.strCheck == "log-too-large" ? "too-large"
+                    : f.strCheck == "log-damaged"   ? "damaged"
+                                                    : "unreadable";
+  const std::string base = OVMovedLogName(FileNameOf(f.strFile), why, t.wYear, t.wMonth, t.wDay,
+                                          t.wHour, t.wMinute, t.wSecond);
   std::string target = dir + base;
   for (int n = 2; Exists(target) && n < 100; ++n) target = dir + std::to_string(n) + "-" + base;
   if (Exists(target) || !MoveFileA(f.strFile.c_str(), target.c_str()))

@@ -2,15 +2,15 @@
 
 #include <commdlg.h>
 
-#include <cmath>
-
 #include "misc/WinUtil.h"
 #include "orvello/fmOVCondProp.h"
 #include "orvello/fmOVSets.h"
 #include "res/resource.h"
 #include "ui/Controls.h"
+#include "ui/Access.h"
 #include "ui/FillGuard.h"
 #include "ui/Layout.h"
+#include "ui/Pictures.h"
 
 // ---- lvOVApp / lvOVSys ----
 
@@ -83,79 +83,9 @@ void OVListView::Select(int nRow) {
 
 // ---- imgOV ----
 
-namespace {
-
-void DrawImage(HDC hdc, int n, int nKind) {
-  static const COLORREF kFill[] = {RGB(34, 139, 34), RGB(30, 100, 200), RGB(200, 30, 30)};
-  RECT rc = {0, 0, n, n};
-  FillRect(hdc, &rc, static_cast<HBRUSH>(GetStockObject(WHITE_BRUSH)));
-  HBRUSH hFill = CreateSolidBrush(kFill[nKind]);
-  HPEN hEdge = CreatePen(PS_SOLID, 1, kFill[nKind]);
-  HGDIOBJ hOldBrush = SelectObject(hdc, hFill);
-  HGDIOBJ hOldPen = SelectObject(hdc, hEdge);
-  Ellipse(hdc, 0, 0, n, n);
-  const int w = n >= 20 ? 3 : 2;
-  HPEN hMark = CreatePen(PS_SOLID, w, RGB(255, 255, 255));
-  SelectObject(hdc, hMark);
-  SelectObject(hdc, GetStockObject(NULL_BRUSH));
-  const int a = n / 4, b = n - n / 4 - 1;
-  if (nKind == OV_IMG_INSTALLED) {  // a tick
-    MoveToEx(hdc, a, n / 2, nullptr);
-    LineTo(hdc, n * 2 / 5, b - 1);
-    LineTo(hdc, b + 1, a);
-  } else if (nKind == OV_IMG_RESTORABLE) {  // an arrow turning back round
-    const double c = (n - 1) / 2.0, r = n * 0.26;
-    auto at = [&](double deg, double rad, POINT& p) {
-      p.x = static_cast<LONG>(c + rad * std::cos(deg * 3.14159265 / 180) + 0.5);
-      p.y = static_cast<LONG>(c - rad * std::sin(deg * 3.14159265 / 180) + 0.5);
-    };
-    POINT s, e;
-    at(90, r, s);
-    at(0, r, e);
-    Arc(hdc, static_cast<int>(c - r + 0.5), static_cast<int>(c - r + 0.5),
-        static_cast<int>(c + r + 1.5), static_cast<int>(c + r + 1.5), s.x, s.y, e.x, e.y);
-    // The head where the arc ends on the right, pointing up round the circle.
-    const double h = n * 0.2;
-    POINT head[3];
-    at(0, r + h, head[0]);
-    at(0, r - h, head[1]);
-    head[2].x = static_cast<LONG>(c + r + 0.5);
-    head[2].y = static_cast<LONG>(c - h * 1.4 + 0.5);
-    HBRUSH hWhite = static_cast<HBRUSH>(GetStockObject(WHITE_BRUSH));
-    SelectObject(hdc, hWhite);
-    SelectObject(hdc, GetStockObject(WHITE_PEN));
-    Polygon(hdc, head, 3);
-  } else {  // a cross
-    MoveToEx(hdc, a + 1, a + 1, nullptr);
-    LineTo(hdc, b, b);
-    MoveToEx(hdc, b - 1, a + 1, nullptr);
-    LineTo(hdc, a, b);
-  }
-  SelectObject(hdc, hOldBrush);
-  SelectObject(hdc, hOldPen);
-  DeleteObject(hMark);
-  DeleteObject(hEdge);
-  DeleteObject(hFill);
-}
-
-}  // namespace
-
 HIMAGELIST MakeConduitImages(int nSize) {
-  HIMAGELIST hList = ImageList_Create(nSize, nSize, ILC_COLOR24 | ILC_MASK, 3, 0);
-  if (!hList) return nullptr;
-  HDC hScreen = GetDC(nullptr);
-  HDC hdc = CreateCompatibleDC(hScreen);
-  for (int k = 0; k < 3; ++k) {
-    HBITMAP hBmp = CreateCompatibleBitmap(hScreen, nSize, nSize);
-    HGDIOBJ hOld = SelectObject(hdc, hBmp);
-    DrawImage(hdc, nSize, k);
-    SelectObject(hdc, hOld);
-    ImageList_AddMasked(hList, hBmp, RGB(255, 255, 255));
-    DeleteObject(hBmp);
-  }
-  DeleteDC(hdc);
-  ReleaseDC(nullptr, hScreen);
-  return hList;
+  // In the order of OV_IMG_INSTALLED, OV_IMG_RESTORABLE, OV_IMG_INVALID.
+  return MakePictureList(nSize, {Picture::Installed, Picture::Restorable, Picture::Failed});
 }
 
 // ---- the page ----
@@ -169,16 +99,28 @@ OrvelloPage::~OrvelloPage() {
   if (m_hImages) ImageList_Destroy(m_hImages);
 }
 
+// Both lists share the pictures (LVS_SHAREIMAGELISTS): the page owns them.
+void OrvelloPage::MakeImages() {
+  HIMAGELIST hNew = MakeConduitImages(Px(16));
+  if (!hNew) return;
+  for (HWND h : {m_hApp, m_hSys})
+    SendMessageA(h, LVM_SETIMAGELIST, LVSIL_SMALL, reinterpret_cast<LPARAM>(hNew));
+  if (m_hImages) ImageList_Destroy(m_hImages);
+  m_hImages = hNew;
+}
+
 void OrvelloPage::OnInitPage() {
   m_hApp = Item(IDC_LVOVAPP);
   m_hSys = Item(IDC_LVOVSYS);
-  m_hImages = MakeConduitImages(ScalePx(16));
+  MakeImages();
   for (HWND h : {m_hApp, m_hSys}) {
     SendMessageA(h, LVM_SETEXTENDEDLISTVIEWSTYLE, LVS_EX_FULLROWSELECT, LVS_EX_FULLROWSELECT);
-    SendMessageA(h, LVM_SETIMAGELIST, LVSIL_SMALL, reinterpret_cast<LPARAM>(m_hImages));
-    ctl::ListAddColumn(h, 0, "Name", ScalePx(200));
-    ctl::ListAddColumn(h, 1, "Creator ID", ScalePx(100));
-    ctl::ListAddColumn(h, 2, "File", ScalePx(260));
+    ctl::ListAddColumn(h, 0, "Name", Px(200));
+    ctl::ListAddColumn(h, 1, "Creator ID", Px(100));
+    ctl::ListAddColumn(h, 2, "File", Px(260));
+    // The pictures in words, by image index; Enter opens the row's properties.
+    SetRowPictureWords(h, {"installed", "uninstalled, can be restored", "missing or faulty"});
+    SetReturnNotifies(h);
   }
   // Until a row is chosen there is nothing to act on.
   for (int id : {IDC_BTNOVUNINST, IDC_BTNOVRESTORE, IDC_BTNOVAPPPROP, IDC_BTNOVSYSPROP})
@@ -229,7 +171,7 @@ LRESULT OrvelloPage::OnNotify(NMHDR* pHdr) {
       m_tool.lvOVAppChange();
     else
       m_tool.lvOVSysChange();
-  } else if (pHdr->code == NM_DBLCLK) {
+  } else if (pHdr->code == NM_DBLCLK || pHdr->code == NM_RETURN) {
     if (bApp)
       m_tool.OpenAppConduitProperties();
     else

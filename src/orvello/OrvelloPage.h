@@ -47,8 +47,10 @@ class OrvelloPage : public TabPage,
   void OnInitPage() override;
   void OnCommand(int id, int code, HWND hCtl) override;
   LRESULT OnNotify(NMHDR* pHdr) override;
+  void OnDpiChanged(int) override { MakeImages(); }
 
  private:
+  void MakeImages();
   void EnableButton(OVButton b, bool bEnable) override;
   void SetWaitCursor(bool bWait) override;
   bool PickConduitFile(std::string& strPath) override;
@@ -69,5 +71,5 @@ class OrvelloPage : public TabPage,
   WinPrompt m_ownerless;  // "No conduit log data found." has no owner window
 };
 
-// imgOV drawn for the screen's DPI: installed, restorable, missing or invalid.
+// imgOV drawn n pixels square: installed, restorable, missing or invalid.
 HIMAGELIST MakeConduitImages(int nSize);

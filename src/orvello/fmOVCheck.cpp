@@ -5,8 +5,10 @@
 #include "orvello/ConduitTool.h"
 #include "res/resource.h"
 #include "ui/Controls.h"
+#include "ui/Access.h"
 #include "ui/FillGuard.h"
 #include "ui/Layout.h"
+#include "ui/Pictures.h"
 
 TfmOVCheck::TfmOVCheck(OVTool& tool, IPrompt& prompt, WinPrompt* pReown)
     : m_logic(*this, prompt, tool, tool.Ports().pClock, tool.Ports().strModuleDir),
@@ -22,29 +24,35 @@ void TfmOVCheck::Run(HINSTANCE hInst, HWND hOwner) {
   if (m_pReown) m_pReown->SetOwner(m_hOldOwner);
 }
 
+// The severity pictures, drawn at the size of small icons (the list shares
+// them: LVS_SHAREIMAGELISTS; the dialog owns them).
+void TfmOVCheck::MakeImages() {
+  HIMAGELIST hNew =
+      MakePictureList(MetricForDpi(SM_CXSMICON, Dpi()),
+                      {Picture::Failed, Picture::Warning, Picture::Information});
+  if (!hNew) return;
+  SendDlgItemMessageA(m_hWnd, IDC_LVCHKFINDINGS, LVM_SETIMAGELIST, LVSIL_SMALL,
+                      reinterpret_cast<LPARAM>(hNew));
+  if (m_hImages) ImageList_Destroy(m_hImages);
+  m_hImages = hNew;
+}
+
 bool TfmOVCheck::OnInitDialog() {
   HINSTANCE hInst = reinterpret_cast<HINSTANCE>(GetWindowLongPtrA(m_hWnd, GWLP_HINSTANCE));
   ApplyLayout(m_hWnd, hInst, IDR_LAYOUT_OVCHECK);
-  SizeClientCentred(m_hWnd, 860, 492);
+  SizeClient(860, 492);
   if (m_pReown) m_pReown->SetOwner(m_hWnd);
   HWND hList = Item(IDC_LVCHKFINDINGS);
   SendMessageA(hList, LVM_SETEXTENDEDLISTVIEWSTYLE,
                LVS_EX_FULLROWSELECT | LVS_EX_CHECKBOXES | LVS_EX_LABELTIP,
                LVS_EX_FULLROWSELECT | LVS_EX_CHECKBOXES | LVS_EX_LABELTIP);
-  // The severity pictures: the system's error and warning icons, small.
-  const int cx = GetSystemMetrics(SM_CXSMICON), cy = GetSystemMetrics(SM_CYSMICON);
-  m_hImages = ImageList_Create(cx, cy, ILC_COLOR32 | ILC_MASK, 2, 0);
-  if (m_hImages) {
-    for (LPCSTR icon : {IDI_ERROR, IDI_WARNING}) {
-      HICON h = static_cast<HICON>(LoadImageA(nullptr, icon, IMAGE_ICON, cx, cy, LR_SHARED));
-      ImageList_AddIcon(m_hImages, h);
-    }
-    SendMessageA(hList, LVM_SETIMAGELIST, LVSIL_SMALL, reinterpret_cast<LPARAM>(m_hImages));
-  }
-  ctl::ListAddColumn(hList, 0, "What", ScalePx(330));
-  ctl::ListAddColumn(hList, 1, "Where", ScalePx(170));
-  ctl::ListAddColumn(hList, 2, "Advice", ScalePx(160));
-  ctl::ListAddColumn(hList, 3, "Repair", ScalePx(160));
+  MakeImages();
+  // By image index, as OVCheck gives them.
+  SetRowPictureWords(hList, {"error", "warning", "information"});
+  ctl::ListAddColumn(hList, 0, "What", Px(330));
+  ctl::ListAddColumn(hList, 1, "Where", Px(170));
+  ctl::ListAddColumn(hList, 2, "Advice", Px(160));
+  ctl::ListAddColumn(hList, 3, "Repair", Px(160));
   m_logic.FormCreate();
   return true;
 }

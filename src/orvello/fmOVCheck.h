@@ -20,6 +20,8 @@ class TfmOVCheck : public TxDialog, private IOVCheckView {
   bool OnInitDialog() override;
   void OnCommand(int id, int code, HWND hCtl) override;
   LRESULT OnNotify(NMHDR* pHdr) override;
+  void OnDpiChanged(int) override { MakeImages(); }
+  void MakeImages();
 
   void Clear() override;
   void AddRow(int nImage, const std::string& strWhat, const std::string& strWhere,

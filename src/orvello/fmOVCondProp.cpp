@@ -3,6 +3,7 @@
 #include "res/resource.h"
 #include "shell/Commands.h"
 #include "ui/Layout.h"
+#include "ui/Theme.h"
 
 namespace {
 
@@ -34,10 +35,9 @@ INT_PTR TfmOVCondProp::Run(HINSTANCE hInst, HWND hOwner, CondData* pData, bool b
 bool TfmOVCondProp::OnInitDialog() {
   HINSTANCE hInst = reinterpret_cast<HINSTANCE>(GetWindowLongPtrA(m_hWnd, GWLP_HINSTANCE));
   ApplyLayout(m_hWnd, hInst, IDR_LAYOUT_OVCONDPROP);
-  SizeClientCentred(m_hWnd, 378, 383);
-  m_fontLink.Make(reinterpret_cast<HFONT>(SendMessageA(m_hWnd, WM_GETFONT, 0, 0)), false, true);
+  SizeClient(378, 383);
   static const int kLink[] = {IDC_URLMORE, 0};
-  m_fontLink.Apply(m_hWnd, kLink);
+  SetControlFont(kLink, false, true);
   if (m_pReown) m_pReown->SetOwner(m_hWnd);
   m_logic.FormCreate();
   m_logic.SetSystemMode(m_bSystem);
@@ -67,9 +67,14 @@ void TfmOVCondProp::OnCommand(int id, int code, HWND) {
 bool TfmOVCondProp::HandleMessage(UINT uMsg, WPARAM wParam, LPARAM lParam, LRESULT* pResult) {
   if (uMsg == WM_CTLCOLORSTATIC && reinterpret_cast<HWND>(lParam) == Item(IDC_URLMORE)) {
     HDC hdc = reinterpret_cast<HDC>(wParam);
-    SetTextColor(hdc, RGB(0, 0, 255));
+    SetTextColor(hdc, LinkColour(false));
     SetBkMode(hdc, TRANSPARENT);
     *pResult = reinterpret_cast<LRESULT>(GetSysColorBrush(COLOR_BTNFACE));
+    return true;
+  }
+  if (uMsg == WM_HELP) {  // F1: the link's page, from the keyboard
+    OpenHelpPage(m_shell, m_strModuleDir.c_str(), kHelpCreatorIdPage);
+    *pResult = TRUE;
     return true;
   }
   if (uMsg == WM_SETCURSOR && reinterpret_cast<HWND>(wParam) == Item(IDC_URLMORE)) {

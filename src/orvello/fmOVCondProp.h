@@ -7,7 +7,6 @@
 #include "orvello/OVCondProp.h"
 #include "shell/Ports.h"
 #include "shell/WinPorts.h"
-#include "ui/Fonts.h"
 #include "ui/TxDialog.h"
 
 class TfmOVCondProp : public TxDialog, private IOVPropView {
@@ -40,5 +39,4 @@ class TfmOVCondProp : public TxDialog, private IOVPropView {
   HWND m_hOldOwner = nullptr;
   CondData* m_pData = nullptr;
   bool m_bSystem = false;
-  DerivedFont m_fontLink;
 };

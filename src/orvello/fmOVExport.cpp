@@ -36,7 +36,7 @@ void TfmOVExport::Run(HINSTANCE hInst, HWND hOwner) {
 bool TfmOVExport::OnInitDialog() {
   HINSTANCE hInst = reinterpret_cast<HINSTANCE>(GetWindowLongPtrA(m_hWnd, GWLP_HINSTANCE));
   ApplyLayout(m_hWnd, hInst, IDR_LAYOUT_OVEXPORT);
-  SizeClientCentred(m_hWnd, 596, 256);
+  SizeClient(596, 256);
   if (m_pReown) m_pReown->SetOwner(m_hWnd);
   SendMessageA(Item(IDC_PBEXPORT), PBM_SETRANGE32, 0, 100);
   SetCursor(LoadCursorA(nullptr, IDC_WAIT));

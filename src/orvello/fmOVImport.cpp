@@ -34,15 +34,15 @@ bool TfmOVImport::Run(HINSTANCE hInst, HWND hOwner) {
 bool TfmOVImport::OnInitDialog() {
   HINSTANCE hInst = reinterpret_cast<HINSTANCE>(GetWindowLongPtrA(m_hWnd, GWLP_HINSTANCE));
   ApplyLayout(m_hWnd, hInst, IDR_LAYOUT_OVIMPORT);
-  SizeClientCentred(m_hWnd, 900, 492);
+  SizeClient(900, 492);
   if (m_pReown) m_pReown->SetOwner(m_hWnd);
   HWND hList = Item(IDC_LVIMPCHANGES);
   SendMessageA(hList, LVM_SETEXTENDEDLISTVIEWSTYLE,
                LVS_EX_FULLROWSELECT | LVS_EX_CHECKBOXES | LVS_EX_LABELTIP,
                LVS_EX_FULLROWSELECT | LVS_EX_CHECKBOXES | LVS_EX_LABELTIP);
-  ctl::ListAddColumn(hList, 0, "Change", ScalePx(150));
-  ctl::ListAddColumn(hList, 1, "Item", ScalePx(250));
-  ctl::ListAddColumn(hList, 2, "Details", ScalePx(440));
+  ctl::ListAddColumn(hList, 0, "Change", Px(150));
+  ctl::ListAddColumn(hList, 1, "Item", Px(250));
+  ctl::ListAddColumn(hList, 2, "Details", Px(440));
   m_logic.FormCreate();
   return true;
 }

@@ -33,13 +33,13 @@ bool TfmOVSetBase::OnInitDialog() {
   HINSTANCE hInst = reinterpret_cast<HINSTANCE>(GetWindowLongPtrA(m_hWnd, GWLP_HINSTANCE));
   ApplyLayout(m_hWnd, hInst, LayoutTable());
   const SIZE sz = ClientSize();
-  SizeClientCentred(m_hWnd, sz.cx, sz.cy);
+  SizeClient(sz.cx, sz.cy);
   if (m_pReown) m_pReown->SetOwner(m_hWnd);
   HWND hList = Item(IDC_LVFILE);
   SendMessageA(hList, LVM_SETEXTENDEDLISTVIEWSTYLE, LVS_EX_FULLROWSELECT, LVS_EX_FULLROWSELECT);
-  ctl::ListAddColumn(hList, 0, "File", ScalePx(100));
-  ctl::ListAddColumn(hList, 1, "Backup Time", ScalePx(100));
-  ctl::ListAddColumn(hList, 2, "Description", ScalePx(DescWidth()));
+  ctl::ListAddColumn(hList, 0, "File", Px(100));
+  ctl::ListAddColumn(hList, 1, "Backup Time", Px(100));
+  ctl::ListAddColumn(hList, 2, "Description", Px(DescWidth()));
   Create();
   return true;
 }

@@ -2,10 +2,8 @@
 // Plain #defines only: windres, the program and the UI test driver all read it.
 #pragma once
 
-// Program icon and pictures
+// Program icon (the pictures in the windows are drawn at their size)
 #define IDI_TANDELIX 1
-#define IDB_LOGO 101
-#define IDB_INIT 102
 
 // Main window fmMain
 #define IDD_MAIN 200
@@ -101,6 +99,7 @@
 #define IDC_BKLABELDESC 838
 #define IDD_OVRESTORE 850
 #define IDR_LAYOUT_OVRESTORE 851
+#define IDC_RSLABELSETS 852
 
 // Check HotSync Set-up dialog TfmOVCheck (870-889); Close is IDCANCEL
 #define IDD_OVCHECK 870
@@ -110,6 +109,7 @@
 #define IDC_EDTCHKSUMMARY 874
 #define IDC_BTNCHKREPAIR 875
 #define IDC_BTNCHKAGAIN 876
+#define IDC_CHKLABELSUMMARY 877
 
 // Export HotSync Set-up dialog TfmOVExport (950-969); Export is IDOK, Cancel IDCANCEL
 #define IDD_OVEXPORT 950
@@ -184,3 +184,5 @@
 // Inside the browser's pane when no browser can be had.
 #define IDC_LOGNOVIEWER 715
 #define IDC_BTNOPENPAGE 716
+#define IDC_BTNHVHEALTH 717
+#define IDC_HVLOGLABEL 718

@@ -4,8 +4,11 @@
 
 #include "res/resource.h"
 #include "tremwick/fmTWUserInfo.h"
+#include "ui/Access.h"
 #include "ui/Controls.h"
+#include "ui/Keys.h"
 #include "ui/Layout.h"
+#include "ui/Theme.h"
 
 // ---- lvTWUser, lvTWCond ----
 
@@ -49,10 +52,15 @@ void TWPopupMenu::Load(HINSTANCE hInst) {
 void TWPopupMenu::Show(HWND hOwner, int x, int y) const {
   HMENU hPopup = CreatePopupMenu();
   if (!hPopup) return;
+  std::vector<std::string> captions;
+  for (const Item& it : m_items)
+    if (it.bVisible) captions.push_back(it.strCaption);
+  captions = MenuAccessKeys(captions);
+  size_t k = 0;
   for (const Item& it : m_items) {
     if (!it.bVisible) continue;
     AppendMenuA(hPopup, MF_STRING | (it.bChecked ? MF_CHECKED : MF_UNCHECKED),
-                static_cast<UINT_PTR>(it.id), it.strCaption.c_str());
+                static_cast<UINT_PTR>(it.id), captions[k++].c_str());
   }
   TrackPopupMenu(hPopup, TPM_LEFTALIGN | TPM_TOPALIGN | TPM_RIGHTBUTTON, x, y, 0, hOwner, nullptr);
   DestroyMenu(hPopup);
@@ -66,17 +74,17 @@ TremwickPage::TremwickPage(ShellContext& ctx)
 TremwickPage::~TremwickPage() { m_pTool.reset(); }
 
 void TremwickPage::OnInitPage() {
-  m_fontLabel.Make(reinterpret_cast<HFONT>(SendMessageA(m_hWnd, WM_GETFONT, 0, 0)), true, false);
   static const int kBold[] = {IDC_TWLABEL1, IDC_TWLABEL2, 0};
-  m_fontLabel.Apply(m_hWnd, kBold);
+  SetControlFont(kBold, true, false);
   m_hUsers = GetDlgItem(m_hWnd, IDC_LVTWUSER);
   m_hConds = GetDlgItem(m_hWnd, IDC_LVTWCOND);
   const LPARAM ex = LVS_EX_CHECKBOXES | LVS_EX_FULLROWSELECT;
   SendMessageA(m_hUsers, LVM_SETEXTENDEDLISTVIEWSTYLE, ex, ex);
   SendMessageA(m_hConds, LVM_SETEXTENDEDLISTVIEWSTYLE, ex, ex);
-  ctl::ListAddColumn(m_hUsers, 0, "User Name", ScalePx(160));
-  ctl::ListAddColumn(m_hConds, 0, "Conduit", ScalePx(220));
-  ctl::ListAddColumn(m_hConds, 1, "Action", ScalePx(180));
+  ctl::ListAddColumn(m_hUsers, 0, "User Name", Px(160));
+  ctl::ListAddColumn(m_hConds, 0, "Conduit", Px(220));
+  ctl::ListAddColumn(m_hConds, 1, "Action", Px(180));
+  SetReturnNotifies(m_hUsers);  // Enter on a user: the user's information
   CheckDlgButton(m_hWnd, IDC_CBTWDEFAULT, BST_CHECKED);
   m_menu.Load(m_hInst);
   if (m_ctx.pPrompt && m_ctx.pShell) {
@@ -98,13 +106,30 @@ void TremwickPage::ShowUserInfo(uint32_t dwUserID, const std::vector<TWConduitRe
 }
 
 void TremwickPage::ShowCondMenu(LPARAM lPoint) {
-  if (!m_pTool || !m_pTool->pmTWCondPopup()) return;
+  if (!m_pTool) return;
   POINT pt = {static_cast<short>(LOWORD(lPoint)), static_cast<short>(HIWORD(lPoint))};
-  if (lPoint == -1) {
-    // From the keyboard: below the selected row's caption.
-    RECT rc = {LVIR_LABEL, 0, 0, 0};
-    SendMessageA(m_hConds, LVM_GETITEMRECT, ctl::ListSelected(m_hConds),
-                 reinterpret_cast<LPARAM>(&rc));
+  const bool bKeyboard = lPoint == -1;
+  RECT rc = {LVIR_LABEL, 0, 0, 0};
+  if (bKeyboard) {
+    // From the keyboard (Shift+F10, the menu key): for the focused row, which
+    // is selected and scrolled into view, below its caption.
+    const int nRow = static_cast<int>(
+        SendMessageA(m_hConds, LVM_GETNEXTITEM, static_cast<WPARAM>(-1), LVNI_FOCUSED));
+    if (nRow >= 0 && nRow != ctl::ListSelected(m_hConds)) {
+      LVITEMA it = {};
+      it.stateMask = it.state = LVIS_SELECTED;
+      SendMessageA(m_hConds, LVM_SETITEMSTATE, nRow, reinterpret_cast<LPARAM>(&it));
+    }
+    const int nShown = nRow >= 0 ? nRow : ctl::ListSelected(m_hConds);
+    if (nShown >= 0) {
+      SendMessageA(m_hConds, LVM_ENSUREVISIBLE, nShown, FALSE);
+      SendMessageA(m_hConds, LVM_GETITEMRECT, nShown, reinterpret_cast<LPARAM>(&rc));
+    } else {
+      SetRect(&rc, 0, 0, 0, 0);
+    }
+  }
+  if (!m_pTool->pmTWCondPopup()) return;
+  if (bKeyboard) {
     pt = {rc.left, rc.bottom};
     ClientToScreen(m_hConds, &pt);
   }
@@ -159,7 +184,7 @@ LRESULT TremwickPage::OnNotify(NMHDR* pHdr) {
   if (pHdr->idFrom == IDC_LVTWCOND && pHdr->code == LVN_ITEMCHANGED) {
     const auto* pnm = reinterpret_cast<const NMLISTVIEW*>(pHdr);
     if (pnm->uChanged & LVIF_STATE) m_pTool->lvTWCondChange(pnm->iItem);
-  } else if (pHdr->idFrom == IDC_LVTWUSER && pHdr->code == NM_DBLCLK) {
+  } else if (pHdr->idFrom == IDC_LVTWUSER && (pHdr->code == NM_DBLCLK || pHdr->code == NM_RETURN)) {
     m_pTool->lvTWUserDblClick();
   }
   return 0;
@@ -175,7 +200,7 @@ bool TremwickPage::HandleMessage(UINT uMsg, WPARAM wParam, LPARAM lParam, LRESUL
     const int id = GetDlgCtrlID(reinterpret_cast<HWND>(lParam));
     if (id == IDC_TWLABEL1 || id == IDC_TWLABEL2) {
       HDC hdc = reinterpret_cast<HDC>(wParam);
-      SetTextColor(hdc, RGB(0, 0, 128));
+      SetTextColor(hdc, AccentColour());
       SetBkMode(hdc, TRANSPARENT);
       *pResult = reinterpret_cast<LRESULT>(GetSysColorBrush(COLOR_BTNFACE));
       return true;

@@ -8,7 +8,6 @@
 
 #include "shell/ShellContext.h"
 #include "tremwick/TWTool.h"
-#include "ui/Fonts.h"
 #include "ui/TabPage.h"
 
 // A report list view with check boxes. Setting a check box sends the control's
@@ -41,6 +40,7 @@ class TWPopupMenu : public ITWCondMenu {
   }
   void SetChecked(TWMenuItem item, bool bChecked) override { m_items[item].bChecked = bChecked; }
   // Shows the menu at a screen point; the chosen item's command goes to hOwner.
+  // Each caption gets an access key of its own (see MenuAccessKeys).
   void Show(HWND hOwner, int x, int y) const;
 
  private:
@@ -74,7 +74,6 @@ class TremwickPage : public TabPage, private ITWUserInfoView {
   void ShowCondMenu(LPARAM lPoint);
 
   ShellContext& m_ctx;
-  DerivedFont m_fontLabel;
   HWND m_hUsers = nullptr;
   HWND m_hConds = nullptr;
   TWListView m_userList{m_hUsers};

@@ -14,7 +14,7 @@ void TfmTWUserInfo::SetUserID(uint32_t dwUserID) {
 bool TfmTWUserInfo::OnInitDialog() {
   HINSTANCE hInst = reinterpret_cast<HINSTANCE>(GetWindowLongPtrA(m_hWnd, GWLP_HINSTANCE));
   ApplyLayout(m_hWnd, hInst, IDR_LAYOUT_TWUSERINFO);
-  SizeClientCentred(m_hWnd, 520, 529);
+  SizeClient(520, 529);
 
   SetDlgItemTextA(m_hWnd, IDC_PNLUSERNAME, m_info.strName.c_str());
   CheckDlgButton(m_hWnd, IDC_CBPROFILE, m_info.bProfile ? BST_CHECKED : BST_UNCHECKED);
@@ -23,10 +23,10 @@ bool TfmTWUserInfo::OnInitDialog() {
 
   HWND hExp = Item(IDC_LVEXP);
   SendMessageA(hExp, LVM_SETEXTENDEDLISTVIEWSTYLE, LVS_EX_FULLROWSELECT, LVS_EX_FULLROWSELECT);
-  ctl::ListAddColumn(hExp, 0, "No.", ScalePx(30));
-  ctl::ListAddColumn(hExp, 1, "ID", ScalePx(30));
-  ctl::ListAddColumn(hExp, 2, "Type", ScalePx(150));
-  ctl::ListAddColumn(hExp, 3, "Name", ScalePx(120));
+  ctl::ListAddColumn(hExp, 0, "No.", Px(30));
+  ctl::ListAddColumn(hExp, 1, "ID", Px(30));
+  ctl::ListAddColumn(hExp, 2, "Type", Px(150));
+  ctl::ListAddColumn(hExp, 3, "Name", Px(120));
   for (const TWSlotRow& row : m_info.slots) {
     const int i = ctl::ListInsert(hExp, ctl::ListCount(hExp), row.strNo.c_str(), -1, nullptr);
     if (i < 0) continue;
@@ -37,9 +37,9 @@ bool TfmTWUserInfo::OnInitDialog() {
 
   HWND hPrefs = Item(IDC_LVTWPREFS);
   SendMessageA(hPrefs, LVM_SETEXTENDEDLISTVIEWSTYLE, LVS_EX_FULLROWSELECT, LVS_EX_FULLROWSELECT);
-  ctl::ListAddColumn(hPrefs, 0, "Conduit", ScalePx(140));
-  ctl::ListAddColumn(hPrefs, 1, "Default Action", ScalePx(158));
-  ctl::ListAddColumn(hPrefs, 2, "Next HotSync", ScalePx(155));
+  ctl::ListAddColumn(hPrefs, 0, "Conduit", Px(140));
+  ctl::ListAddColumn(hPrefs, 1, "Default Action", Px(158));
+  ctl::ListAddColumn(hPrefs, 2, "Next HotSync", Px(155));
   for (const TWPrefRow& row : m_info.prefs) {
     const int i =
         ctl::ListInsert(hPrefs, ctl::ListCount(hPrefs), row.strConduit.c_str(), -1, nullptr);

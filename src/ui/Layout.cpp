@@ -2,16 +2,9 @@
 
 #include <vector>
 
-int ScreenDpi() {
-  static int s_nDpi = 0;
-  if (!s_nDpi) {
-    HDC hdc = GetDC(nullptr);
-    s_nDpi = hdc ? GetDeviceCaps(hdc, LOGPIXELSY) : 96;
-    if (hdc) ReleaseDC(nullptr, hdc);
-    if (s_nDpi <= 0) s_nDpi = 96;
-  }
-  return s_nDpi;
-}
+namespace {
+constexpr const char kLayoutProp[] = "TdxLayout";
+}  // namespace
 
 int ScalePx(int n) { return MulDiv(n, ScreenDpi(), 96); }
 
@@ -30,12 +23,14 @@ static bool IsDropDownCombo(HWND h) {
   return lstrcmpiA(szClass, "ComboBox") == 0 && (GetWindowLongA(h, GWL_STYLE) & 3) != CBS_SIMPLE;
 }
 
-bool ApplyLayout(HWND hParent, HINSTANCE hInst, int idLayout) {
+bool ApplyLayout(HWND hParent, HINSTANCE hInst, int idLayout, int nDpi) {
+  if (nDpi <= 0) nDpi = WindowDpi(hParent);
   HRSRC hRes = FindResourceA(hInst, MAKEINTRESOURCEA(idLayout), MAKEINTRESOURCEA(10));  // RT_RCDATA
   if (!hRes) return false;
   HGLOBAL hData = LoadResource(hInst, hRes);
   const void* p = hData ? LockResource(hData) : nullptr;
   if (!p) return false;
+  SetPropA(hParent, kLayoutProp, reinterpret_cast<HANDLE>(static_cast<INT_PTR>(idLayout)));
   const size_t nWords = SizeofResource(hInst, hRes) / sizeof(uint16_t);
   std::vector<LayoutRect> rects(nWords / 5 + 1);
   rects.resize(ParseLayout(static_cast<const uint16_t*>(p), nWords, rects.data(), rects.size()));
@@ -46,12 +41,21 @@ bool ApplyLayout(HWND hParent, HINSTANCE hInst, int idLayout) {
       bAll = false;
       continue;
     }
-    int cy = ScalePx(r.cy);
-    if (IsDropDownCombo(h)) cy += ScalePx(200);
-    MoveWindow(h, ScalePx(r.x), ScalePx(r.y), ScalePx(r.cx), cy, FALSE);
+    int cy = ScaleDpi(r.cy, nDpi);
+    if (IsDropDownCombo(h)) cy += ScaleDpi(200, nDpi);
+    MoveWindow(h, ScaleDpi(r.x, nDpi), ScaleDpi(r.y, nDpi), ScaleDpi(r.cx, nDpi), cy, FALSE);
   }
   return bAll;
 }
+
+bool LayOutAgain(HWND hParent, int nDpi) {
+  const auto id = reinterpret_cast<INT_PTR>(GetPropA(hParent, kLayoutProp));
+  if (!id) return false;
+  auto hInst = reinterpret_cast<HINSTANCE>(GetWindowLongPtrA(hParent, GWLP_HINSTANCE));
+  return ApplyLayout(hParent, hInst, static_cast<int>(id), nDpi);
+}
+
+void ForgetLayout(HWND hParent) { RemovePropA(hParent, kLayoutProp); }
 
 static void CentreOnWorkArea(HWND hWnd, int cx, int cy) {
   RECT rcWork = {};
@@ -64,7 +68,9 @@ static void CentreOnWorkArea(HWND hWnd, int cx, int cy) {
 }
 
 void SizeClientCentred(HWND hWnd, int cx, int cy) {
-  RECT rc = {0, 0, ScalePx(cx), ScalePx(cy)};
+  cx = PxFor(hWnd, cx);
+  cy = PxFor(hWnd, cy);
+  RECT rc = {0, 0, cx, cy};
   AdjustWindowRectEx(&rc, static_cast<DWORD>(GetWindowLongA(hWnd, GWL_STYLE)),
                      GetMenu(hWnd) != nullptr,
                      static_cast<DWORD>(GetWindowLongA(hWnd, GWL_EXSTYLE)));
@@ -72,7 +78,7 @@ void SizeClientCentred(HWND hWnd, int cx, int cy) {
   // A menu bar that wrapped to two lines takes client height: make up for it.
   RECT rcClient = {};
   GetClientRect(hWnd, &rcClient);
-  const int nShort = ScalePx(cy) - rcClient.bottom;
+  const int nShort = cy - rcClient.bottom;
   if (nShort > 0) {
     RECT rcWnd = {};
     GetWindowRect(hWnd, &rcWnd);
@@ -81,5 +87,5 @@ void SizeClientCentred(HWND hWnd, int cx, int cy) {
 }
 
 void SizeWindowCentred(HWND hWnd, int cx, int cy) {
-  CentreOnWorkArea(hWnd, ScalePx(cx), ScalePx(cy));
+  CentreOnWorkArea(hWnd, PxFor(hWnd, cx), PxFor(hWnd, cy));
 }

@@ -1,6 +1,7 @@
 // Pixel layout of a window's controls. The resource script holds, per window, an
 // RCDATA table of (id, left, top, width, height) at 96 DPI; ApplyLayout scales it
-// with the system DPI and moves each control.
+// to the window's DPI and moves each control. The window remembers its table,
+// so a change of DPI lays it out again from the same positions.
 #pragma once
 
 #include <windows.h>
@@ -8,12 +9,12 @@
 #include <cstddef>
 #include <cstdint>
 
+#include "ui/Dpi.h"
+
 struct LayoutRect {
   int id, x, y, cx, cy;
 };
 
-// The system DPI (96 when it cannot be read).
-int ScreenDpi();
 // A length at 96 DPI scaled to the system DPI.
 int ScalePx(int n);
 
@@ -21,10 +22,15 @@ int ScalePx(int n);
 // is ignored. Returns the number of entries written to pOut (at most nMax).
 size_t ParseLayout(const uint16_t* pWords, size_t nWords, LayoutRect* pOut, size_t nMax);
 
-// Moves the children of hParent named by the table IDR in hInst. Drop-down combo
+// Moves the children of hParent named by the table IDR in hInst, at nDpi (0: the
+// window's DPI), and remembers the table for LayOutAgain. Drop-down combo
 // boxes get room for their list below the given height. False when the table
 // is missing or a named control does not exist.
-bool ApplyLayout(HWND hParent, HINSTANCE hInst, int idLayout);
+bool ApplyLayout(HWND hParent, HINSTANCE hInst, int idLayout, int nDpi = 0);
+// The table last applied to hParent, again at nDpi; false when it has none.
+bool LayOutAgain(HWND hParent, int nDpi);
+// Forgets the remembered table (before the window is destroyed).
+void ForgetLayout(HWND hParent);
 
 // Sizes a top-level window so its client area is cx by cy (at 96 DPI) and
 // centres it on the desktop's work area.

@@ -77,6 +77,7 @@ static void Run(const uint8_t* data, size_t size, bool bHtml) {
       Check(std::strlen(it->Text2()) <= HV_TEXT_MAX);
       Check(std::strlen(it->Messages()) <= HV_MESSAGES_MAX);
       Check(IsPageText(it->Messages(), "<br><br>\r\n"));
+      Check(std::strlen(it->Note()) <= HV_TEXT_MAX);
     }
     Check(failed <= op->nFailures);
     page.clear();

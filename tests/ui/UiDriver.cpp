@@ -119,6 +119,18 @@ std::vector<HWND> TopWindows(DWORD pid, const std::string& cls, const std::strin
   return c.found;
 }
 
+HWND WaitTopWindow(DWORD pid, const char* szClass, DWORD timeoutMs) {
+  HWND h = nullptr;
+  WaitUntil(
+      [&] {
+        for (HWND w : TopWindows(pid, szClass))
+          if (IsWindowVisible(w)) h = w;
+        return h != nullptr;
+      },
+      timeoutMs);
+  return h;
+}
+
 MessageBoxInfo FindMessageBox(DWORD pid) {
   for (HWND h : TopWindows(pid, "#32770")) {
     HWND hText = GetDlgItem(h, 0xFFFF);
@@ -325,6 +337,47 @@ RECT RectInParent(HWND hCtl) {
   return rc;
 }
 
+RECT ListItemRect(HWND hList, int i, int code) {
+  RemoteBlock mem(hList, sizeof(RECT));
+  RECT rc = {code, 0, 0, 0};
+  if (!mem.ok() || !mem.Write(0, &rc, sizeof(rc)) ||
+      !SendTo(hList, LVM_GETITEMRECT, static_cast<WPARAM>(i),
+              reinterpret_cast<LPARAM>(mem.at(0))) ||
+      !mem.Read(0, &rc, sizeof(rc)))
+    return RECT{};
+  return rc;
+}
+
+bool SendDpiChanged(HWND hWnd, int dpi, const RECT& rcSuggested) {
+  RemoteBlock mem(hWnd, sizeof(RECT));
+  if (!mem.ok() || !mem.Write(0, &rcSuggested, sizeof(RECT))) return false;
+  DWORD_PTR r = 0;
+  return SendMessageTimeoutA(hWnd, 0x02E0 /* WM_DPICHANGED */, MAKEWPARAM(dpi, dpi),
+                             reinterpret_cast<LPARAM>(mem.at(0)), SMTO_ABORTIFHUNG, kSendTimeout,
+                             &r) != 0;
+}
+
+COLORREF ClientPixel(HWND hWnd, int x, int y) {
+  POINT pt = {x, y};
+  ClientToScreen(hWnd, &pt);
+  HDC hdc = GetDC(nullptr);
+  const COLORREF c = GetPixel(hdc, pt.x, pt.y);
+  ReleaseDC(nullptr, hdc);
+  return c;
+}
+
+HWND FocusOf(HWND hAny) {
+  GUITHREADINFO gti = {};
+  gti.cbSize = sizeof gti;
+  return GetGUIThreadInfo(GetWindowThreadProcessId(hAny, nullptr), &gti) ? gti.hwndFocus : nullptr;
+}
+
+void PressKey(HWND hTarget, WPARAM vk) {
+  const LPARAM scan = static_cast<LPARAM>(MapVirtualKeyA(static_cast<UINT>(vk), 0)) << 16;
+  PostMessageA(hTarget, WM_KEYDOWN, vk, scan | 1);
+  PostMessageA(hTarget, WM_KEYUP, vk, scan | 1 | (1u << 30) | (1u << 31));
+}
+
 bool SaveWindowBitmap(HWND hWnd, const std::string& path) {
   RECT rc = {};
   if (!GetWindowRect(hWnd, &rc)) return false;
@@ -504,6 +557,10 @@ bool App::SeedDesktop(const std::string& descFile) {
   const std::string cmd = "\"" + DriverDir() + "tdseed.exe\" --desktop \"" + m_dir +
                           "Palm\" --bin \"" + bin + "\" \"" + descFile + "\"";
   return RunAndWait(cmd) == 0;
+}
+
+bool App::StartDemo() {
+  return SeedDesktop(SourcePath("palmdesk/demo/demo.seed")) && Start() && WaitMain() != nullptr;
 }
 
 HWND App::Page(const char* szClass) const {

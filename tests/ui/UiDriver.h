@@ -43,6 +43,10 @@ bool IsShown(HWND h);  // visible and enabled
 std::vector<HWND> TopWindows(DWORD pid, const std::string& cls = "",
                              const std::string& caption = "");
 
+// The first visible top-level window of a class in the process, once there is
+// one; null when none shows within timeoutMs.
+HWND WaitTopWindow(DWORD pid, const char* szClass, DWORD timeoutMs = 10000);
+
 struct MessageBoxInfo {
   HWND hWnd = nullptr;
   std::string caption, text;
@@ -96,6 +100,20 @@ bool ListChecked(HWND hList, int i);
 bool ListDoubleClick(HWND hList, int i);
 // The control's rectangle in its parent's client coordinates.
 RECT RectInParent(HWND hCtl);
+// A list view row's rectangle (code LVIR_BOUNDS, LVIR_ICON, LVIR_LABEL) in the
+// list's client coordinates; empty when the row does not exist.
+RECT ListItemRect(HWND hList, int i, int code);
+
+// Sends WM_DPICHANGED as the system does when a window moves to a monitor of
+// that DPI, with the suggested rectangle (screen coordinates) in the program's
+// memory. False when the message was not answered in time.
+bool SendDpiChanged(HWND hWnd, int dpi, const RECT& rcSuggested);
+// The colour the screen shows at a point of hWnd's client area.
+COLORREF ClientPixel(HWND hWnd, int x, int y);
+// The window with the keyboard focus in hAny's thread, or null.
+HWND FocusOf(HWND hAny);
+// Posts a key's press and release to hTarget, as the keyboard would.
+void PressKey(HWND hTarget, WPARAM vk);
 
 // Saves what the screen shows of the window as a 24-bit BMP.
 bool SaveWindowBitmap(HWND hWnd, const std::string& path);
@@ -128,6 +146,8 @@ class App {
   // description (see SourcePath) in "<program dir>\\Palm"; its registry state
   // is wiped again when the App ends. True when the tool succeeded.
   bool SeedDesktop(const std::string& descFile);
+  // Seeds the demo desktop, starts and waits for the main window: true once up.
+  bool StartDemo();
 
   // Child windows of the main window by class (the tab pages).
   HWND Page(const char* szClass) const;

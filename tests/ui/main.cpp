@@ -1,11 +1,13 @@
 // tdx_uidriver: the UI scenarios as tests, or with --demo <exe> <outdir> a run
-// of the program that leaves screenshots of its main window and about box.
+// of the program that leaves screenshots of its windows; --demo-dpi and
+// --demo-contrast leave those at the prefix's DPI and under high contrast.
 #include <gtest/gtest.h>
 
 #include <cstdio>
 #include <cstring>
 #include <string>
 
+#include "ContrastScheme.h"
 #include "UiDriver.h"
 #include "res/resource.h"
 
@@ -14,15 +16,7 @@
 // defaults and the first user's information dialog (the user with two slots).
 // The visible top-level window of a class, once there is one; null after the wait.
 static HWND WaitVisible(ui::App& app, const char* szClass, DWORD timeoutMs = 10000) {
-  HWND h = nullptr;
-  ui::WaitUntil(
-      [&] {
-        auto found = ui::TopWindows(app.Pid(), szClass);
-        h = found.empty() ? nullptr : found[0];
-        return h && IsWindowVisible(h);
-      },
-      timeoutMs);
-  return h && IsWindowVisible(h) ? h : nullptr;
+  return ui::WaitTopWindow(app.Pid(), szClass, timeoutMs);
 }
 
 // Saves a window once it has painted, then closes it with one of its buttons.
@@ -121,10 +115,37 @@ static bool DemoImport(ui::App& app, const std::string& out) {
   return ShootAndClose(dlg, out + "ovimport.bmp", IDCANCEL);
 }
 
+// The page "Conduit Health" writes, kept as health.html for the demo script to
+// render: under Wine the pane shows no page.
+static bool DemoHealthPage(ui::App& app, const std::string& out) {
+  using namespace ui;
+  HWND hPage = app.Page("TtHalvern");
+  if (!hPage) return false;
+  ClickButton(hPage, IDC_BTNHVHEALTH);
+  const std::string page = app.File("result.html");
+  const bool shown = WaitUntil(
+      [&] {
+        std::FILE* f = std::fopen(page.c_str(), "rb");
+        if (!f) return false;
+        char head[512] = {};
+        const size_t n = std::fread(head, 1, sizeof head - 1, f);
+        std::fclose(f);
+        return std::strstr(std::string(head, n).c_str(), "Conduit Health for") != nullptr;
+      },
+      5000);
+  return shown && CopyFileA(page.c_str(), (out + "health.html").c_str(), FALSE);
+}
+
+// A directory given on the command line, ending in a backslash.
+static std::string OutDir(const char* sz) {
+  std::string out = sz;
+  if (!out.empty() && out.back() != '\\' && out.back() != '/') out += '\\';
+  return out;
+}
+
 static int RunDemo(const char* szExe, const char* szOutDir) {
   using namespace ui;
-  std::string out = szOutDir;
-  if (!out.empty() && out.back() != '\\' && out.back() != '/') out += '\\';
+  const std::string out = OutDir(szOutDir);
   App app(szExe, true);
   const DWORD t0 = GetTickCount();
   if (!app.Start()) {
@@ -162,6 +183,7 @@ static int RunDemo(const char* szExe, const char* szOutDir) {
   PostCommand(app.Main(), IDM_FILE_HALVERN);
   Sleep(300);
   failures += !SaveWindowBitmap(app.Main(), out + "main-halvern.bmp");
+  failures += !DemoHealthPage(app, out);
   failures += !DemoTremwick(app, out);
   PostCommand(app.Main(), IDM_FILE_ORVELLO);
   // Check HotSync Set-up with what the demo desktop has to show.
@@ -181,6 +203,42 @@ static int RunDemo(const char* szExe, const char* szOutDir) {
   return failures ? 1 : 0;
 }
 
+// The main window and a dialog at the DPI the prefix is set to (scripts/demo
+// sets 192 for this run).
+static int RunDemoDpi(const char* szExe, const std::string& out) {
+  using namespace ui;
+  App app(szExe, true);
+  if (!app.Start() || !app.WaitMain()) return 1;
+  Sleep(500);
+  int failures = !SaveWindowBitmap(app.Main(), out + "main-192dpi.bmp");
+  if (HWND hPage = app.Page("TtOrvello")) {
+    ListSelect(GetDlgItem(hPage, IDC_LVOVAPP), 0);
+    ClickButton(hPage, IDC_BTNOVAPPPROP);
+    failures +=
+        !ShootAndClose(WaitVisible(app, "TfmOVCondProp"), out + "ovcondprop-192dpi.bmp", IDCANCEL);
+  }
+  failures += !app.Quit();
+  return failures ? 1 : 0;
+}
+
+// The log tab (the header, the bold labels, the browser's pane) under a
+// high-contrast colour scheme, which Wine cannot report: the program is told
+// by TANDELIX_HIGHCONTRAST.
+static int RunDemoContrast(const char* szExe, const std::string& out) {
+  using namespace ui;
+  ContrastScheme scheme;
+  App app(szExe, true);
+  SetEnvironmentVariableA("TANDELIX_HIGHCONTRAST", "1");
+  const bool bStarted = app.Start();
+  SetEnvironmentVariableA("TANDELIX_HIGHCONTRAST", nullptr);
+  if (!bStarted || !app.WaitMain()) return 1;
+  PostCommand(app.Main(), IDM_FILE_HALVERN);
+  Sleep(600);
+  int failures = !SaveWindowBitmap(app.Main(), out + "main-contrast.bmp");
+  failures += !app.Quit();
+  return failures ? 1 : 0;
+}
+
 int main(int argc, char** argv) {
   if (argc == 4 && std::strcmp(argv[1], "--record-open") == 0) return ui::RecordOpen(argv[2], argv[3]);
   if (argc == 3 && std::strcmp(argv[1], "--startup") == 0) {
@@ -191,6 +249,10 @@ int main(int argc, char** argv) {
     std::printf("startup: main window shown %lu ms after the start\n", GetTickCount() - t0);
     return app.Quit() ? 0 : 1;
   }
+  if (argc == 4 && std::strcmp(argv[1], "--demo-dpi") == 0)
+    return RunDemoDpi(argv[2], OutDir(argv[3]));
+  if (argc == 4 && std::strcmp(argv[1], "--demo-contrast") == 0)
+    return RunDemoContrast(argv[2], OutDir(argv[3]));
   if (argc >= 2 && std::strcmp(argv[1], "--demo") == 0) {
     if (argc < 4) {
       std::fprintf(stderr, "usage: tdx_uidriver --demo <Tandelix.exe> <outdir>\n");

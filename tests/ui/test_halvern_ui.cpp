@@ -124,6 +124,28 @@ TEST_F(HalvernUi, ChoosingAUserFillsTheTreeAndEveryNodeShowsItsPage) {
   EXPECT_TRUE(app.Quit());
 }
 
+// The button beside "Open HotSync Log File": the chosen user's health page,
+// the logged names matched to the conduits the program loaded (a conduit
+// that names itself too), the registered ones the logs never name.
+TEST_F(HalvernUi, ConduitHealthShowsThePageOfTheChosenUser) {
+  EXPECT_EQ(WindowText(Ctl(IDC_BTNHVHEALTH)), "&Conduit Health");
+  ClickButton(page, IDC_BTNHVHEALTH);
+  ASSERT_TRUE(WaitUntil(
+      [&] { return Result().find("Conduit Health for Mara Lindqvist:") != std::string::npos; },
+      5000));
+  const std::string health = Result();
+  EXPECT_EQ(Address(), app.File("result.html"));
+  for (const char* want :
+       {"<b>Expense</b> (Expn)", "<b>Sample Named Conduit</b> (PAdd)<br><font color=#808080>in the "
+        "logs: Mail Mirror</font>",
+        "<b>Web Clippings</b> (Clip)", "Not in the logs", "Expense synchronization failed",
+        "Durations of whole HotSync operations:"})
+    EXPECT_NE(health.find(want), std::string::npos) << want;
+  EXPECT_EQ(health.find("<font color=#FF0000>No</font>"), std::string::npos)
+      << "every conduit the logs name is registered";
+  EXPECT_TRUE(app.Quit());
+}
+
 TEST_F(HalvernUi, OpenLogFileForAUserWithoutLogsSaysSo) {
   ChooseUser(2);  // the field team profile has no HotSync logs
   ASSERT_TRUE(WaitUntil(

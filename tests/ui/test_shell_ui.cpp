@@ -245,8 +245,8 @@ TEST_F(ShellUi, HalvernPageCarriesItsControlsInPlace) {
       EXPECT_EQ(rc.bottom - rc.top, MulDiv(w.cy, dpi, 96)) << w.id;
     }
   }
-  EXPECT_EQ(WindowText(GetDlgItem(hPage, IDC_LABEL3)), "Select User:");
-  EXPECT_EQ(WindowText(GetDlgItem(hPage, IDC_BTNOPENLOG)), "Open HotSync Log File");
+  EXPECT_EQ(WindowText(GetDlgItem(hPage, IDC_LABEL3)), "Select &User:");
+  EXPECT_EQ(WindowText(GetDlgItem(hPage, IDC_BTNOPENLOG)), "&Open HotSync Log File");
   EXPECT_EQ(GetWindowLongA(GetDlgItem(hPage, IDC_CBHVUSER), GWL_STYLE) & 3, CBS_DROPDOWNLIST);
   EXPECT_TRUE(app.Quit());
 }

@@ -127,8 +127,8 @@ TEST_F(TremwickUi, AnInstallConduitsMenuOffersInstallAndDoNothingOnly) {
   // The items as the menu resource has them.
   const auto menu = ResourceMenu(app.File("Tandelix.exe"), IDR_PMTWCOND);
   const std::vector<std::string> want = {
-      "pmTWCond", "pmTWCond/Synchronize the Files", "pmTWCond/Desktop overwrite Handhelds",
-      "pmTWCond/Handhelds overwrite Desktop", "pmTWCond/Do Nothing"};
+      "pmTWCond", "pmTWCond/&Synchronize the Files", "pmTWCond/&Desktop overwrite Handhelds",
+      "pmTWCond/&Handhelds overwrite Desktop", "pmTWCond/Do &Nothing"};
   ASSERT_EQ(menu.size(), want.size());
   for (size_t k = 0; k < want.size(); ++k) EXPECT_EQ(menu[k].path, want[k]);
 

@@ -806,9 +806,10 @@ int DoctorFix(Session& s, const Args& a, const OVFacts& facts,
     if (!outcomes.empty()) out += "\nChecked again after the repairs.\n";
     OVWriteFindings(out, after, left);
   }
-  if (left.empty()) return TDC_EXIT_OK;
-  return s.Failed(std::to_string(left.size()) +
-                  (left.size() == 1 ? " finding remains" : " findings remain"));
+  // What is there for information only does not remain to be repaired.
+  const size_t nLeft = left.size() - OVCount(left, OVSeverity::Info);
+  if (nLeft == 0) return TDC_EXIT_OK;
+  return s.Failed(std::to_string(nLeft) + (nLeft == 1 ? " finding remains" : " findings remain"));
 }
 
 int Doctor(Session& s, const Args& a) {
@@ -1003,11 +1004,15 @@ const std::vector<Command>& Commands() {
        "OpenConduit; a creator ID registered twice or not four printable characters;\n"
        "a priority outside 1 to 5; conduits sharing one library; OVRes.dat entries\n"
        "whose library is gone; a Palm Desktop or user directory that does not exist;\n"
-       "a HotSync log that cannot be read or is far too large. Each finding has a\n"
-       "severity (error or warning), what it concerns and what to do.\n"
+       "a HotSync log that cannot be read, is far too large or holds zero bytes or\n"
+       "binary data (HotSync Manager reads it as it starts and can fail on it). From\n"
+       "every user's logs: a conduit that failed in each of the user's last 3 HotSync\n"
+       "operations (a warning) and, for information, a registered conduit none of\n"
+       "the users' last 30 operations names. Each finding has a severity (error,\n"
+       "warning or info), what it concerns and what to do.\n"
        "  --json  one object {\"desktop\", \"findings\": [{\"severity\", \"check\",\n"
        "          \"subject\", \"creator\", \"file\", \"problem\", \"action\"}], \"errors\",\n"
-       "          \"warnings\"} in UTF-8.\n"
+       "          \"warnings\", \"info\"} in UTF-8.\n"
        "  --fix   repairs what has a safe repair, asking before each (y/N, on the\n"
        "          error output): a conduit whose library is missing, does not load or\n"
        "          is no conduit is uninstalled (restorable from OVRes.dat); of the\n"
@@ -1021,7 +1026,7 @@ const std::vector<Command>& Commands() {
        "  --keep CREATOR=LIBRARY  the conduit to keep of those sharing CREATOR (a\n"
        "          library path or file name); several separated by commas.\n"
        "Exit status 0 when nothing worse than a warning was found, else 1; with\n"
-       "--fix, 0 when no finding is left, else 1.\n",
+       "--fix, 0 when no finding but information is left, else 1.\n",
        0,
        0,
        {"--keep"},

@@ -24,7 +24,9 @@ const uint16_t kCp1252High[32] = {
     0x2039, 0x0152, 0x008D, 0x017D, 0x008F, 0x0090, 0x2018, 0x2019, 0x201C, 0x201D, 0x2022,
     0x2013, 0x2014, 0x02DC, 0x2122, 0x0161, 0x203A, 0x0153, 0x009D, 0x017E, 0x0178};
 
-void AppendDate(std::string& out, const char* key, const TdxDateTime& t) {
+}  // namespace
+
+void TdAppendJsonDate(std::string& out, const char* key, const TdxDateTime& t) {
   char sz[160];
   std::snprintf(sz, sizeof sz,
                 "\"%s\":{\"year\":%u,\"month\":%u,\"day\":%u,\"hour\":%u,\"minute\":%u,"
@@ -33,6 +35,8 @@ void AppendDate(std::string& out, const char* key, const TdxDateTime& t) {
                 unsigned{t.wMinute}, unsigned{t.wSecond});
   out += sz;
 }
+
+namespace {
 
 void AppendField(std::string& out, const char* key, const char* value) {
   out += '"';
@@ -45,6 +49,8 @@ void AppendField(std::string& out, const char* key, const char* value) {
 const char kUsage[] =
     "usage: tdlog json <palm-desktop-dir> <user-dir>\n"
     "       tdlog html <palm-desktop-dir> <user-dir> <out-dir> --name <user name>\n"
+    "       tdlog health <palm-desktop-dir> <user-dir> [--json] [--html <file>]\n"
+    "                    [--name <user name>]\n"
     "\n"
     "Reads the user's HotSync logs (HotSyncLog.htm, then HotSync.Log) from\n"
     "<palm-desktop-dir>\\<user-dir>.\n"
@@ -52,6 +58,11 @@ const char kUsage[] =
     "  html  writes the HotSync history as static pages into <out-dir> (created,\n"
     "        with its parents, if missing): index.html with the month tree,\n"
     "        all.html, month-N.html and op-N.html. Nothing else is written.\n"
+    "  health  prints, for each conduit the logs name, the last operation it ended\n"
+    "        well in, the last it failed or warned in with that line, and how many\n"
+    "        of the latest 30 operations it failed in; then the durations of whole\n"
+    "        operations by month. --json prints the same as JSON; --html writes the\n"
+    "        health page to <file> (--name: the user's name on it).\n"
     "\n"
     "Exit status: 0 done, 1 a directory or file could not be read or written,\n"
     "2 wrong arguments.\n";
@@ -84,11 +95,21 @@ bool MakeDirs(const std::string& path) {
   return MakeDir(path);
 }
 
-// Both log files of the user: a file that is there but cannot be read is an error.
-bool CheckLogs(const char* pszDesktop, const char* pszUser, std::string& err) {
+}  // namespace
+
+bool TdCheckUser(const std::string& strDesktop, const std::string& strUserDir, std::string& err) {
+  if (!HVDirExists(strDesktop.c_str())) {
+    err += "tdlog: the Palm Desktop directory " + strDesktop + " does not exist\n";
+    return false;
+  }
+  const std::string userPath = strDesktop + "\\" + strUserDir;
+  if (!HVDirExists(userPath.c_str())) {
+    err += "tdlog: the user directory " + userPath + " does not exist\n";
+    return false;
+  }
   for (const char* fmt : {HV_HTML_LOG_FORMAT, HV_PLAIN_LOG_FORMAT}) {
     char szPath[HV_PATH_SIZE];
-    if (!HVFormLogPath(szPath, fmt, pszDesktop, pszUser)) {
+    if (!HVFormLogPath(szPath, fmt, strDesktop.c_str(), strUserDir.c_str())) {
       err += "tdlog: the path of the user's log files is too long\n";
       return false;
     }
@@ -102,8 +123,6 @@ bool CheckLogs(const char* pszDesktop, const char* pszUser, std::string& err) {
   }
   return true;
 }
-
-}  // namespace
 
 void TdAppendJsonText(std::string& out, const char* s) {
   for (; *s; ++s) {
@@ -136,9 +155,9 @@ void TdWriteJson(std::string& out, CxListOf<SyncOperation>& ops) {
   for (SyncOperation* op = ops.GetFirst(); op; op = ops.GetNext()) {
     out += firstOp ? "\n{" : ",\n{";
     firstOp = false;
-    AppendDate(out, "start", op->stStart);
+    TdAppendJsonDate(out, "start", op->stStart);
     out += ',';
-    AppendDate(out, "end", op->stEnd);
+    TdAppendJsonDate(out, "end", op->stEnd);
     out += ",\"failures\":" + std::to_string(op->nFailures) + ",";
     AppendField(out, "comments", op->Comments());
     out += ",\"items\":[";
@@ -216,6 +235,7 @@ bool TdWriteSite(const char* pszUser, CxListOf<SyncOperation>& ops, const HVShor
 
 int TdRun(int argc, const char* const* argv, std::string& out, std::string& err,
           const HVShortPathFn& shortPath) {
+  if (argc > 1 && std::strcmp(argv[1], "health") == 0) return TdRunHealth(argc, argv, out, err);
   std::vector<std::string> args;
   const char* name = nullptr;
   for (int i = 1; i < argc; ++i) {
@@ -249,16 +269,7 @@ int TdRun(int argc, const char* const* argv, std::string& out, std::string& err,
   }
   const char* desktop = args[1].c_str();
   const char* userDir = args[2].c_str();
-  if (!HVDirExists(desktop)) {
-    err += "tdlog: the Palm Desktop directory " + args[1] + " does not exist\n";
-    return TD_EXIT_FAILED;
-  }
-  const std::string userPath = args[1] + "\\" + args[2];
-  if (!HVDirExists(userPath.c_str())) {
-    err += "tdlog: the user directory " + userPath + " does not exist\n";
-    return TD_EXIT_FAILED;
-  }
-  if (!CheckLogs(desktop, userDir, err)) return TD_EXIT_FAILED;
+  if (!TdCheckUser(args[1], args[2], err)) return TD_EXIT_FAILED;
 
   CLogReader reader;
   reader.LoadUserLogs(desktop, userDir);

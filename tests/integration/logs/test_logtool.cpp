@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "halvern/LogTool.h"
+#include "logs/HealthPage.h"
 #include "logs/LogPages.h"
 #include "support/PalmSandbox.h"
 #include "support/TempDir.h"
@@ -328,6 +329,46 @@ TEST_F(LogToolTest, AfterShutDownNothingReadsTheOperations) {
   EXPECT_EQ(settings.dwLastUserID, 1001u);
 }
 
+// The chosen user's health page, matched against the registrations the tool
+// is given, in place of the page shown; the tree keeps its selection.
+TEST_F(LogToolTest, ConduitHealthShowsTheChosenUsersHealthPage) {
+  const std::vector<HVRegistered> reg = {{"date", "Date Book", ""}, {"mail", "Mail Pro", "Mail"},
+                                         {"Clip", "Clippings", ""}};
+  tool = std::make_unique<HVTool>(users, tree, prompt, shell, browser, settings, moduleDir.c_str(),
+                                  [&](std::vector<HVRegistered>& out) {
+                                    out = reg;
+                                    return true;
+                                  });
+  tool->SetUpLogTab();
+  tree.Select(tree.Nth(1, 1));
+  tool->tvLogChange();
+  browser.visited.clear();
+  tool->btnHVHealthClick();
+  EXPECT_EQ(browser.visited, std::vector<std::string>{moduleDir + "result.html"});
+  EXPECT_EQ(tree.sel, tree.Nth(1, 1));
+
+  CLogReader r;
+  r.KeepUnfinished(true);
+  r.LoadUserLogs(box.Dir().c_str(), "AnnS");
+  std::string want;
+  HVWriteHealthPage(want, "Ann Smith", HVBuildHealth(r.Operations(), &reg));
+  EXPECT_EQ(Result(), want);
+  EXPECT_NE(want.find("<b>Mail Pro</b> (mail)<br><font color=#808080>in the logs: Mail</font>"),
+            std::string::npos);
+  EXPECT_NE(want.find("<b>Clippings</b> (Clip)"), std::string::npos);
+
+  // Registrations not known: the page says nothing of them; a user without logs.
+  tool = std::make_unique<HVTool>(users, tree, prompt, shell, browser, settings, moduleDir.c_str(),
+                                  [](std::vector<HVRegistered>&) { return false; });
+  tool->SetUpLogTab();
+  users.Select(1);
+  tool->btnHVHealthClick();
+  EXPECT_NE(Result().find("Conduit Health for Bob Jones:"), std::string::npos);
+  EXPECT_NE(Result().find("There is no HotSync information recorded for user Bob Jones."),
+            std::string::npos);
+  EXPECT_EQ(Result().find("Registered"), std::string::npos);
+}
+
 TEST(LogToolNoUsers, WithoutUsersNothingHappens) {
   PalmSandbox box;
   StartPalmLayer();
@@ -343,6 +384,7 @@ TEST(LogToolNoUsers, WithoutUsersNothingHappens) {
     HVTool tool(users, tree, prompt, shell, browser, settings, moduleDir.c_str());
     tool.SetUpLogTab();
     tool.btnOpenLogClick();
+    tool.btnHVHealthClick();
     tool.tvLogChange();
     EXPECT_TRUE(users.entries.empty());
     EXPECT_TRUE(tree.nodes.empty());

@@ -258,8 +258,9 @@ TEST(LogPages, OutsideTextsAreEscapedAndNothingElseChanges) {
     const std::string want = ReplaceAll(plain, kToken, o.page);
     EXPECT_EQ(PagesOf(LogWith(o.page, true), true, o.raw), want) << o.raw;
     // A plain log cannot carry markup: its "<...>" spans are dropped as ever.
-    if (!std::strpbrk(o.raw, "<>"))
+    if (!std::strpbrk(o.raw, "<>")) {
       EXPECT_EQ(PagesOf(LogWith(o.raw, false), false, o.raw), want) << o.raw;
+    }
   }
   // The empty root page names the user too.
   CLogReader none;

@@ -257,6 +257,21 @@ TEST(LogReaderOperations, AStartWithoutCompletionIsDropped) {
   auto ops = Ops(r);
   ASSERT_EQ(ops.size(), 1u);
   EXPECT_STREQ(Items(ops[0])[0]->Name(), "Kept");
+  EXPECT_FALSE(ops[0]->bUnfinished);
+
+  // Kept, each is listed where it stops: at the next start line, at its file's end.
+  CLogReader keep;
+  keep.KeepUnfinished(true);
+  Read(keep, kStart + std::string("OK Lost\n") + Op("OK Kept\n") + kStart + "OK Lost too\n");
+  ops = Ops(keep);
+  ASSERT_EQ(ops.size(), 3u);
+  EXPECT_TRUE(ops[0]->bUnfinished);
+  EXPECT_STREQ(Items(ops[0])[0]->Name(), "Lost");
+  EXPECT_FALSE(ops[1]->bUnfinished);
+  EXPECT_TRUE(ops[2]->bUnfinished);
+  EXPECT_STREQ(Items(ops[2])[0]->Name(), "Lost too");
+  keep.Clear();
+  EXPECT_EQ(keep.GetCount(), 0u);
 }
 
 TEST(LogReaderOperations, LinesOutsideAnOperationAreIgnored) {
@@ -319,6 +334,17 @@ TEST(LogReaderApps, MessagesFailuresAndTheClosingLine) {
                "failed inside<br><br>\r\nRecord error; write failed<br><br>\r\n");
   EXPECT_STREQ(items[1]->Name(), "");
   EXPECT_EQ(items[1]->nOk, 1);
+  // The note: the first line that reported a failure, over any message before it.
+  EXPECT_STREQ(items[0]->Note(), "Could not open: ERROR 5");
+  EXPECT_STREQ(items[1]->Note(), "");
+
+  // Without a failure, the first message line; a closing line alone leaves none.
+  CLogReader w;
+  Read(w, Op("-- Mail\n   \n   slow link\nsecond\nMail done\n-- Memo\nMemo done\n"));
+  auto wi = Items(Ops(w)[0]);
+  ASSERT_EQ(wi.size(), 2u);
+  EXPECT_STREQ(wi[0]->Note(), "slow link");
+  EXPECT_STREQ(wi[1]->Note(), "");
 }
 
 TEST(LogReaderApps, NameSearchIsCaseSensitiveAndAnEmptyNameClosesAtOnce) {

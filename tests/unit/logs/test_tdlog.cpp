@@ -9,6 +9,7 @@
 #include "JsonCheck.h"
 #include "LogTestUtil.h"
 #include "TdLog.h"
+#include "logs/HealthPage.h"
 #include "support/TempDir.h"
 
 using namespace hvtest;
@@ -249,6 +250,80 @@ TEST(TdlogCommand, MistakesAreReportedWithTheirExitCode) {
             std::string::npos);
 }
 
+TEST(TdlogHealth, TableJsonAndPageOfAUser) {
+  Desktop d;
+  std::string out, err;
+  ASSERT_EQ(RunTdlog({"health", d.Path(), "AnnS"}, out, err), TD_EXIT_OK) << err;
+  EXPECT_EQ(out,
+            "HotSync operations: 4.\n"
+            "The counts look at the latest 4, from 04/30/2003 07:00:00.\n\n"
+            "CONDUIT      LAST OK              LAST FAILED OR WARNED       FAILED/RAN  IN A ROW  "
+            "LINE\n"
+            "Caf\xE9 \"Menu\"  never                failed 05/02/2003 09:00:00  1/1         0   "
+            "      Caf\xE9 \"Menu\" failed\n"
+            "Date Book    05/02/2003 09:00:00  -                           0/1         0         -\n"
+            "Mail         04/30/2003 07:00:00  -                           0/1         0         -\n"
+            "\nDurations of whole operations:\n"
+            "MONTH    OPERATIONS  BOTH ENDS  AVERAGE  LONGEST\n"
+            "04/2003  1           1          0:00:09  0:00:09\n"
+            "05/2003  2           2          0:00:32  0:01:00\n"
+            "06/2003  1           1          0:00:40  0:00:40\n");
+  EXPECT_EQ(err, "");
+
+  tdxtest::TempDir o("tdlog-health");
+  const std::string page = o.file("health.html");
+  std::string json;
+  ASSERT_EQ(RunTdlog({"health", d.Path(), "AnnS", "--json", "--html", page, "--name", "Ann"},
+                     json, err),
+            TD_EXIT_OK)
+      << err;
+  JsonReader reader;
+  JValue v;
+  ASSERT_TRUE(reader.Parse(json, v)) << reader.m_nError;
+  EXPECT_EQ(v["operations"].num, 4);
+  ASSERT_EQ(v["conduits"].arr.size(), 3u);
+  const JValue& cafe = v["conduits"].arr[0];
+  EXPECT_EQ(cafe["name"].str, "Caf\xC3\xA9 \"Menu\"");
+  EXPECT_EQ(cafe["registered"].type, JValue::Null);
+  EXPECT_EQ(cafe["last_bad"]["day"].num, 2);
+  EXPECT_EQ(cafe["last_bad_line"].str, "Caf\xC3\xA9 \"Menu\" failed");
+  EXPECT_EQ(cafe["recent_failed"].num, 1);
+  EXPECT_EQ(v["durations"].arr.size(), 4u);
+  EXPECT_EQ(v["months"].arr[1]["average_seconds"].num, 32);
+
+  // The page is the log tab's, byte for byte.
+  CLogReader r;
+  r.KeepUnfinished(true);
+  r.LoadUserLogs(d.Path().c_str(), "AnnS");
+  std::string want;
+  HVWriteHealthPage(want, "Ann", HVBuildHealth(r.Operations(), nullptr));
+  const auto bytes = tdxtest::ReadBytes(page);
+  EXPECT_EQ(std::string(bytes.begin(), bytes.end()), want);
+
+  struct Case {
+    std::vector<std::string> args;
+    int rc;
+    const char* says;
+  };
+  const Case cases[] = {
+      {{"health", d.Path()}, TD_EXIT_USAGE, "expects <palm-desktop-dir> <user-dir>"},
+      {{"health", d.Path(), "AnnS", "--html"}, TD_EXIT_USAGE, "--html needs a value"},
+      {{"health", d.Path(), "AnnS", "--name", "Ann"}, TD_EXIT_USAGE, "--name goes with --html"},
+      {{"health", d.Path(), "AnnS", "--json", "--json"}, TD_EXIT_USAGE, "twice"},
+      {{"health", d.Path(), "AnnS", "--csv"}, TD_EXIT_USAGE, "unknown option --csv"},
+      {{"health", d.Path() + "-missing", "AnnS"}, TD_EXIT_FAILED, "Palm Desktop directory"},
+      {{"health", d.Path(), "Carol"}, TD_EXIT_FAILED, "user directory"},
+      {{"health", d.Path(), "AnnS", "--html", o.file("no-dir/h.html")}, TD_EXIT_FAILED,
+       "cannot write"},
+  };
+  for (const Case& c : cases) {
+    std::string o2, e2;
+    EXPECT_EQ(RunTdlog(c.args, o2, e2), c.rc) << c.says;
+    EXPECT_NE(e2.find(c.says), std::string::npos) << e2;
+    EXPECT_EQ(o2, "");
+  }
+}
+
 // The demo desktop's users: every log reads, its JSON parses and its site has a
 // page for every node of the tree.
 TEST(TdlogCommand, DemoUsersGiveValidJsonAndWholeSites) {
@@ -277,6 +352,17 @@ TEST(TdlogCommand, DemoUsersGiveValidJsonAndWholeSites) {
     EXPECT_EQ(r.GetCount(), nOps);
     const size_t nMonths = HVGroupMonthRuns(r.Operations()).size();
     EXPECT_EQ(Files(site).size(), 2 + nMonths + nOps) << user;
+
+    std::string health;
+    ASSERT_EQ(RunTdlog({"health", logs, user, "--json"}, health, err), TD_EXIT_OK) << err;
+    JValue hv;
+    ASSERT_TRUE(reader.Parse(health, hv)) << user << " at " << reader.m_nError;
+    EXPECT_EQ(hv["operations"].num, static_cast<double>(nOps));
+    EXPECT_EQ(hv["recent"].num, 30);
+    bool bMailFailed = false;
+    for (const JValue& c : hv["conduits"].arr)
+      bMailFailed = bMailFailed || (c["name"].str == "Mail Mirror" && c["recent_failed"].num > 0);
+    EXPECT_TRUE(bMailFailed) << health;
     ++users;
   }
   EXPECT_EQ(users, 2);
