@@ -72,6 +72,11 @@ tdx_install_deps() {
   [ -d /usr/src/googletest/googletest ] && [ -f /usr/include/gtest/gtest.h ] || need=1
   [ -f /usr/include/gmock/gmock.h ] || need=1
   ls /usr/lib/llvm-14/lib/clang/*/lib/linux/libclang_rt.fuzzer-x86_64.a >/dev/null 2>&1 || need=1
+  # JSON and ZIP: the header-only JSON library, zlib for MinGW and natively,
+  # and dpkg-source, which unpacks the ZIP library's source package.
+  [ -f /usr/include/nlohmann/json.hpp ] && [ -f /usr/include/zlib.h ] || need=1
+  [ -f /usr/i686-w64-mingw32/lib/libz.a ] && [ -f /usr/x86_64-w64-mingw32/lib/libz.a ] || need=1
+  command -v dpkg-source >/dev/null || need=1
   export DEBIAN_FRONTEND=noninteractive
   if [ "$need" = 1 ]; then
     tdx_log "installing build and test dependencies"
@@ -82,7 +87,8 @@ tdx_install_deps() {
       g++-mingw-w64-i686-posix gcc-mingw-w64-i686-posix binutils-mingw-w64-i686 \
       g++-mingw-w64-x86-64-posix gcc-mingw-w64-x86-64-posix binutils-mingw-w64-x86-64 \
       wine wine64 fonts-wine xvfb x11-utils xauth imagemagick procps ca-certificates \
-      nsis fp-utils-3.2.2 python3-yaml || return 1
+      nsis fp-utils-3.2.2 python3-yaml \
+      nlohmann-json3-dev zlib1g-dev libz-mingw-w64-dev dpkg-dev || return 1
   fi
   [ "$kind" = win32 ] || return 0
   dpkg -s wine32:i386 >/dev/null 2>&1 && [ -x /usr/lib/wine/wine ] && return 0
@@ -92,6 +98,85 @@ tdx_install_deps() {
   fi
   tdx_apt_update || true
   tdx_apt_install wine32:i386 || return 3
+}
+
+# The ZIP library is built from Debian's source package "minizip" (zlib's
+# contrib/minizip as Debian ships it, with its security fixes), once per build
+# tree, for MinGW and natively alike (see DESIGN.md). Its sources are fetched
+# once with apt-get source into $TDX_BUILD_ROOT/deps/minizip; a second run
+# finds them there and fetches nothing.
+TDX_DEB_SRC_LIST=${TDX_DEB_SRC_LIST:-/etc/apt/sources.list.d/tandelix-src}
+
+# Source packages come from the same archive as the binary ones: a deb-src
+# entry of our own for every Debian entry of the system's lists (the deb822
+# ".sources" stanzas and the one-line "deb" lines alike).
+tdx_enable_deb_src() {
+  local f
+  apt-cache showsrc minizip 2>/dev/null | grep -q '^Package: minizip$' && return 0
+  tdx_log "adding deb-src entries for the Debian archive ($TDX_DEB_SRC_LIST.*)"
+  for f in /etc/apt/sources.list.d/*.sources; do
+    [ -f "$f" ] && [ "$f" != "$TDX_DEB_SRC_LIST.sources" ] || continue
+    awk '
+      function flush(  i, l) {
+        if (n && types ~ /(^|[ \t])deb([ \t]|$)/ && uris ~ /debian/) {
+          for (i = 1; i <= n; i++) {
+            l = lines[i]
+            if (l ~ /^Types:/) l = "Types: deb-src"
+            print l
+          }
+          print ""
+        }
+        n = 0; types = ""; uris = ""
+      }
+      /^[ \t]*$/ { flush(); next }
+      {
+        lines[++n] = $0
+        if ($0 ~ /^Types:/) { types = $0; sub(/^Types:[ \t]*/, "", types) }
+        if ($0 ~ /^URIs:/) uris = $0
+      }
+      END { flush() }' "$f"
+  done >"$TDX_DEB_SRC_LIST.sources.new"
+  for f in /etc/apt/sources.list /etc/apt/sources.list.d/*.list; do
+    [ -f "$f" ] && [ "$f" != "$TDX_DEB_SRC_LIST.list" ] || continue
+    sed -n 's/^[ \t]*deb[ \t]\(.*debian.*\)$/deb-src \1/p' "$f"
+  done >"$TDX_DEB_SRC_LIST.list.new"
+  for f in sources list; do
+    if [ -s "$TDX_DEB_SRC_LIST.$f.new" ]; then
+      mv "$TDX_DEB_SRC_LIST.$f.new" "$TDX_DEB_SRC_LIST.$f"
+    else
+      rm -f "$TDX_DEB_SRC_LIST.$f.new"
+    fi
+  done
+  tdx_apt_update || true
+}
+
+# tdx_fetch_sources: the ZIP library's sources in $TDX_BUILD_ROOT/deps/minizip.
+tdx_fetch_sources() {
+  local deps="$TDX_BUILD_ROOT/deps" tmp dir i
+  [ -f "$deps/minizip/unzip.c" ] && [ -f "$deps/minizip/zip.c" ] && return 0
+  mkdir -p "$deps"
+  tdx_enable_deb_src
+  tmp=$(mktemp -d "$deps/.fetch.XXXXXX")
+  for i in $(seq 1 "$TDX_APT_TRIES"); do
+    (cd "$tmp" && apt-get source -q minizip </dev/null) && break
+    rm -rf "${tmp:?}"/*
+    if [ "$i" -lt "$TDX_APT_TRIES" ]; then
+      tdx_log "apt-get source minizip failed (try $i of $TDX_APT_TRIES); trying again in ${TDX_APT_DELAY}s"
+      sleep "$TDX_APT_DELAY"
+      TDX_APT_TRIES=1 tdx_apt_update || true
+    fi
+  done
+  dir=$(find "$tmp" -mindepth 1 -maxdepth 1 -type d -name 'minizip-*' | head -1)
+  if [ -z "$dir" ] || [ ! -f "$dir/unzip.c" ]; then
+    rm -rf "$tmp"
+    echo "Set-up stopped: the source package minizip could not be fetched with apt-get source." >&2
+    return 1
+  fi
+  basename "$(find "$tmp" -maxdepth 1 -name '*.dsc' | head -1)" >"$dir/.tdx-source"
+  rm -rf "$deps/minizip"
+  mv "$dir" "$deps/minizip"
+  rm -rf "$tmp"
+  tdx_log "fetched the ZIP library's sources: $(cat "$deps/minizip/.tdx-source")"
 }
 
 # tdx_prepare [what runs]: chooses the Windows tree and installs what it needs.
@@ -107,7 +192,8 @@ tdx_prepare() {
     tdx_log "$TDX_WIN_WHY: ${1:-Windows tests run} in the win64 test build under 64-bit Wine instead"
     rc=0
   fi
-  return "$rc"
+  [ "$rc" = 0 ] || return "$rc"
+  tdx_fetch_sources
 }
 
 # A mirror part-way through a sync serves an index whose size disagrees with its
@@ -192,7 +278,7 @@ tdx_build() {
   local preset=$1 dir="$TDX_BUILD_ROOT/$1"
   if [ ! -f "$dir/CMakeCache.txt" ]; then
     tdx_log "configuring $preset"
-    cmake --preset "$preset" -S "$TDX_ROOT" -B "$dir" >/dev/null
+    cmake --preset "$preset" -S "$TDX_ROOT" -B "$dir" -DTDX_DEPS_DIR="$TDX_BUILD_ROOT/deps" >/dev/null
   fi
   tdx_log "building $preset"
   cmake --build "$dir" --parallel "$(nproc)"

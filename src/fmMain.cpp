@@ -5,6 +5,8 @@
 #include "misc/Diag.h"
 #include "misc/WinUtil.h"
 #include "orvello/fmOVCheck.h"
+#include "orvello/fmOVExport.h"
+#include "orvello/fmOVImport.h"
 #include "palm/PalmDesktop.h"
 #include "res/resource.h"
 #include "shell/Commands.h"
@@ -189,6 +191,19 @@ void TfmMain::OnCommand(int id, int, HWND) {
       check.Run(m_hInst, m_hWnd);
       break;
     }
+    case IDM_TOOL_EXPORT: {
+      TfmOVExport dlg(m_ovTool, m_prompt, &m_prompt);
+      dlg.Run(m_hInst, m_hWnd);
+      break;
+    }
+    case IDM_TOOL_IMPORT: {
+      TfmOVImport dlg(m_ovTool, m_prompt, &m_prompt);
+      if (dlg.Run(m_hInst, m_hWnd)) RefreshConduits();
+      break;
+    }
+    case IDM_TOOL_UNDOIMPORT:
+      if (OVUndoImportCommand(m_prompt, m_ovTool, m_ctx.szModuleDir)) RefreshConduits();
+      break;
     case IDM_HELP_CONTENT:
     case IDC_BTNHELP:
       OpenHelp(m_shell, m_ctx.szModuleDir);
@@ -210,6 +225,11 @@ LRESULT TfmMain::OnNotify(NMHDR* pHdr) {
   if (pHdr->idFrom == IDC_SPMAIN && pHdr->code == TCN_SELCHANGE)
     SelectTab(ctl::TabGetSel(pHdr->hwndFrom));
   return 0;
+}
+
+void TfmMain::RefreshConduits() {
+  m_ovTool.btnOVRefreshClick();
+  if (TWTool* pTool = m_pageTW.Tool()) pTool->FillActionTable();
 }
 
 void TfmMain::PaintBackground(HDC hdc) {

@@ -64,6 +64,8 @@ class TfmMain : public TxDialog, public IStartupSteps {
   void PlacePages();
   void MakeLogo();
   void PaintBackground(HDC hdc);
+  // After an import or its undo: both conduit lists read again.
+  void RefreshConduits();
 
   HINSTANCE m_hInst;
   std::string m_sIniPath;

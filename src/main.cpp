@@ -13,7 +13,7 @@ static void RegisterClasses(HINSTANCE hInst) {
   HICON hIcon = LoadIconA(hInst, MAKEINTRESOURCEA(IDI_TANDELIX));
   for (const char* szClass :
        {"TfmMain", "TfmInit", "TfmAbout", "TtOrvello", "TtTremwick", "TtHalvern", "TfmOVCondProp",
-        "TfmOVBackup", "TfmOVRestore", "TfmTWUserInfo", "TfmOVCheck"})
+        "TfmOVBackup", "TfmOVRestore", "TfmTWUserInfo", "TfmOVCheck", "TfmOVExport", "TfmOVImport"})
     RegisterDialogClass(hInst, szClass, hIcon);
 }
 

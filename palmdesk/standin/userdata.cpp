@@ -88,7 +88,19 @@ int32_t SetPref(uint32_t dwUserID, const char* pKind, uint32_t dwCreatorID, int3
 int32_t DeletePref(uint32_t dwUserID, const char* pKind, uint32_t dwCreatorID) {
   const std::string key = UserKey(dwUserID);
   if (key.empty()) return PD_ERR_NOT_FOUND;
-  return DeleteValue(key + "\\" + pKind, PrefName(dwCreatorID).c_str()) ? PD_OK : PD_ERR_NOT_FOUND;
+  const std::string prefs = key + "\\" + pKind;
+  if (!DeleteValue(prefs, PrefName(dwCreatorID).c_str())) return PD_ERR_NOT_FOUND;
+  // The last preference leaves no empty key behind: the user's keys are as
+  // they were before the first one was set.
+  HKEY h;
+  DWORD nValues = 1, nKeys = 1;
+  if (RegOpenKeyExA(HKEY_CURRENT_USER, prefs.c_str(), 0, KEY_READ, &h) == ERROR_SUCCESS) {
+    RegQueryInfoKeyA(h, nullptr, nullptr, nullptr, &nKeys, nullptr, nullptr, &nValues, nullptr,
+                     nullptr, nullptr, nullptr);
+    RegCloseKey(h);
+    if (nValues == 0 && nKeys == 0) RegDeleteKeyA(HKEY_CURRENT_USER, prefs.c_str());
+  }
+  return PD_OK;
 }
 
 // A directory name for a new user: the name's letters and digits (at most 16),

@@ -16,8 +16,9 @@ namespace {
 
 constexpr const char kUninstallKey[] = "Software\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\Tandelix";
 // What the uninstaller must leave, and what the program writes there itself.
-const std::vector<std::string> kUserFiles = {"tessary.ini", "ovlog.dat",   "OVRes.dat",  "ovset1.bak",
-                                             "ovset2.bak",  "ovlog.html",  "condrpt.html", "result.html"};
+const std::vector<std::string> kUserFiles = {"tessary.ini", "ovlog.dat",    "OVRes.dat",   "ovset1.bak",
+                                             "ovset2.bak",  "ovlog.html",   "condrpt.html", "result.html",
+                                             "ovimport.dat"};
 const std::vector<std::string> kProgramFiles = {"Tandelix.exe", "tdlog.exe",  "tdhelp.chm",
                                                 "README.txt",   "LICENSE.txt", "Uninstall.exe"};
 

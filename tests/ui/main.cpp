@@ -88,6 +88,33 @@ static bool DemoBackupDialog(ui::App& app, HWND hPage, const std::string& out) {
   return ShootAndClose(hDlg, out + "ovbackup.bmp", IDCANCEL);
 }
 
+// The preview of another PC's set-up file, which scripts/demo-seed exported
+// into the program directory, with the user that is new here selected.
+static bool DemoImport(ui::App& app, const std::string& out) {
+  using namespace ui;
+  const std::string file = app.Dir() + "HotSync Set-up from the old PC.zip";
+  if (GetFileAttributesA(file.c_str()) == INVALID_FILE_ATTRIBUTES) return true;  // no other PC seeded
+  PostCommand(app.Main(), IDM_TOOL_IMPORT);
+  HWND open = nullptr;
+  if (!WaitUntil([&] {
+        auto found = TopWindows(app.Pid(), "#32770", "Import HotSync Set-up");
+        open = found.empty() ? nullptr : found[0];
+        return open && IsWindowVisible(open);
+      }))
+    return false;
+  HWND hName = GetDlgItem(open, 0x47c);
+  if (!hName) hName = GetDlgItem(open, 0x480);
+  SendMessageA(hName, WM_SETTEXT, 0, reinterpret_cast<LPARAM>(file.c_str()));
+  ClickButton(open, IDOK);
+  HWND dlg = WaitVisible(app, "TfmOVImport");
+  if (!dlg) return false;
+  HWND hRows = GetDlgItem(dlg, IDC_LVIMPCHANGES);
+  WaitUntil([&] { return !ListRows(hRows, 1).empty(); }, 5000);
+  const int nJonas = ListFind(hRows, "Add user");
+  if (nJonas >= 0) ListSelect(hRows, nJonas);
+  return ShootAndClose(dlg, out + "ovimport.bmp", IDCANCEL);
+}
+
 // The page "Conduit Health" writes, kept as health.html for the demo script to
 // render: under Wine the pane shows no page.
 static bool DemoHealthPage(ui::App& app, const std::string& out) {
@@ -162,6 +189,10 @@ static int RunDemo(const char* szExe, const char* szOutDir) {
   // Check HotSync Set-up with what the demo desktop has to show.
   PostCommand(app.Main(), IDM_TOOL_CHECK);
   failures += !ShootAndClose(WaitVisible(app, "TfmOVCheck"), out + "ovcheck.bmp", IDCANCEL);
+  // Moving a set-up: the export dialog, and the preview of an import.
+  PostCommand(app.Main(), IDM_TOOL_EXPORT);
+  failures += !ShootAndClose(WaitVisible(app, "TfmOVExport"), out + "ovexport.bmp", IDCANCEL);
+  failures += !DemoImport(app, out);
   PostCommand(app.Main(), IDM_HELP_ABOUT);
   failures += !ShootAndClose(WaitVisible(app, "TfmAbout"), out + "about.bmp", IDOK);
   if (!app.Quit()) {

@@ -233,6 +233,7 @@ TEST_F(DpiUi, EveryDialogFollowsTheDpi) {
         EXPECT_EQ(rc.right - rc.left, MulDiv(GetSystemMetrics(SM_CXSMICON), dpi, 96))
             << "severity pictures at " << dpi;
       });
+  CheckDialog("TfmOVExport", IDR_LAYOUT_OVEXPORT, [&] { PostCommand(app.Main(), IDM_TOOL_EXPORT); });
   PostCommand(app.Main(), IDM_FILE_TREMWICK);
   HWND hUsers = GetDlgItem(app.Page("TtTremwick"), IDC_LVTWUSER);
   CheckDialog("TfmTWUserInfo", IDR_LAYOUT_TWUSERINFO, [&] {

@@ -17,6 +17,7 @@
 #include "orvello/OVPages.h"
 #include "orvello/OVSetDialogs.h"
 #include "orvello/OVText.h"
+#include "orvello/setup/OVSetupCli.h"
 #include "palm/CondAsk.h"
 #include "palm/PalmDesktop.h"
 #include "shell/Settings.h"
@@ -42,6 +43,9 @@ const char kUsage[] =
     "  report [OUT]                  write the conduit report (condrpt.html)\n"
     "  history [OUT]                 write the install history (ovlog.html)\n"
     "  doctor [--json] [--fix]       check the HotSync configuration, and repair it\n"
+    "  export FILE [--with-data]     write the whole HotSync set-up into one ZIP file\n"
+    "  import FILE [--dry-run]       list and make the changes a set-up file brings\n"
+    "  import --undo                 put back what the last import changed\n"
     "\n"
     "\"tdcond COMMAND --help\" tells more. Exit status: 0 done; 1 failed, with one\n"
     "line on the error output saying what and why; 2 wrong command line.\n";
@@ -50,6 +54,7 @@ struct Command;
 struct Args {
   std::vector<std::string> pos;
   std::map<std::string, std::string> values;  // "--creator" -> "addr"; flags -> ""
+  std::map<std::string, std::vector<std::string>> lists;  // options given more than once
   bool Has(const char* name) const { return values.count(name) != 0; }
   std::string Get(const char* name) const {
     auto it = values.find(name);
@@ -68,6 +73,7 @@ struct Command {
   std::vector<const char*> valueOptions;
   std::vector<const char*> flagOptions;
   Handler handler;
+  std::vector<const char*> listOptions = {};  // value options that may be given again
 };
 
 // ---------------------------------------------------------------- the prompt
@@ -833,6 +839,54 @@ int Doctor(Session& s, const Args& a) {
                   (nErrors == 1 ? " error" : " errors"));
 }
 
+// ---------------------------------------------------------------- export, import
+
+int Export(Session& s, const Args& a) {
+  std::string target;
+  if (!FullPath(a.pos[0], &target)) return s.Failed("\"" + a.pos[0] + "\" is not a file name");
+  if (IsDir(target)) target += (target.back() == '\\' ? "" : "\\") + OVDefaultExportName();
+  if (!s.StartPalm()) return TDC_EXIT_FAILED;
+  s.StartTool();
+  const OVCliResult r = OVCliExport(s.Env().strModuleDir, s.tool.BackupSets(), target,
+                                    a.Has("--with-data"));
+  s.result.strOut += r.strOut;
+  s.result.strErr += r.strErr;
+  return r.bOk ? TDC_EXIT_OK : s.Failed(r.strFailure);
+}
+
+int Import(Session& s, const Args& a) {
+  const bool bUndo = a.Has("--undo");
+  if (bUndo == (a.pos.size() == 1) || (bUndo && (a.Has("--dry-run") || a.lists.count("--user") ||
+                                                a.Has("--replace")))) {
+    s.result.strErr += bUndo ? "tdcond import: --undo takes no file and no other option but --yes\n"
+                             : "tdcond import: a set-up file is missing\n";
+    return TDC_EXIT_USAGE;
+  }
+  OVCliImportOptions o;
+  o.bUndo = bUndo;
+  o.bDryRun = a.Has("--dry-run");
+  o.bYes = a.Has("--yes");
+  o.bReplace = a.Has("--replace");
+  o.ask = s.Env().ask;
+  auto it = a.lists.find("--user");
+  for (const std::string& map : it == a.lists.end() ? std::vector<std::string>() : it->second) {
+    const size_t eq = map.find('=');
+    if (eq == std::string::npos || eq == 0 || eq + 1 == map.size()) {
+      s.result.strErr += "tdcond import: --user takes OLD=NEW (a user of the file, a user here)\n";
+      return TDC_EXIT_USAGE;
+    }
+    o.users.emplace_back(map.substr(0, eq), map.substr(eq + 1));
+  }
+  if (!bUndo && !FullPath(a.pos[0], &o.strFile))
+    return s.Failed("\"" + a.pos[0] + "\" is not a file name");
+  if (!s.StartPalm()) return TDC_EXIT_FAILED;
+  s.StartTool();
+  const OVCliResult r = OVCliImport(s.Env().strModuleDir, &s.tool, o);
+  s.result.strOut += r.strOut;
+  s.result.strErr += r.strErr;
+  return r.bOk ? TDC_EXIT_OK : s.Failed(r.strFailure);
+}
+
 // ---------------------------------------------------------------- commands
 
 const std::vector<Command>& Commands() {
@@ -978,6 +1032,48 @@ const std::vector<Command>& Commands() {
        {"--keep"},
        {"--json", "--fix", "--yes"},
        Doctor},
+      {"export",
+       "tdcond export FILE [--with-data]",
+       "Writes the whole HotSync set-up of this PC into one ZIP file, as Export\n"
+       "HotSync Set-up does: a manifest (manifest.json), every application conduit's\n"
+       "registration with every value of its registry key, the backup conduit, the\n"
+       "install conduits (listed only), each registered conduit library once, the\n"
+       "Palm users with their permanent HotSync action for every creator, and\n"
+       "Tandelix's own files (the listed backup sets and ovlog.dat). FILE may be a\n"
+       "folder: the file is then named \"HotSync Set-up <computer> <yyyy-mm-dd>.zip\".\n"
+       "  --with-data  each user's folder under Palm Desktop's directory too (the\n"
+       "               handheld's data and backups).\n",
+       1,
+       1,
+       {},
+       {"--with-data"},
+       Export},
+      {"import",
+       "tdcond import FILE [--dry-run] [--yes] [--replace] [--user OLD=NEW]...\n"
+       "       tdcond import --undo [--yes]",
+       "Lists every change a set-up file would make on this PC, as Import HotSync\n"
+       "Set-up does, then makes the checked ones ([x]) after asking (y/N). The file is\n"
+       "checked whole first: a damaged or hostile file is refused with one line and\n"
+       "nothing changes. Paths in the source's Palm Desktop directory become this\n"
+       "PC's; users are matched by name, the others added; a library already here\n"
+       "with the same SHA-256 is not copied; libraries are asked through the conduit\n"
+       "helper and refused unless they are 32-bit conduit libraries. Refused while a\n"
+       "HotSync operation is in progress.\n"
+       "  --dry-run  list the changes and change nothing.\n"
+       "  --yes      make the checked changes without asking.\n"
+       "  --replace  check the rows that replace what is here as well: a conduit\n"
+       "             registered here with other settings, the backup conduit, a\n"
+       "             library or user file that differs (unchecked otherwise).\n"
+       "  --user OLD=NEW  give the file's user OLD to this PC's user NEW instead of\n"
+       "             adding it; may be given for several users.\n"
+       "  --undo     put back what the last import changed (saved before it made its\n"
+       "             first change) and say what could not be put back.\n",
+       0,
+       1,
+       {},
+       {"--dry-run", "--yes", "--replace", "--undo"},
+       Import,
+       {"--user"}},
   };
   return kCommands;
 }
@@ -1043,6 +1139,17 @@ TdcResult TdcRun(int argc, const char* const* argv, const TdcEnv& env) {
     }
     const size_t eq = arg.find('=');
     const std::string name = arg.substr(0, eq);
+    if (Contains(pCmd->listOptions, name)) {
+      if (eq != std::string::npos) {
+        a.lists[name].push_back(arg.substr(eq + 1));
+      } else if (i + 1 < args.size()) {
+        a.lists[name].push_back(args[++i]);
+      } else {
+        r.nExit = Usage(r, name + " needs a value", pCmd);
+        return r;
+      }
+      continue;
+    }
     if (a.Has(name.c_str())) {
       r.nExit = Usage(r, name + " is given twice", pCmd);
       return r;
