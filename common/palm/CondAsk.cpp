@@ -161,7 +161,9 @@ bool HelperRun::Start(const std::string& helper, const std::string& list, size_t
       }
     }
   }
-  const DWORD dwFlags = CREATE_NO_WINDOW | CREATE_SUSPENDED;
+  // No console: the helper talks on the pipe, and a console host of its own
+  // would outlive a helper ended early (under Wine, with our output).
+  const DWORD dwFlags = DETACHED_PROCESS | CREATE_SUSPENDED;
   PROCESS_INFORMATION pi{};
   BOOL ok = FALSE;
   if (si.lpAttributeList) {
