@@ -89,6 +89,24 @@ bool OpenHelpViewer(const char* szTopic) {
   return true;
 }
 
+bool ReadWholeFile(const char* szPath, std::string* pBytes, uint64_t cbMax) {
+  HANDLE h = CreateFileA(szPath, GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+                         nullptr, OPEN_EXISTING, 0, nullptr);
+  if (h == INVALID_HANDLE_VALUE) return false;
+  LARGE_INTEGER size{};
+  bool ok = GetFileSizeEx(h, &size) && static_cast<uint64_t>(size.QuadPart) <= cbMax &&
+            static_cast<uint64_t>(size.QuadPart) < 0x7FFFFFFFu;
+  if (ok) {
+    pBytes->resize(static_cast<size_t>(size.QuadPart));
+    DWORD cb = 0;
+    ok = pBytes->empty() ||
+         (ReadFile(h, pBytes->data(), static_cast<DWORD>(pBytes->size()), &cb, nullptr) &&
+          cb == pBytes->size());
+  }
+  CloseHandle(h);
+  return ok;
+}
+
 bool WriteWholeFile(const char* szPath, const void* pData, size_t cbData) {
   return WriteFileDurably(szPath, pData, cbData, HeldTarget::WriteOver);
 }

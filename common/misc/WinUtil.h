@@ -35,6 +35,10 @@ bool GetFileCreationTime(const char* szPath, SYSTEMTIME* pTime);
 // was.
 bool WriteWholeFile(const char* szPath, const void* pData, size_t cbData);
 
+// Reads a file whole, sharing it with writers; false when it cannot be read or
+// is larger than cbMax bytes.
+bool ReadWholeFile(const char* szPath, std::string* pBytes, uint64_t cbMax);
+
 // Seconds since 1970 (UTC) as local calendar time.
 SYSTEMTIME LocalTimeOf(int64_t nTime);
 

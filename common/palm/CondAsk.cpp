@@ -37,23 +37,6 @@ bool KeyOf(const std::string& path, std::string* pKey, uint64_t* pSize, uint64_t
   return true;
 }
 
-bool ReadWholeFile(const std::string& path, std::string* pBytes) {
-  HANDLE h = CreateFileA(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_DELETE, nullptr,
-                         OPEN_EXISTING, 0, nullptr);
-  if (h == INVALID_HANDLE_VALUE) return false;
-  LARGE_INTEGER size;
-  bool ok = GetFileSizeEx(h, &size) && size.QuadPart < 64 * 1024 * 1024;
-  if (ok) {
-    pBytes->resize(static_cast<size_t>(size.QuadPart));
-    DWORD cb = 0;
-    ok = pBytes->empty() ||
-         (ReadFile(h, pBytes->data(), static_cast<DWORD>(pBytes->size()), &cb, nullptr) &&
-          cb == pBytes->size());
-  }
-  CloseHandle(h);
-  return ok;
-}
-
 // Longer than any line the helper writes ("A", index, state, flags, result,
 // a 63-byte name as hex, four version numbers, load error).
 constexpr size_t kMaxProbeLine = 256;
@@ -364,7 +347,7 @@ void CondAsker::ReadCacheIfChanged() {
                  : 0;
   if (m_bCacheRead && bCacheFile && qwStamp == m_qwCacheStamp) return;
   std::string bytes;
-  if (bCacheFile && ReadWholeFile(m_strCache, &bytes))
+  if (bCacheFile && ReadWholeFile(m_strCache.c_str(), &bytes, 64 * 1024 * 1024 - 1))
     m_cache.Decode(bytes.data(), bytes.size());
   else
     m_cache.Clear();

@@ -269,7 +269,7 @@ void OVImport::AskLibraries(const std::vector<int>& libs) {
     if (l.bAsked) continue;
     l.bAsked = true;
     std::string head;
-    if (!OVReadFile(l.strStaged, &head, 64u << 20)) {
+    if (!ReadWholeFile(l.strStaged.c_str(), &head, 64u << 20)) {
       l.strRefused = "it cannot be read";
       continue;
     }

@@ -138,23 +138,6 @@ bool OVHashFile(const std::string& path, std::string* pSha, uint64_t* pSize) {
   return !pSha->empty();
 }
 
-bool OVReadFile(const std::string& path, std::string* pBytes, uint64_t cbMax) {
-  HANDLE h = CreateFileA(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
-                         OPEN_EXISTING, 0, nullptr);
-  if (h == INVALID_HANDLE_VALUE) return false;
-  LARGE_INTEGER size{};
-  bool ok = GetFileSizeEx(h, &size) && static_cast<uint64_t>(size.QuadPart) <= cbMax;
-  if (ok) {
-    pBytes->resize(static_cast<size_t>(size.QuadPart));
-    DWORD cb = 0;
-    ok = pBytes->empty() ||
-         (ReadFile(h, pBytes->data(), static_cast<DWORD>(pBytes->size()), &cb, nullptr) &&
-          cb == pBytes->size());
-  }
-  CloseHandle(h);
-  return ok;
-}
-
 namespace {
 
 uint32_t DosTimeOf(const FILETIME& ft) {

@@ -33,7 +33,6 @@ bool OVIsFile(const std::string& path);
 bool OVIsDir(const std::string& path);
 // SHA-256 and size of a file; false when it cannot be read.
 bool OVHashFile(const std::string& path, std::string* pSha, uint64_t* pSize = nullptr);
-bool OVReadFile(const std::string& path, std::string* pBytes, uint64_t cbMax);
 
 struct OVFoundFile {
   std::string strRel;  // below the folder, '\' between parts

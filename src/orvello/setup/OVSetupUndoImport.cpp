@@ -109,7 +109,7 @@ void PutBackConduits(const OVUndoRecord& r, OVImportReport& rep) {
 
 bool OVLastImport(const std::string& strModuleDir, OVUndoRecord* pRecord) {
   std::string text, why;
-  return OVReadFile(strModuleDir + kOVUndoRecord, &text, 256u << 20) &&
+  return ReadWholeFile((strModuleDir + kOVUndoRecord).c_str(), &text, 256u << 20) &&
          OVReadUndo(text.data(), text.size(), pRecord, &why);
 }
 
@@ -128,7 +128,7 @@ bool OVUndoLastImport(const std::string& strModuleDir, OVTool* pTool, OVImportRe
   if (!lock.Held()) return fail("Another Tandelix is changing its files. Try again in a moment.");
   std::string text, why;
   OVUndoRecord r;
-  if (!OVReadFile(recPath, &text, 256u << 20) || !OVReadUndo(text.data(), text.size(), &r, &why))
+  if (!ReadWholeFile(recPath.c_str(), &text, 256u << 20) || !OVReadUndo(text.data(), text.size(), &r, &why))
     return fail("The last import cannot be undone: " +
                 (why.empty() ? std::string("its record cannot be read") : why) + ".");
 
