@@ -7,10 +7,6 @@
 
 namespace {
 
-constexpr char kWideTable[] =
-    "<table width=100% border=0 cellpadding=0 cellspacing=1 bgcolor=#C0C0C0 "
-    "style=\"font-family:verdana; font-size:10pt\">\r\n";
-constexpr char kHeaderRow[] = "<tr bgcolor=#F0F0FF height=22 colspan=2 align=center>\r\n";
 constexpr char kCellStyle[] =
     " height=22 colspan=2 align=left "
     "style=\"padding-left:12; padding-right:12; padding-top:8; padding-bottom:8\">\r\n";
@@ -41,8 +37,8 @@ std::string Plural(size_t n, const char* one, const char* many) {
 void Conduits(std::string& out, const HVHealth& h) {
   const std::string recent = std::to_string(h.RecentCount());
   Heading(out, "Conduits:");
-  out += kWideTable;
-  out += kHeaderRow;
+  out += kLogPageTable;
+  out += kLogPageHeaderRow;
   out += "<td width=160><b>Conduit</b></td>\r\n";
   if (h.bRegistrationsKnown) out += "<td width=80><b>Registered</b></td>\r\n";
   out += "<td width=140><b>Last ended well</b></td>\r\n";
@@ -107,8 +103,8 @@ void Durations(std::string& out, const HVHealth& h) {
     }
   if (!any) return;
   Heading(out, "Durations of whole HotSync operations:");
-  out += kWideTable;
-  out += kHeaderRow;
+  out += kLogPageTable;
+  out += kLogPageHeaderRow;
   out += "<td width=100><b>Month/Year</b></td>\r\n";
   out += "<td width=100><b>Operations</b></td>\r\n";
   out += "<td width=100><b>With both ends</b></td>\r\n";

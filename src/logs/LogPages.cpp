@@ -6,10 +6,6 @@
 
 namespace {
 
-constexpr char kWideTable[] =
-    "<table width=100% border=0 cellpadding=0 cellspacing=1 bgcolor=#C0C0C0 "
-    "style=\"font-family:verdana; font-size:10pt\">\r\n";
-constexpr char kHeaderRow[] = "<tr bgcolor=#F0F0FF height=22 colspan=2 align=center>\r\n";
 constexpr char kDataRow[] =
     "<tr bgcolor=#FFFFFF height=22 colspan=2 align=left "
     "style=\"padding-left:12; padding-right:12; padding-top:8; padding-bottom:8\">\r\n";
@@ -116,7 +112,7 @@ void HVWriteRootPage(std::string& out, const char* pszUser, CxListOf<SyncOperati
     out +=
         "<table width=320 border=0 cellpadding=0 cellspacing=1 bgcolor=#C0C0C0 "
         "style=\"font-family:verdana; font-size:10pt\">\r\n";
-    out += kHeaderRow;
+    out += kLogPageHeaderRow;
     out += "<td width=160><b>Month/Year</b></td>\r\n";
     out += "<td width=*><b>HotSync Times</b></td></tr>\r\n";
     for (const HVMonthRun& run : HVGroupMonthRuns(ops)) {
@@ -158,8 +154,8 @@ void HVWriteMonthPageOf(std::string& out, const char* pszUser, const char* pszMo
   out += "<li><b><font color=#000080>HotSync operations during ";
   TdxAppendHtml(out, pszMonth);
   out += "</font></b><br><br><br>";
-  out += kWideTable;
-  out += kHeaderRow;
+  out += kLogPageTable;
+  out += kLogPageHeaderRow;
   out += "<td width=160><b>From</b></td>\r\n";
   out += "<td width=160><b>To</b></td>\r\n";
   out += "<td width=120><b>Result</b></td>\r\n";
@@ -213,8 +209,8 @@ void HVWriteOperationPage(std::string& out, const char* pszUser, SyncOperation& 
     if (it->nKind != HV_ITEM_APP) continue;
     if (!any) {
       out += "<li><b><font color=#000080>Synchronized applications:</font></b><br><br><br>";
-      out += kWideTable;
-      out += kHeaderRow;
+      out += kLogPageTable;
+      out += kLogPageHeaderRow;
       out += "<td width=160><b>Name</b></td>\r\n";
       out += "<td width=160><b>Result</b></td>\r\n";
       out += "<td width=*><b>Additional Messages</b></td></tr>\r\n";
@@ -234,8 +230,8 @@ void HVWriteOperationPage(std::string& out, const char* pszUser, SyncOperation& 
     if (!any) {
       out += "<li><b><font color=#000080>Backuped databases or applications:</font></b>";
       out += "<br><br><br>";
-      out += kWideTable;
-      out += kHeaderRow;
+      out += kLogPageTable;
+      out += kLogPageHeaderRow;
       out += "<td width=160><b>From</b></td>\r\n";
       out += "<td width=320><b>To</b></td></tr>\r\n";
       any = true;

@@ -19,6 +19,13 @@ struct HVMonthRun {
 };
 std::vector<HVMonthRun> HVGroupMonthRuns(CxListOf<SyncOperation>& ops);
 
+// The statistics table every log page opens, and its header row.
+inline constexpr char kLogPageTable[] =
+    "<table width=100% border=0 cellpadding=0 cellspacing=1 bgcolor=#C0C0C0 "
+    "style=\"font-family:verdana; font-size:10pt\">\r\n";
+inline constexpr char kLogPageHeaderRow[] =
+    "<tr bgcolor=#F0F0FF height=22 colspan=2 align=center>\r\n";
+
 // Gives the short form of an existing path; false when there is none.
 using HVShortPathFn = std::function<bool(const char* pszPath, std::string& strShort)>;
 
